@@ -1,0 +1,8 @@
+#include "common/result_codes.h"
+
+ResultCode WrapPlatformError(int32_t e)
+{
+    if (e <= 0)
+        return e;
+    return (ResultCode)(((uint32_t)e & 0xFFFFu) | 0x80070000u);
+}

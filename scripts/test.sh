@@ -1,0 +1,13 @@
+#!/bin/bash
+# Builds the plug-in DLL and every test for 32-bit Windows, then runs the tests
+# under Wine with a virtual display. Installs what is missing first.
+# Exits non-zero when anything fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/setup.sh
+cmake --preset mingw
+cmake --build --preset mingw
+
+# One virtual display for every test that shows a window.
+xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset mingw "$@"

@@ -1,0 +1,66 @@
+// KVSerial owns one COM device, opened for exclusive synchronous use with one
+// fixed line configuration (the caller's baud rate, 8 data bits, no parity,
+// DTR and RTS on, no hardware handshake) and short fixed time-outs. It only
+// listens: there is no write operation. Every notable step is traced through
+// an optional log sink; none is attached unless a caller asks for one.
+#pragma once
+
+#include <stdint.h>
+#include <windows.h>
+
+struct KVDebugOutput;
+
+class KVSerial {
+public:
+    KVSerial();
+    ~KVSerial();
+
+    // Closes the device and returns every field to its freshly made state.
+    void Reset();
+
+    // Opens path (or, for a null path, whatever portPath holds) at baudRate,
+    // closing any device already open. 1 when open and configured, else 0.
+    int OpenPort(const char* path, uint32_t baudRate);
+    // Opens "\\.\COM<number>" at 9600 baud.
+    int OpenComNumber(uint32_t number);
+    void ClosePort();
+
+    // PurgeComm with PURGE_TXCLEAR and/or PURGE_RXCLEAR; non-zero on success.
+    BOOL PurgePort(bool clearTransmit, bool clearReceive);
+    // The device's time-outs, refreshed into `timeouts` and copied to out
+    // when out is not null; non-zero on success, 0 when closed or refused.
+    BOOL GetPortTimeouts(COMMTIMEOUTS* out);
+    // Applies the five values; non-zero on success, 0 when closed or refused.
+    BOOL SetPortTimeouts(const COMMTIMEOUTS* in);
+
+    // One blocking read of one byte: 1 when a byte arrived, 0 on time-out,
+    // failure or a closed port.
+    DWORD ReadByte(uint8_t* buffer);
+
+    bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
+    const char* PortPath() const { return portPath; }
+
+    // Nothing in the module attaches a sink; this is for diagnostics and
+    // tests. The sink is not owned and must outlive its use here.
+    void AttachLogSink(KVDebugOutput* sink) { logSink = sink; }
+
+private:
+    KVSerial(const KVSerial&);
+    KVSerial& operator=(const KVSerial&);
+
+    void CloseHandleIfOpen();
+    int FailOpen();
+    void FreeArrays();
+
+    HANDLE handle;
+    KVDebugOutput* logSink;
+    char portPath[MAX_PATH];
+    DCB dcb;
+    COMMTIMEOUTS timeouts;
+    uint8_t* auxBytes;
+    uint32_t auxLength;
+    uint8_t* crlfBytes;
+    uint32_t crlfLength;
+    uint8_t* crBytes;
+    uint32_t crLength;
+};

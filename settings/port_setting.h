@@ -1,0 +1,26 @@
+// The one user setting: the device path of the COM port that the component
+// opens, kept in memory in PortSetting and on disk as the 25 raw bytes of that
+// buffer in "ArdunParser.dat" beside the module.
+#pragma once
+
+#include <stddef.h>
+
+#include "common/result_codes.h"
+
+const size_t PORT_SETTING_SIZE = 25;
+
+// Zero-terminated device path, at most 24 characters. Bytes after the
+// terminator carry no meaning but are saved as they are.
+extern char PortSetting[PORT_SETTING_SIZE];
+
+// Writes the default path "\\.\COM1" (static initialisation does this once).
+void WriteDefaultPortSetting();
+
+// Reads up to 25 bytes of the settings file over PortSetting. On failure the
+// wrapped platform error (or RESULT_INSUFFICIENT_BUFFER for a path that does
+// not fit) is returned and PortSetting is unchanged.
+ResultCode LoadPortSetting();
+
+// Writes the 25 bytes of PortSetting to the settings file, creating or
+// truncating it. Failures as for LoadPortSetting; nothing is touched then.
+ResultCode SavePortSetting();

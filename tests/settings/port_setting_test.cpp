@@ -1,0 +1,125 @@
+// The settings file beside the module, read and written for real.
+#include "settings/port_setting.h"
+
+#include <gtest/gtest.h>
+#include <string.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/settings_file.h"
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& text)
+{
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// The 25 bytes of a path followed by zeros, as a fresh buffer holds it.
+std::vector<uint8_t> Padded(const char* path)
+{
+    std::vector<uint8_t> bytes(PORT_SETTING_SIZE, 0);
+    memcpy(bytes.data(), path, strlen(path));
+    return bytes;
+}
+
+class PortSettingFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        UseTestProgramAsModule();
+        RemoveSettingsFile();
+        memset(PortSetting, 0, PORT_SETTING_SIZE);
+        WriteDefaultPortSetting();
+    }
+    void TearDown() override { RemoveSettingsFile(); }
+};
+
+TEST_F(PortSettingFile, DefaultIsCom1FollowedByZeros)
+{
+    EXPECT_EQ(Padded("\\\\.\\COM1"), PortSettingBytes());
+}
+
+TEST_F(PortSettingFile, MissingFileLeavesTheSettingAndReportsFileNotFound)
+{
+    EXPECT_EQ((ResultCode)0x80070002u, LoadPortSetting());
+    EXPECT_STREQ("\\\\.\\COM1", PortSetting);
+}
+
+TEST_F(PortSettingFile, ReadReplacesOnlyTheLeadingBytesItGets)
+{
+    const struct {
+        const char* what;
+        std::vector<uint8_t> file;
+        std::vector<uint8_t> expected;
+    } cases[] = {
+        {"empty file", {}, Padded("\\\\.\\COM1")},
+        {"three bytes without a zero", Bytes("abc"), Padded("abc\\COM1")},
+        {"a full path", Padded("\\\\.\\COM42"), Padded("\\\\.\\COM42")},
+        {"longer than 25 bytes", Bytes(std::string("\\\\.\\COM7") + std::string(17, '\0') + "tail"),
+         Padded("\\\\.\\COM7")},
+    };
+    for (const auto& c : cases) {
+        WriteDefaultPortSetting();
+        WriteSettingsFile(c.file);
+        EXPECT_EQ(RESULT_OK, LoadPortSetting()) << c.what;
+        EXPECT_EQ(c.expected, PortSettingBytes()) << c.what;
+    }
+}
+
+TEST_F(PortSettingFile, FileWithoutAZeroByteStillLeavesATerminatedPath)
+{
+    WriteSettingsFile(Bytes(std::string(30, 'x')));
+    EXPECT_EQ(RESULT_OK, LoadPortSetting());
+    EXPECT_EQ(std::string(24, 'x'), std::string(PortSetting));
+}
+
+TEST_F(PortSettingFile, FileLockedByAnotherHandleIsASharingViolation)
+{
+    WriteSettingsFile(Padded("\\\\.\\COM5"));
+    HANDLE holder = CreateFileA(SettingsFilePath().c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    EXPECT_EQ((ResultCode)0x80070020u, LoadPortSetting());
+    EXPECT_EQ((ResultCode)0x80070020u, SavePortSetting());
+    EXPECT_STREQ("\\\\.\\COM1", PortSetting);
+    CloseHandle(holder);
+
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(ReadSettingsFile(&file));
+    EXPECT_EQ(Padded("\\\\.\\COM5"), file);
+}
+
+TEST_F(PortSettingFile, SaveWritesTheWholeBufferIncludingAnOldRemnant)
+{
+    SetPortSettingText("\\\\.\\COM123");
+    ASSERT_EQ(RESULT_OK, SavePortSetting());
+    // A shorter path over a longer one leaves the longer one's tail behind.
+    strcpy(PortSetting, "\\\\.\\COM5");
+    ASSERT_EQ(RESULT_OK, SavePortSetting());
+
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(ReadSettingsFile(&file));
+    std::vector<uint8_t> expected = Padded("\\\\.\\COM5");
+    expected[9] = '3';
+    EXPECT_EQ(expected, file);
+
+    WriteDefaultPortSetting();
+    ASSERT_EQ(RESULT_OK, LoadPortSetting());
+    EXPECT_STREQ("\\\\.\\COM5", PortSetting);
+}
+
+TEST_F(PortSettingFile, SavingTwiceGivesTwoIdenticalFiles)
+{
+    ASSERT_EQ(RESULT_OK, SavePortSetting());
+    std::vector<uint8_t> first;
+    ASSERT_TRUE(ReadSettingsFile(&first));
+    ASSERT_EQ(RESULT_OK, SavePortSetting());
+    std::vector<uint8_t> second;
+    ASSERT_TRUE(ReadSettingsFile(&second));
+    EXPECT_EQ(Padded("\\\\.\\COM1"), first);
+    EXPECT_EQ(first, second);
+}
+
+}  // namespace

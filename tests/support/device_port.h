@@ -1,0 +1,32 @@
+// The device's end of a virtual COM pair: what a test writes here arrives at
+// the other end as if an Ardun device had sent it.
+#pragma once
+
+#include <stdint.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "tests/support/test_ports.h"
+
+class DevicePort {
+public:
+    explicit DevicePort(TestPort port = DEVICE_SIDE, DWORD baudRate = 115200);
+    ~DevicePort();
+
+    bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
+    // Writes all bytes and waits until they have left; false on failure.
+    bool Send(const std::vector<uint8_t>& bytes);
+    // Discards whatever is queued at this end, in both directions.
+    void Purge();
+
+private:
+    DevicePort(const DevicePort&);
+    DevicePort& operator=(const DevicePort&);
+
+    HANDLE handle;
+};
+
+// Discards what is queued at the host end of the pair, so that each test
+// starts from a quiet line.
+void DrainHostSide(TestPort port = HOST_SIDE);

@@ -1,0 +1,54 @@
+#include "tests/support/settings_file.h"
+
+#include <string.h>
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "common/module_handle.h"
+#include "settings/port_setting.h"
+
+void UseTestProgramAsModule()
+{
+    SetModuleInstance(GetModuleHandleA(NULL));
+}
+
+std::string SettingsFilePath()
+{
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of("\\/") + 1) + "ArdunParser.dat";
+}
+
+void WriteSettingsFile(const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(SettingsFilePath().c_str(), std::ios::binary | std::ios::trunc);
+    out.write((const char*)bytes.data(), (std::streamsize)bytes.size());
+}
+
+bool ReadSettingsFile(std::vector<uint8_t>* bytes)
+{
+    std::ifstream in(SettingsFilePath().c_str(), std::ios::binary);
+    if (!in)
+        return false;
+    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+void RemoveSettingsFile()
+{
+    DeleteFileA(SettingsFilePath().c_str());
+}
+
+std::vector<uint8_t> PortSettingBytes()
+{
+    return std::vector<uint8_t>(PortSetting, PortSetting + PORT_SETTING_SIZE);
+}
+
+void SetPortSettingText(const char* text)
+{
+    memset(PortSetting, 0, PORT_SETTING_SIZE);
+    strncpy(PortSetting, text, PORT_SETTING_SIZE - 1);
+}

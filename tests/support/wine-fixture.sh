@@ -1,0 +1,88 @@
+#!/bin/bash
+# Prepares or tears down the test environment of one build tree:
+#   wine-fixture.sh start BUILD_DIR   private Wine prefix, virtual COM ports
+#   wine-fixture.sh stop BUILD_DIR    stops only the processes that start began
+#
+# Each virtual COM pair is two linked ptys made by socat, joined like a
+# null-modem cable and declared to Wine under HKLM\Software\Wine\Ports, so the
+# numbers are the same on every run. One more number points at a directory,
+# which no open can succeed on. The numbers come from the environment (the same
+# variables the tests read), so a machine with other ports can move them.
+set -eu
+
+action=$1
+build=$(cd "$2" && pwd)
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
+comdir="$build/com"
+pidfile="$comdir/pids"
+
+port_a=${ARDUN_TEST_PORT_A:-9}
+port_b=${ARDUN_TEST_PORT_B:-10}
+port_c=${ARDUN_TEST_PORT_C:-11}
+port_d=${ARDUN_TEST_PORT_D:-12}
+port_bad=${ARDUN_TEST_PORT_BAD:-13}
+log="$build/wine-fixture.log"
+
+stop_started_processes() {
+    if [ -f "$pidfile" ]; then
+        while read -r pid; do
+            kill "$pid" 2>/dev/null || true
+        done < "$pidfile"
+        rm -f "$pidfile"
+    fi
+    wineserver -k >>"$log" 2>&1 || true
+}
+
+start_pair() {  # start_pair NUMBER NUMBER
+    local a="$comdir/com$1" b="$comdir/com$2"
+    rm -f "$a" "$b"
+    socat pty,raw,echo=0,link="$a" pty,raw,echo=0,link="$b" >>"$log" 2>&1 &
+    echo $! >> "$pidfile"
+    for _ in $(seq 100); do
+        [ -e "$a" ] && [ -e "$b" ] && break
+        sleep 0.05
+    done
+    [ -e "$a" ] && [ -e "$b" ] || { echo "socat did not create $a and $b" >&2; exit 1; }
+    # socat ends a pair when the last opener of one end closes it; a holder
+    # that never reads keeps both ends alive between the tests' opens.
+    for end in "$a" "$b"; do
+        sleep infinity <>"$end" >/dev/null 2>&1 &
+        echo $! >> "$pidfile"
+    done
+}
+
+declare_port() {  # declare_port NUMBER TARGET
+    wine reg add 'HKLM\Software\Wine\Ports' /v "COM$1" /d "$2" /f >>"$log" 2>&1
+}
+
+case "$action" in
+start)
+    mkdir -p "$comdir"
+    stop_started_processes
+    start_pair "$port_a" "$port_b"
+    start_pair "$port_c" "$port_d"
+    mkdir -p "$comdir/not-a-port"
+    [ -d "$WINEPREFIX" ] || wineboot -i >>"$log" 2>&1
+    for n in "$port_a" "$port_b" "$port_c" "$port_d"; do
+        declare_port "$n" "$comdir/com$n"
+    done
+    declare_port "$port_bad" "$comdir/not-a-port"
+    # Wine's mount manager reads the ports at the prefix's next start.
+    wineserver -k >>"$log" 2>&1 || true
+    wineserver -w >>"$log" 2>&1 || true
+    wine cmd /c exit 0 >>"$log" 2>&1
+    for n in "$port_a" "$port_b" "$port_c" "$port_d"; do
+        target=$(readlink "$WINEPREFIX/dosdevices/com$n" || true)
+        [ "$target" = "$comdir/com$n" ] || { echo "COM$n is not mapped to $comdir/com$n ($target)" >&2; exit 1; }
+    done
+    echo "COM$port_a<->COM$port_b and COM$port_c<->COM$port_d ready; COM$port_bad cannot be opened"
+    ;;
+stop)
+    stop_started_processes
+    echo "stopped"
+    ;;
+*)
+    echo "usage: $0 start|stop BUILD_DIR" >&2
+    exit 2
+    ;;
+esac
