@@ -134,11 +134,11 @@ namespace {
 
 TEST(HostInterfaces, AnUnbalancedCallWouldShow)
 {
-    // Passing three arguments to a one-argument operation leaves eight bytes
+    // Passing three arguments to a one-argument operation leaves eight bytes behind
     // on the stack: the measure above can tell.
     RecordingPlugin plugin;
     SlotCall call = CallSlot3Args(static_cast<IMVPlugin*>(&plugin), 1, 1, 2, 3);
-    EXPECT_EQ(8, call.stackDelta);
+    EXPECT_EQ(-8, call.stackDelta);
 }
 
 }  // namespace
