@@ -1,7 +1,23 @@
-// The module's load hook. The host finds the exports by name.
+// The module's front door: the load hook and the two exports the host looks
+// up by name (ordinals 1 and 2, undecorated, through the module-definition
+// file).
 #include <windows.h>
 
 #include "common/module_handle.h"
+#include "plugin/ardun_plugin.h"
+#include "settings/port_setting.h"
+
+extern "C" IMVPlugin* MVCreatePlugin()
+{
+    // A missing or unreadable settings file leaves the port as it was.
+    (void)LoadPortSetting();
+    return &ThePlugin;
+}
+
+// The objects are the module's own and live until it unloads: nothing to do.
+extern "C" void MVReleasePlugin()
+{
+}
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {

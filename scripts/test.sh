@@ -9,5 +9,9 @@ cd "$(dirname "$0")/.."
 cmake --preset mingw
 cmake --build --preset mingw
 
+# The test fixture stops the virtual COM ports and Wine itself; this covers a
+# run that is interrupted before the fixture's own clean-up.
+trap 'tests/support/wine-fixture.sh stop build/mingw >/dev/null 2>&1 || true' EXIT
+
 # One virtual display for every test that shows a window.
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset mingw "$@"

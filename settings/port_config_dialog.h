@@ -4,6 +4,7 @@
 #pragma once
 
 #include <stdint.h>
+#include <windows.h>
 
 #include "plugin/host_interfaces.h"
 
@@ -12,3 +13,7 @@
 // no object state, so the plug-in object and the component both answer their
 // ShowConfig slot with this one function.
 int32_t ShowConfig(MVConfigRequest* request);
+
+// The dialog's procedure: fills and selects the port list when the dialog
+// opens, stores and saves the choice on OK, changes nothing on Cancel.
+INT_PTR CALLBACK PortConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

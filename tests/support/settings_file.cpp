@@ -6,14 +6,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "common/module_handle.h"
-#include "settings/port_setting.h"
-
-void UseTestProgramAsModule()
-{
-    SetModuleInstance(GetModuleHandleA(NULL));
-}
-
 std::string SettingsFilePath()
 {
     char path[MAX_PATH];
@@ -40,15 +32,4 @@ bool ReadSettingsFile(std::vector<uint8_t>* bytes)
 void RemoveSettingsFile()
 {
     DeleteFileA(SettingsFilePath().c_str());
-}
-
-std::vector<uint8_t> PortSettingBytes()
-{
-    return std::vector<uint8_t>(PortSetting, PortSetting + PORT_SETTING_SIZE);
-}
-
-void SetPortSettingText(const char* text)
-{
-    memset(PortSetting, 0, PORT_SETTING_SIZE);
-    strncpy(PortSetting, text, PORT_SETTING_SIZE - 1);
 }

@@ -6,7 +6,9 @@
 # Each virtual COM pair is two linked ptys made by socat, joined like a
 # null-modem cable and declared to Wine under HKLM\Software\Wine\Ports, so the
 # numbers are the same on every run. One more number points at a directory,
-# which no open can succeed on. The numbers come from the environment (the same
+# which no open can succeed on, and so does COM1: the module's default port is
+# then one that is absent, as on most machines, instead of whatever serial
+# device this machine happens to have. The numbers come from the environment (the same
 # variables the tests read), so a machine with other ports can move them.
 set -eu
 
@@ -67,6 +69,7 @@ start)
         declare_port "$n" "$comdir/com$n"
     done
     declare_port "$port_bad" "$comdir/not-a-port"
+    declare_port 1 "$comdir/not-a-port"
     # Wine's mount manager reads the ports at the prefix's next start.
     wineserver -k >>"$log" 2>&1 || true
     wineserver -w >>"$log" 2>&1 || true

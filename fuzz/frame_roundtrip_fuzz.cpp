@@ -1,0 +1,58 @@
+// Any payload of 0 to 256 bytes, framed as a device frames it and preceded by
+// bytes that hold no frame start, comes out of the scanner exactly as it went
+// in, whatever follows the frame on the line.
+#include <string.h>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <memory>
+#include <vector>
+
+#include "fuzz/fuzz_check.h"
+#include "fuzz/reader_drive.h"
+#include "tools/encoder/ardun_encoder.h"
+
+namespace {
+
+// Noise before the frame: random, but never a frame start (0xFF then 0x00),
+// and at least one byte, because the reader trusts a frame start only from
+// the third byte of a request on.
+std::vector<uint8_t> NoiseWithoutFrameStart(std::vector<uint8_t> noise)
+{
+    if (noise.empty())
+        noise.push_back(0x55);
+    for (size_t i = 1; i < noise.size(); ++i) {
+        if (noise[i - 1] == 0xFF && noise[i] == 0x00)
+            noise[i] = 0x01;
+    }
+    return noise;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzedDataProvider provider(data, size);
+    const size_t noiseLength = provider.ConsumeIntegralInRange<size_t>(0, 64);
+    const std::vector<uint8_t> noise =
+        NoiseWithoutFrameStart(provider.ConsumeBytes<uint8_t>(noiseLength));
+    const size_t payloadLength = provider.ConsumeIntegralInRange<size_t>(0, READER_BUFFER_SIZE);
+    const std::vector<uint8_t> payload = provider.ConsumeBytes<uint8_t>(payloadLength);
+    const std::vector<uint8_t> trailing = provider.ConsumeRemainingBytes<uint8_t>();
+
+    std::vector<uint8_t> stream(noise);
+    const std::vector<uint8_t> frame = EncodeArdunFrame(payload);
+    stream.insert(stream.end(), frame.begin(), frame.end());
+    stream.insert(stream.end(), trailing.begin(), trailing.end());
+
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[READER_BUFFER_SIZE]);
+    const ReaderOutcome outcome =
+        DriveReader(stream.data(), stream.size(), (uint32_t)payload.size(), buffer.get());
+
+    FUZZ_REQUIRE(outcome.stored == payload.size());
+    FUZZ_REQUIRE(payload.empty() || memcmp(buffer.get(), payload.data(), payload.size()) == 0);
+    // Nothing of the frame is left for the next request except, at most, the
+    // one byte read past the payload.
+    FUZZ_REQUIRE(payload.empty() || outcome.consumed >= noise.size() + frame.size());
+    return 0;
+}

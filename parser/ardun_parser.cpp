@@ -1,0 +1,188 @@
+#include "parser/ardun_parser.h"
+
+#include <string.h>
+
+#include "common/bounded_text.h"
+#include "settings/port_config_dialog.h"
+#include "settings/port_setting.h"
+
+namespace {
+
+// The host accepts data only from devices opened with this kind.
+const int32_t OPEN_KIND_SERIAL = 16;
+// A host write of these two bytes, P then N, asks for one packet of N bytes.
+const uint32_t PACKET_REQUEST_LENGTH = 2;
+const uint8_t PACKET_REQUEST_LETTER = 0x50;  // 'P'
+const double PACKET_TIME_LIMIT_SECONDS = 3.0;
+
+const char COMPONENT_GUID[] = "7E94B2C1-06DA-4c38-B571-2F8E6A0D93B4";
+
+}  // namespace
+
+MVArdunParser::MVArdunParser()
+    : errorFlag(0), storedCount(0), timeLimit(PACKET_TIME_LIMIT_SECONDS)
+{
+    errorText[0] = '\0';
+    memset(packetBuffer, 0, sizeof packetBuffer);
+}
+
+MVArdunParser::~MVArdunParser()
+{
+    serialPort.ClosePort();
+}
+
+int32_t MVArdunParser::GetComponentType()
+{
+    return MV_COMPONENT_TYPE_DATA_ACQ;
+}
+
+int32_t MVArdunParser::GetComponentInfo(MVComponentInfo* info)
+{
+    if (!info)
+        return 0;
+    // The text is a fixed valid GUID, so the conversion cannot fail; its
+    // result is ignored on purpose.
+    unsigned char guidText[sizeof COMPONENT_GUID];
+    memcpy(guidText, COMPONENT_GUID, sizeof COMPONENT_GUID);
+    (void)UuidFromStringA(guidText, &info->componentId);
+    // A cut text is not reported to the host: the results are ignored on purpose.
+    (void)BoundedCopy(info->name, sizeof info->name, "Ardun Packet Parser Component");
+    (void)BoundedCopy(info->description, sizeof info->description,
+                      "This component parses Ardun 1 and Ardun 3 data packets.");
+    (void)BoundedCopy(info->version, sizeof info->version, "1.0.0");
+    info->trailer1 = 1;
+    info->trailer2 = 1;
+    info->trailer3 = 0;
+    return 1;
+}
+
+int32_t MVArdunParser::ShowConfig(MVConfigRequest* request)
+{
+    return ::ShowConfig(request);
+}
+
+int32_t MVArdunParser::ComponentReserved(uint32_t, uint32_t, uint32_t)
+{
+    return 0;
+}
+
+const char* MVArdunParser::GetLastErrorText(int32_t* flag)
+{
+    // A host that passes no flag pointer still gets the text.
+    if (flag)
+        *flag = errorFlag;
+    return errorText;
+}
+
+ResultCode MVArdunParser::GetHardwareInfo(MVHardwareInfo* info)
+{
+    if (!info)
+        return E_INVALIDARG;
+    (void)BoundedCopy(info->name, sizeof info->name, "Fake Data Acq Hardware");  // cut not reported
+    info->terminatorByte = 0;
+    return RESULT_OK;
+}
+
+ResultCode MVArdunParser::Open(MVOpenParams* params)
+{
+    if (!params)
+        return RESULT_OK;
+    if (params->kind != OPEN_KIND_SERIAL) {
+        errorFlag = 0;
+        return E_FAIL;
+    }
+    Close();
+    if (serialPort.OpenPort(PortSetting, params->baudRate))
+        return RESULT_OK;
+    // A path too long for the text is cut; the message stays useful either way.
+    (void)BoundedPrintf(errorText, sizeof errorText, "Could not open %s", PortSetting);
+    errorFlag = 1;
+    return E_FAIL;
+}
+
+ResultCode MVArdunParser::Close()
+{
+    serialPort.ClosePort();
+    return RESULT_OK;
+}
+
+ResultCode MVArdunParser::Write(MVIORequest* request)
+{
+    if (!request || !request->buffer || request->length == 0) {
+        errorFlag = 0;
+        return E_INVALIDARG;
+    }
+    // Nothing is sent to the line: a write only chooses the size of the next packet.
+    ResultCode result = RESULT_OK;
+    uint32_t handled = 0;
+    if (request->length == PACKET_REQUEST_LENGTH && request->buffer[0] == PACKET_REQUEST_LETTER) {
+        result = PacketReader(request->buffer[1]);
+        handled = PACKET_REQUEST_LENGTH;  // the host counts the request as taken, whatever came
+    }
+    if (request->handledCount)
+        *request->handledCount = handled;
+    return result;
+}
+
+ResultCode MVArdunParser::Read(MVIORequest* request)
+{
+    if (!request) {
+        errorFlag = 0;
+        return E_INVALIDARG;
+    }
+    ResultCode result = RESULT_OK;
+    uint32_t reported = storedCount;
+    if (request->buffer && request->length != 0) {
+        result = PacketReader(request->length);
+        // Even after a time-out the host gets what is held, but never more
+        // than its buffer takes: a longer held payload is cut to the length.
+        reported = storedCount < request->length ? storedCount : request->length;
+        if (reported != 0)
+            memcpy(request->buffer, packetBuffer, reported);
+    }
+    if (request->handledCount)
+        *request->handledCount = reported;
+    return result;
+}
+
+ResultCode MVArdunParser::SetTimeouts(MVTimeouts* timeouts)
+{
+    if (timeouts) {
+        COMMTIMEOUTS values = {timeouts->readIntervalTimeout, timeouts->readTotalTimeoutMultiplier,
+                               timeouts->readTotalTimeoutConstant,
+                               timeouts->writeTotalTimeoutMultiplier,
+                               timeouts->writeTotalTimeoutConstant};
+        if (serialPort.SetPortTimeouts(&values))
+            return RESULT_OK;
+    }
+    errorFlag = 0;
+    return E_FAIL;
+}
+
+ResultCode MVArdunParser::GetTimeouts(MVTimeouts* timeouts)
+{
+    if (!timeouts)
+        return E_FAIL;
+    COMMTIMEOUTS values;
+    if (!serialPort.GetPortTimeouts(&values))
+        return E_FAIL;
+    timeouts->readIntervalTimeout = values.ReadIntervalTimeout;
+    timeouts->readTotalTimeoutMultiplier = values.ReadTotalTimeoutMultiplier;
+    timeouts->readTotalTimeoutConstant = values.ReadTotalTimeoutConstant;
+    timeouts->writeTotalTimeoutMultiplier = values.WriteTotalTimeoutMultiplier;
+    timeouts->writeTotalTimeoutConstant = values.WriteTotalTimeoutConstant;
+    return RESULT_OK;
+}
+
+ResultCode MVArdunParser::PurgeOutput()
+{
+    // The host is not told about a failed purge, also not on a closed port.
+    (void)serialPort.PurgePort(true, false);
+    return RESULT_OK;
+}
+
+ResultCode MVArdunParser::PurgeInput()
+{
+    (void)serialPort.PurgePort(false, true);  // outcome not reported, as for PurgeOutput
+    return RESULT_OK;
+}

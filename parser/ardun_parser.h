@@ -1,0 +1,61 @@
+// The module's one component: to the host a data-acquisition device, behind
+// it a listener on a COM port. A host write of the two bytes P, N makes it
+// collect one Ardun frame of N payload bytes; a host read collects again and
+// hands out the payload it holds.
+#pragma once
+
+#include <stdint.h>
+
+#include "plugin/host_interfaces.h"
+#include "serial/kv_serial.h"
+
+const size_t PACKET_BUFFER_SIZE = 256;
+const size_t ERROR_TEXT_SIZE = 300;
+
+class MVArdunParser final : public IMVDataAcqIO {
+public:
+    MVArdunParser();
+    ~MVArdunParser();
+
+    // IMVPluginComponent, slots 1 to 5 (slot 0 comes with the interface).
+    int32_t GetComponentType() override;
+    int32_t GetComponentInfo(MVComponentInfo* info) override;
+    int32_t ShowConfig(MVConfigRequest* request) override;
+    int32_t ComponentReserved(uint32_t a, uint32_t b, uint32_t c) override;
+    const char* GetLastErrorText(int32_t* flag) override;
+
+    // IMVDataAcqIO, slots 6 to 14.
+    ResultCode GetHardwareInfo(MVHardwareInfo* info) override;
+    ResultCode Open(MVOpenParams* params) override;
+    ResultCode Close() override;
+    ResultCode Write(MVIORequest* request) override;
+    ResultCode Read(MVIORequest* request) override;
+    ResultCode SetTimeouts(MVTimeouts* timeouts) override;
+    ResultCode GetTimeouts(MVTimeouts* timeouts) override;
+    ResultCode PurgeOutput() override;
+    ResultCode PurgeInput() override;
+
+    // Collects one frame of `wanted` payload bytes from the port into
+    // packetBuffer. 0 when exactly `wanted` bytes are held afterwards; E_FAIL
+    // when the port is closed; RESULT_TIMEOUT otherwise.
+    ResultCode PacketReader(uint32_t wanted);
+
+    // The held payload, for diagnostics and tests.
+    uint32_t StoredCount() const { return storedCount; }
+    const uint8_t* PacketBytes() const { return packetBuffer; }
+
+private:
+    MVArdunParser(const MVArdunParser&);
+    MVArdunParser& operator=(const MVArdunParser&);
+
+    char errorText[ERROR_TEXT_SIZE];
+    int32_t errorFlag;
+    KVSerial serialPort;
+    uint8_t packetBuffer[PACKET_BUFFER_SIZE];
+    uint32_t storedCount;
+    double timeLimit;  // seconds allowed for one packet request
+};
+
+// The component the plug-in object hands to the host, a module-wide static
+// object (defined with the module's other static objects, in load order).
+extern MVArdunParser TheComponent;

@@ -1,0 +1,80 @@
+#!/bin/bash
+# Shows the plug-in at work on this machine: builds everything, joins two
+# virtual COM ports like a null-modem cable, lets ardun-sim play an Ardun
+# device on one and ardun-host read packets through the plug-in on the other.
+# No arguments. Installs what is missing first (Debian 12).
+# ARDUN_DEMO_BUILD_DIR picks another build tree than build/mingw.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${ARDUN_DEMO_BUILD_DIR:-build/mingw}
+host_port=${ARDUN_TEST_PORT_A:-9}
+device_port=${ARDUN_TEST_PORT_B:-10}
+packets=30
+
+./scripts/setup.sh
+if [ "$build" = build/mingw ]; then
+    cmake --preset mingw
+    cmake --build --preset mingw
+else
+    cmake -S . -B "$build" --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+    cmake --build "$build" -j2
+fi
+build=$(cd "$build" && pwd)
+settings="$build/ArdunParser.dat"
+saved_settings=$(mktemp)
+had_settings=no
+sim_pid=""
+fixture_started=no
+
+cleanup() {
+    if [ -n "$sim_pid" ]; then
+        kill "$sim_pid" 2>/dev/null || true
+        wait "$sim_pid" 2>/dev/null || true
+    fi
+    if [ "$fixture_started" = yes ]; then
+        tests/support/wine-fixture.sh stop "$build" >/dev/null || true
+    fi
+    if [ "$had_settings" = yes ]; then
+        cp -p "$saved_settings" "$settings"
+    else
+        rm -f "$settings"
+    fi
+    rm -f "$saved_settings"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+echo
+echo "== Virtual COM ports in the build tree's own Wine prefix"
+fixture_started=yes
+tests/support/wine-fixture.sh start "$build"
+
+# The plug-in opens the port named in its settings file beside the DLL: the
+# device path, zero-padded to 25 bytes.
+if [ -e "$settings" ]; then
+    cp -p "$settings" "$saved_settings"
+    had_settings=yes
+fi
+{ printf '%s' "\\\\.\\COM$host_port"; head -c 25 /dev/zero; } | head -c 25 > "$settings"
+
+run() { tests/support/wine-run.sh "$build/wineprefix" "$@"; }
+
+echo
+echo "== The plug-in as the host sees it"
+run "$build/ardun-host.exe" info
+
+echo
+echo "== ardun-sim plays an Ardun device on COM$device_port (log: $build/ardun-sim.log)"
+tests/support/wine-run.sh "$build/wineprefix" "$build/ardun-sim.exe" --port "$device_port" --rate 20 \
+    > "$build/ardun-sim.log" 2>&1 &
+sim_pid=$!
+sleep 1
+
+echo
+echo "== ardun-host streams $packets packets from COM$host_port through the plug-in"
+echo "   (payload: bytes 0-3 the frame's sequence number, 4-6 three sensor waves, then a counting pattern;"
+echo "   each request reads two frames, so the sequence numbers rise by two)"
+status=0
+run "$build/ardun-host.exe" stream --count "$packets" || status=$?
+exit $status

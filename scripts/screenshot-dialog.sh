@@ -1,0 +1,44 @@
+#!/bin/bash
+# Takes a picture of the port configuration dialog as a user sees it, with its
+# list dropped down over the test fixture's virtual COM ports, and writes it to
+# docs/port-config-dialog.png, cropped to the dialog and its list.
+#   scripts/screenshot-dialog.sh [BUILD_DIR]     (default build/mingw)
+# Builds what it needs; needs Xvfb, xwd (x11-apps) and ImageMagick.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=$(realpath -m "${1:-build/mingw}")
+out=docs/port-config-dialog.png
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S . -B "$build" --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$build" --target show_port_config >/dev/null
+mkdir -p docs
+
+# Everything Wine starts must see the virtual display, the fixture included:
+# its first Wine process starts the prefix's desktop.
+export build out program="$build/tests/settings/show_port_config.exe"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    set -euo pipefail
+    tests/support/wine-fixture.sh start "$build" >/dev/null
+    report=$(mktemp)
+    trap "tests/support/wine-fixture.sh stop \"\$build\" >/dev/null; rm -f \"\$report\"" EXIT
+
+    # A Wine desktop of the screen'"'"'s size draws the caption and frame that a
+    # window manager would.
+    tests/support/wine-run.sh "$build/wineprefix" explorer /desktop=shot,1024x768 "$program" >"$report" &
+    shower=$!
+    for _ in $(seq 600); do
+        grep -q "^rect " "$report" && break
+        kill -0 $shower 2>/dev/null || break
+        sleep 0.1
+    done
+    if ! read -r _ x y w h < <(grep "^rect " "$report"); then
+        echo "the dialog did not appear" >&2
+        exit 1
+    fi
+    xwd -root -silent | convert xwd:- -crop "${w}x${h}+${x}+${y}" +repage "png:$out"
+    wait $shower
+'
+echo "wrote $out"

@@ -1,0 +1,183 @@
+#include "serial/kv_serial.h"
+
+#include <string.h>
+
+#include "common/bounded_text.h"
+#include "serial/debug_output.h"
+#include "serial/line_settings.h"
+
+// A one-byte read returns after at most 300 ms, empty when nothing arrived;
+// within a burst, 40 ms of quiet ends a read. The packet reader relies on
+// every read coming back so that its own time limit holds.
+static const COMMTIMEOUTS FIXED_TIMEOUTS = {40, 0, 300, 0, 300};
+
+KVSerial::KVSerial()
+    : handle(INVALID_HANDLE_VALUE),
+      logSink(NULL),
+      auxBytes(NULL),
+      auxLength(0),
+      crlfBytes(NULL),
+      crlfLength(0),
+      crBytes(NULL),
+      crLength(0)
+{
+    Reset();
+}
+
+KVSerial::~KVSerial()
+{
+    ClosePort();
+    FreeArrays();
+}
+
+void KVSerial::CloseHandleIfOpen()
+{
+    if (handle == INVALID_HANDLE_VALUE)
+        return;
+    // A failed close leaves nothing this object could do about it; the
+    // handle is given up either way.
+    CloseHandle(handle);
+    handle = INVALID_HANDLE_VALUE;
+}
+
+void KVSerial::FreeArrays()
+{
+    delete[] auxBytes;
+    auxBytes = NULL;
+    delete[] crlfBytes;
+    crlfBytes = NULL;
+    delete[] crBytes;
+    crBytes = NULL;
+}
+
+void KVSerial::Reset()
+{
+    ClosePort();
+    handle = INVALID_HANDLE_VALUE;
+    logSink = NULL;
+
+    delete[] auxBytes;
+    auxBytes = NULL;
+    auxLength = 0;
+
+    portPath[0] = '\0';
+    memset(&dcb, 0, sizeof dcb);
+    memset(&timeouts, 0, sizeof timeouts);
+    dcb.DCBlength = sizeof dcb;
+
+    delete[] crlfBytes;
+    crlfLength = 2;
+    crlfBytes = new uint8_t[crlfLength];
+    crlfBytes[0] = 0x0D;
+    crlfBytes[1] = 0x0A;
+
+    delete[] crBytes;
+    crLength = 1;
+    crBytes = new uint8_t[crLength];
+    crBytes[0] = 0x0D;
+}
+
+int KVSerial::FailOpen()
+{
+    CloseHandleIfOpen();
+    LogPrintf(logSink, "KVSerial: Port Closed");
+    return 0;
+}
+
+int KVSerial::OpenPort(const char* path, uint32_t baudRate)
+{
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandleIfOpen();
+        LogPrintf(logSink, "KVSerial: Port Closed");
+    }
+    // A longer path is cut to what portPath holds; the open then fails or
+    // names the cut path in the log.
+    if (path != NULL)
+        BoundedCopy(portPath, sizeof portPath, path);
+
+    // Exclusive and synchronous: reads block for at most the read time-out.
+    handle = CreateFileA(portPath, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (handle == INVALID_HANDLE_VALUE) {
+        LogPrintf(logSink, "KVSerial: Open Port %s Failed", portPath);
+        return FailOpen();
+    }
+    LogPrintf(logSink, "KVSerial: Successfully opened %s", portPath);
+
+    if (!GetCommState(handle, &dcb)) {
+        LogPrintf(logSink, "KVSerial: GetCommState Failed");
+        return FailOpen();
+    }
+    ApplyLineSettings(&dcb, baudRate);
+    if (!SetCommState(handle, &dcb)) {
+        LogPrintf(logSink, "KVSerial: SetCommState Failed");
+        return FailOpen();
+    }
+    // Without its time-outs the port could block a read for ever, and the
+    // caller's time limit with it: such a port is not usable.
+    timeouts = FIXED_TIMEOUTS;
+    if (!SetCommTimeouts(handle, &timeouts)) {
+        LogPrintf(logSink, "KVSerial: SetCommTimeouts Failed");
+        return FailOpen();
+    }
+    LogPrintf(logSink, "KVSerial: %s opened at %i baud", portPath, (int)baudRate);
+    return 1;
+}
+
+int KVSerial::OpenComNumber(uint32_t number)
+{
+    // The longest number fits easily; the cut that cannot happen is ignored.
+    BoundedPrintf(portPath, sizeof portPath, "\\\\.\\COM%u", (unsigned)number);
+    return OpenPort(NULL, 9600);
+}
+
+void KVSerial::ClosePort()
+{
+    CloseHandleIfOpen();
+    LogPrintf(logSink, "KVSerial: Port Closed");
+}
+
+BOOL KVSerial::PurgePort(bool clearTransmit, bool clearReceive)
+{
+    // Only the queues are cleared; a pending read is not cancelled.
+    DWORD flags = 0;
+    if (clearTransmit)
+        flags |= PURGE_TXCLEAR;
+    if (clearReceive)
+        flags |= PURGE_RXCLEAR;
+    // A closed object has no device: the call is refused and 0 comes back.
+    return PurgeComm(handle, flags);
+}
+
+BOOL KVSerial::GetPortTimeouts(COMMTIMEOUTS* out)
+{
+    if (handle == INVALID_HANDLE_VALUE)
+        return 0;
+    const BOOL result = GetCommTimeouts(handle, &timeouts);
+    if (!result)
+        return 0;
+    if (out != NULL)
+        *out = timeouts;
+    return result;
+}
+
+BOOL KVSerial::SetPortTimeouts(const COMMTIMEOUTS* in)
+{
+    if (handle == INVALID_HANDLE_VALUE || in == NULL)
+        return 0;
+    // Read first, so that a refused device is left untouched.
+    if (!GetCommTimeouts(handle, &timeouts))
+        return 0;
+    timeouts = *in;
+    return SetCommTimeouts(handle, &timeouts);
+}
+
+DWORD KVSerial::ReadByte(uint8_t* buffer)
+{
+    if (handle == INVALID_HANDLE_VALUE || buffer == NULL)
+        return 0;
+    DWORD count = 0;
+    if (!ReadFile(handle, buffer, 1, &count, NULL))
+        return 0;
+    LogHexDump(logSink, buffer, count);
+    return count;
+}

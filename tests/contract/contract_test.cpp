@@ -1,0 +1,315 @@
+// The built ArdunParser.dll, driven the way the host drives it: loaded with
+// LoadLibraryA, entered through its exports, and called by slot number from C.
+// Nothing here links the module's code: what passes here passes for the DLL.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "plugin/host_interfaces.h"
+#include "tests/contract/plugin_host.h"
+#include "tests/plugin/vtable_calls.h"
+#include "tests/support/device_port.h"
+#include "tests/support/open_handles.h"
+#include "tests/support/settings_file.h"
+
+namespace {
+
+// IMVPlugin slots.
+const int PLUGIN_INFO = 1, PLUGIN_SHOW_CONFIG = 2, GET_COMPONENT = 3, PLUGIN_RESERVED = 4, SET_PROPERTY = 5;
+// IMVPluginComponent and IMVDataAcqIO slots.
+const int COMPONENT_TYPE = 1, COMPONENT_INFO = 2, COMPONENT_SHOW_CONFIG = 3, COMPONENT_RESERVED = 4,
+          LAST_ERROR_TEXT = 5, HARDWARE_INFO = 6, OPEN = 7, CLOSE = 8, WRITE = 9, READ = 10,
+          SET_TIMEOUTS = 11, GET_TIMEOUTS = 12, PURGE_OUTPUT = 13, PURGE_INPUT = 14;
+
+const uint8_t MARK = 0xCC;
+
+uint32_t U(const void* p)
+{
+    return (uint32_t)(uintptr_t)p;
+}
+
+// Result of a slot call, checked for a balanced stack on the way.
+uint32_t Call(void* object, int slot)
+{
+    SlotCall call = CallSlot0Args(object, slot);
+    EXPECT_EQ(0, call.stackDelta) << "slot " << slot;
+    return call.result;
+}
+uint32_t Call(void* object, int slot, uint32_t a)
+{
+    SlotCall call = CallSlot1Arg(object, slot, a);
+    EXPECT_EQ(0, call.stackDelta) << "slot " << slot;
+    return call.result;
+}
+uint32_t Call(void* object, int slot, uint32_t a, uint32_t b, uint32_t c)
+{
+    SlotCall call = CallSlot3Args(object, slot, a, b, c);
+    EXPECT_EQ(0, call.stackDelta) << "slot " << slot;
+    return call.result;
+}
+
+void Put(std::vector<uint8_t>& image, size_t offset, const std::vector<uint8_t>& bytes)
+{
+    memcpy(image.data() + offset, bytes.data(), bytes.size());
+}
+void PutText(std::vector<uint8_t>& image, size_t offset, const char* text)
+{
+    memcpy(image.data() + offset, text, strlen(text) + 1);
+}
+
+std::vector<uint8_t> PathFile(const char* path)
+{
+    std::vector<uint8_t> bytes(25, 0);
+    memcpy(bytes.data(), path, strlen(path));
+    return bytes;
+}
+
+class PluginContract : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RemoveSettingsFile();
+        ASSERT_TRUE(LoadPluginModule(&plugin)) << "ArdunParser.dll beside the test, with both exports";
+    }
+    void TearDown() override
+    {
+        UnloadPluginModule(&plugin);
+        RemoveSettingsFile();
+    }
+
+    void* CreatePlugin() { return plugin.create(); }
+    void* Component() { return (void*)(uintptr_t)Call(CreatePlugin(), GET_COMPONENT, 0); }
+
+    uint32_t Open(void* component, uint32_t kind = 16, uint32_t baud = 115200)
+    {
+        MVOpenParams params = {(int32_t)kind, baud};
+        return Call(component, OPEN, U(&params));
+    }
+    std::string LastError(void* component, int32_t* flag)
+    {
+        return (const char*)(uintptr_t)Call(component, LAST_ERROR_TEXT, U(flag));
+    }
+
+    PluginModule plugin;
+};
+
+TEST_F(PluginContract, ExportsAreFoundByNameAndByOrdinal)
+{
+    EXPECT_EQ((FARPROC)(void*)plugin.create, ExportByOrdinal(&plugin, 1));
+    EXPECT_EQ((FARPROC)(void*)plugin.release, ExportByOrdinal(&plugin, 2));
+}
+
+TEST_F(PluginContract, PluginInfoWritesExactlyItsBytes)
+{
+    std::vector<uint8_t> record(800, MARK);
+    ASSERT_EQ(1u, Call(CreatePlugin(), PLUGIN_INFO, U(record.data())));
+
+    const char* author = (const char*)record.data() + 601;
+    size_t authorLength = strnlen(author, 100);
+    ASSERT_GT(authorLength, 0u);
+    ASSERT_LT(authorLength, 100u);
+
+    std::vector<uint8_t> expected(800, MARK);
+    Put(expected, 4, {3, 0, 0, 0});
+    Put(expected, 8, {0x20, 0x7E, 0x1C, 0x5A, 0x3D, 0x8B, 0x61, 0x4F, 0x9C, 0x2E, 0x0D, 0x4B, 0x7A, 0x93, 0xE6, 0x15});
+    PutText(expected, 24, "Ardun Packet Parser Plug-in");
+    PutText(expected, 74, "This plug-in parses Ardun 1 and Ardun 3 packets");
+    PutText(expected, 586, "1.0.0");
+    PutText(expected, 601, author);
+    Put(expected, 704, {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0});
+    EXPECT_EQ(expected, record);
+
+    EXPECT_EQ(0u, Call(CreatePlugin(), PLUGIN_INFO, 0));
+}
+
+TEST_F(PluginContract, ComponentAndHardwareInfoWriteExactlyTheirBytes)
+{
+    void* component = Component();
+    ASSERT_NE(nullptr, component);
+    EXPECT_EQ(100001u, Call(component, COMPONENT_TYPE));
+
+    std::vector<uint8_t> record(700, MARK);
+    ASSERT_EQ(1u, Call(component, COMPONENT_INFO, U(record.data())));
+    std::vector<uint8_t> expected(700, MARK);
+    Put(expected, 4, {0xC1, 0xB2, 0x94, 0x7E, 0xDA, 0x06, 0x38, 0x4C, 0xB5, 0x71, 0x2F, 0x8E, 0x6A, 0x0D, 0x93, 0xB4});
+    PutText(expected, 20, "Ardun Packet Parser Component");
+    PutText(expected, 70, "This component parses Ardun 1 and Ardun 3 data packets.");
+    PutText(expected, 582, "1.0.0");
+    Put(expected, 600, {1, 0, 0, 0, 1, 0, 0, 0});
+    EXPECT_EQ(expected, record);
+    EXPECT_EQ(0u, Call(component, COMPONENT_INFO, 0));
+
+    std::vector<uint8_t> hardware(64, MARK);
+    EXPECT_EQ(0u, Call(component, HARDWARE_INFO, U(hardware.data())));
+    std::vector<uint8_t> expectedHardware(64, MARK);
+    PutText(expectedHardware, 4, "Fake Data Acq Hardware");
+    expectedHardware[54] = 0;
+    EXPECT_EQ(expectedHardware, hardware);
+    EXPECT_EQ((uint32_t)E_INVALIDARG, Call(component, HARDWARE_INFO, 0));
+}
+
+TEST_F(PluginContract, OneStaticPluginAndComponentWhateverTheCalls)
+{
+    void* first = CreatePlugin();
+    EXPECT_EQ(first, CreatePlugin());
+    void* component = Component();
+    ASSERT_NE(nullptr, component);
+    EXPECT_EQ(component, Component());
+    EXPECT_EQ(0u, Call(first, GET_COMPONENT, 1));
+    EXPECT_EQ(0u, Call(first, GET_COMPONENT, 0xFFFFFFFFu));
+
+    Call(first, PLUGIN_RESERVED, 42);
+    for (uint32_t id : {5000u, 5001u, 4999u, 0u})
+        EXPECT_EQ(0u, Call(first, SET_PROPERTY, id, 7, 9)) << id;
+    EXPECT_EQ(0u, Call(component, COMPONENT_RESERVED, 1, 2, 3));
+    // Usable before any Open: the port-bound operations say it is closed.
+    EXPECT_EQ(0u, Call(component, CLOSE));
+    EXPECT_EQ(0u, Call(component, PURGE_INPUT));
+    EXPECT_EQ(0u, Call(component, PURGE_OUTPUT));
+    MVTimeouts timeouts = {};
+    EXPECT_EQ((uint32_t)E_FAIL, Call(component, GET_TIMEOUTS, U(&timeouts)));
+}
+
+TEST_F(PluginContract, WithoutASettingsFileTheDefaultPortIsOpened)
+{
+    void* component = Component();
+    // COM1 is absent in the test machine's prefix.
+    EXPECT_EQ((uint32_t)E_FAIL, Open(component));
+    int32_t flag = 0;
+    EXPECT_EQ("Could not open \\\\.\\COM1", LastError(component, &flag));
+    EXPECT_EQ(1, flag);
+}
+
+TEST_F(PluginContract, EveryCreateReloadsTheSettingsFile)
+{
+    WriteSettingsFile(PathFile("\\\\.\\COM13"));
+    void* first = CreatePlugin();
+    void* component = (void*)(uintptr_t)Call(first, GET_COMPONENT, 0);
+    EXPECT_EQ((uint32_t)E_FAIL, Open(component));
+    int32_t flag = 0;
+    EXPECT_EQ("Could not open \\\\.\\COM13", LastError(component, &flag));
+
+    WriteSettingsFile(PathFile("\\\\.\\COM77"));
+    EXPECT_EQ(first, CreatePlugin());
+    EXPECT_EQ((uint32_t)E_FAIL, Open(component));
+    EXPECT_EQ("Could not open \\\\.\\COM77", LastError(component, &flag));
+}
+
+TEST_F(PluginContract, ReleaseLeavesAnOpenPortWorking)
+{
+    DrainHostSide();
+    WriteSettingsFile(PathFile(TestPortPath(HOST_SIDE).c_str()));
+    void* component = Component();
+    ASSERT_EQ(0u, Open(component));
+    plugin.release();
+
+    MVTimeouts timeouts = {0, 1, 2, 3, 4, 5};
+    EXPECT_EQ(0u, Call(component, SET_TIMEOUTS, U(&timeouts)));
+    MVTimeouts readBack = {};
+    EXPECT_EQ(0u, Call(component, GET_TIMEOUTS, U(&readBack)));
+    EXPECT_EQ(0, memcmp(&timeouts.readIntervalTimeout, &readBack.readIntervalTimeout, 20));
+    MVTimeouts usual = {0, 40, 0, 300, 0, 300};
+    EXPECT_EQ(0u, Call(component, SET_TIMEOUTS, U(&usual)));
+
+    DevicePort device;
+    ASSERT_TRUE(device.IsOpen());
+    ASSERT_TRUE(device.Send({0xAA, 0xFF, 0x00, 0x01, 0xFF, 0xFF, 0x00, 0x55}));
+
+    uint8_t request[2] = {'P', 3};
+    uint32_t handled = 99;
+    MVIORequest write = {0, request, 2, &handled};
+    EXPECT_EQ(0u, Call(component, WRITE, U(&write)));
+    EXPECT_EQ(2u, handled);
+
+    uint8_t payload[8];
+    memset(payload, MARK, sizeof payload);
+    MVIORequest read = {0, payload, 3, &handled};
+    EXPECT_EQ(0u, Call(component, READ, U(&read)));
+    EXPECT_EQ(3u, handled);
+    EXPECT_EQ(std::vector<uint8_t>({0x01, 0xFF, 0x00, MARK}), std::vector<uint8_t>(payload, payload + 4));
+    EXPECT_EQ(0u, Call(component, CLOSE));
+}
+
+TEST_F(PluginContract, UnloadClosesAnOpenPortAndLeaksNoHandle)
+{
+    UnloadPluginModule(&plugin);
+    WriteSettingsFile(PathFile(TestPortPath(HOST_SIDE).c_str()));
+    // Warm up once: the first load may set up process-wide state of its own.
+    ASSERT_TRUE(LoadPluginModule(&plugin));
+    UnloadPluginModule(&plugin);
+    const HandleSet before = OpenHandles();
+
+    ASSERT_TRUE(LoadPluginModule(&plugin));
+    ASSERT_EQ(0u, Open(Component()));
+    EXPECT_GT(OpenHandles().size(), before.size());
+    UnloadPluginModule(&plugin);
+    HandleSet after = OpenHandles();
+    EXPECT_EQ(before, after) << "unloading with the port open closes it: " << DescribeHandleChange(before, after);
+
+    for (int round = 0; round < 50; ++round) {
+        ASSERT_TRUE(LoadPluginModule(&plugin));
+        void* component = Component();
+        ASSERT_EQ(0u, Open(component)) << round;
+        if (round % 2)
+            Call(component, CLOSE);
+        UnloadPluginModule(&plugin);
+    }
+    after = OpenHandles();
+    EXPECT_EQ(before, after) << DescribeHandleChange(before, after);
+    ASSERT_TRUE(LoadPluginModule(&plugin));  // for TearDown
+}
+
+// Presses a button of the configuration dialog once it is on screen.
+class DialogCloser {
+public:
+    explicit DialogCloser(WPARAM button) : worker([this, button] { Run(button); }) {}
+    ~DialogCloser() { worker.join(); }
+    bool Found() const { return found; }
+
+private:
+    void Run(WPARAM button)
+    {
+        for (int tries = 0; tries < 300; ++tries) {
+            HWND dialog = FindWindowA(NULL, "Ardun Parser Configuration");
+            if (dialog && IsWindowVisible(dialog)) {
+                found = true;
+                PostMessageA(dialog, WM_COMMAND, button, 0);
+                return;
+            }
+            Sleep(50);
+        }
+    }
+    std::atomic<bool> found{false};
+    std::thread worker;
+};
+
+TEST_F(PluginContract, BothShowConfigSlotsRunTheDialogAndReturnZero)
+{
+    void* first = CreatePlugin();
+    void* component = Component();
+    EXPECT_EQ(0u, Call(first, PLUGIN_SHOW_CONFIG, 0));
+    EXPECT_EQ(0u, Call(component, COMPONENT_SHOW_CONFIG, 0));
+
+    MVConfigRequest request = {0, NULL};
+    {
+        DialogCloser cancel(IDCANCEL);
+        EXPECT_EQ(0u, Call(first, PLUGIN_SHOW_CONFIG, U(&request)));
+        EXPECT_TRUE(cancel.Found());
+    }
+    {
+        DialogCloser ok(IDOK);
+        EXPECT_EQ(0u, Call(component, COMPONENT_SHOW_CONFIG, U(&request)));
+        EXPECT_TRUE(ok.Found());
+    }
+    // OK saved the choice beside the module.
+    std::vector<uint8_t> saved;
+    EXPECT_TRUE(ReadSettingsFile(&saved));
+    EXPECT_EQ(25u, saved.size());
+}
+
+}  // namespace

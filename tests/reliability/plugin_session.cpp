@@ -1,0 +1,116 @@
+#include "tests/reliability/plugin_session.h"
+
+#include <string.h>
+
+#include <vector>
+
+#include "tests/plugin/vtable_calls.h"
+#include "tests/support/settings_file.h"
+
+PluginSession::PluginSession() : plugin(nullptr), component(nullptr), unbalancedCalls(0)
+{
+    memset(&module, 0, sizeof module);
+}
+
+PluginSession::~PluginSession()
+{
+    Unload();
+}
+
+bool PluginSession::Load()
+{
+    Unload();
+    if (!LoadPluginModule(&module))
+        return false;
+    plugin = module.create();
+    if (plugin == nullptr)
+        return false;
+    component = (void*)(uintptr_t)Call(plugin, slot::GET_COMPONENT, 0);
+    return component != nullptr;
+}
+
+void PluginSession::Unload()
+{
+    UnloadPluginModule(&module);
+    plugin = nullptr;
+    component = nullptr;
+}
+
+void* PluginSession::CreatePluginAgain()
+{
+    return module.create ? module.create() : nullptr;
+}
+
+void PluginSession::Count(int32_t stackDelta)
+{
+    if (stackDelta != 0)
+        ++unbalancedCalls;
+}
+
+uint32_t PluginSession::Call(void* object, int slotNumber)
+{
+    SlotCall call = CallSlot0Args(object, slotNumber);
+    Count(call.stackDelta);
+    return call.result;
+}
+
+uint32_t PluginSession::Call(void* object, int slotNumber, uint32_t a)
+{
+    SlotCall call = CallSlot1Arg(object, slotNumber, a);
+    Count(call.stackDelta);
+    return call.result;
+}
+
+uint32_t PluginSession::Call(void* object, int slotNumber, uint32_t a, uint32_t b, uint32_t c)
+{
+    SlotCall call = CallSlot3Args(object, slotNumber, a, b, c);
+    Count(call.stackDelta);
+    return call.result;
+}
+
+uint32_t PluginSession::Open(int32_t kind, uint32_t baudRate)
+{
+    MVOpenParams params = {kind, baudRate};
+    return Call(component, slot::OPEN, Arg(&params));
+}
+
+uint32_t PluginSession::Close()
+{
+    return Call(component, slot::CLOSE);
+}
+
+uint32_t PluginSession::RequestPacket(uint8_t wanted, uint32_t* handled)
+{
+    uint8_t request[2] = {'P', wanted};
+    MVIORequest write = {0, request, 2, handled};
+    return Call(component, slot::WRITE, Arg(&write));
+}
+
+uint32_t PluginSession::ReadPayload(uint8_t* buffer, uint32_t length, uint32_t* handled)
+{
+    MVIORequest read = {0, buffer, length, handled};
+    return Call(component, slot::READ, Arg(&read));
+}
+
+uint32_t PluginSession::PurgeInput()
+{
+    return Call(component, slot::PURGE_INPUT);
+}
+
+uint32_t PluginSession::SetTimeouts(uint32_t interval, uint32_t multiplier, uint32_t constant)
+{
+    MVTimeouts timeouts = {0, interval, multiplier, constant, 0, constant};
+    return Call(component, slot::SET_TIMEOUTS, Arg(&timeouts));
+}
+
+std::string PluginSession::LastErrorText(int32_t* flag)
+{
+    return (const char*)(uintptr_t)Call(component, slot::LAST_ERROR_TEXT, Arg(flag));
+}
+
+void ConfigurePort(const std::string& devicePath)
+{
+    std::vector<uint8_t> bytes(25, 0);
+    memcpy(bytes.data(), devicePath.data(), devicePath.size() < 24 ? devicePath.size() : 24);
+    WriteSettingsFile(bytes);
+}

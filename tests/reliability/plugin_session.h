@@ -1,0 +1,84 @@
+// The host's side of a session with the built plug-in: ArdunParser.dll loaded
+// from beside the program, the plug-in object from MVCreatePlugin, its
+// component from GetComponent(0), and the component's operations called by
+// slot number from C, as the host calls them. Shared by the reliability
+// tests and the benchmarks.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+
+#include "plugin/host_interfaces.h"
+#include "tests/contract/plugin_host.h"
+
+namespace slot {
+// IMVPlugin.
+const int PLUGIN_INFO = 1, PLUGIN_SHOW_CONFIG = 2, GET_COMPONENT = 3, PLUGIN_RESERVED = 4,
+          SET_PROPERTY = 5;
+// IMVPluginComponent and IMVDataAcqIO.
+const int COMPONENT_TYPE = 1, COMPONENT_INFO = 2, COMPONENT_SHOW_CONFIG = 3,
+          COMPONENT_RESERVED = 4, LAST_ERROR_TEXT = 5, HARDWARE_INFO = 6, OPEN = 7, CLOSE = 8,
+          WRITE = 9, READ = 10, SET_TIMEOUTS = 11, GET_TIMEOUTS = 12, PURGE_OUTPUT = 13,
+          PURGE_INPUT = 14;
+}  // namespace slot
+
+// The open kind the component accepts.
+const int32_t OPEN_KIND_SERIAL = 16;
+
+class PluginSession {
+public:
+    PluginSession();
+    ~PluginSession();
+
+    // Loads the DLL, creates the plug-in and takes its component; false when
+    // any step fails.
+    bool Load();
+    // Unloads the DLL (its static objects end: an open port is closed).
+    void Unload();
+    bool IsLoaded() const { return component != nullptr; }
+
+    void* Plugin() const { return plugin; }
+    void* Component() const { return component; }
+    // MVCreatePlugin again, which reloads the settings file.
+    void* CreatePluginAgain();
+
+    // A slot of any object, by number, with 32-bit arguments.
+    uint32_t Call(void* object, int slotNumber);
+    uint32_t Call(void* object, int slotNumber, uint32_t a);
+    uint32_t Call(void* object, int slotNumber, uint32_t a, uint32_t b, uint32_t c);
+    // Calls after which the stack pointer had moved: the callee removed a
+    // different number of arguments than the host pushed.
+    int UnbalancedCalls() const { return unbalancedCalls; }
+
+    // The component's operations most callers need.
+    uint32_t Open(int32_t kind = OPEN_KIND_SERIAL, uint32_t baudRate = 115200);
+    uint32_t Close();
+    // Write of the two-byte request P, N.
+    uint32_t RequestPacket(uint8_t wanted, uint32_t* handled = nullptr);
+    uint32_t ReadPayload(uint8_t* buffer, uint32_t length, uint32_t* handled);
+    uint32_t PurgeInput();
+    uint32_t SetTimeouts(uint32_t interval, uint32_t multiplier, uint32_t constant);
+    std::string LastErrorText(int32_t* flag);
+
+private:
+    PluginSession(const PluginSession&);
+    PluginSession& operator=(const PluginSession&);
+
+    void Count(int32_t stackDelta);
+
+    PluginModule module;
+    void* plugin;
+    void* component;
+    int unbalancedCalls;
+};
+
+// The record argument of a slot call: a pointer as the host passes it.
+inline uint32_t Arg(const void* pointer)
+{
+    return (uint32_t)(uintptr_t)pointer;
+}
+
+// Writes the 25-byte settings file beside the program so that the next
+// MVCreatePlugin configures the given device path.
+void ConfigurePort(const std::string& devicePath);

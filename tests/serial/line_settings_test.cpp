@@ -1,0 +1,49 @@
+#include "serial/line_settings.h"
+
+#include <gtest/gtest.h>
+#include <stddef.h>
+#include <string.h>
+
+// The packed flag word follows DCBlength and BaudRate.
+const size_t FLAG_WORD_OFFSET = 8;
+
+static DWORD FlagWord(const DCB& dcb)
+{
+    DWORD word;
+    memcpy(&word, (const char*)&dcb + FLAG_WORD_OFFSET, sizeof word);
+    return word;
+}
+
+TEST(ApplyLineSettings, ChangesOnlyTheLineFieldsAndMaskedFlags)
+{
+    static_assert(sizeof(DCB) == 28, "the host's DCB is 28 bytes");
+    const struct {
+        unsigned char fill;
+        DWORD baudRate;
+    } cases[] = {{0xFF, 9600}, {0x00, 115200}, {0xA5, 57600}, {0x5A, 300}};
+    for (const auto& c : cases) {
+        DCB before;
+        memset(&before, c.fill, sizeof before);
+        DCB after = before;
+        ApplyLineSettings(&after, c.baudRate);
+
+        EXPECT_EQ(c.baudRate, after.BaudRate);
+        EXPECT_EQ(8, after.ByteSize);
+        EXPECT_EQ(NOPARITY, after.Parity);
+        EXPECT_EQ((FlagWord(before) & ~0x206Cu) | 0x1010u, FlagWord(after)) << (int)c.fill;
+        EXPECT_EQ(0u, after.fOutxCtsFlow);
+        EXPECT_EQ(0u, after.fOutxDsrFlow);
+        EXPECT_EQ((DWORD)DTR_CONTROL_ENABLE, after.fDtrControl);
+        EXPECT_EQ(0u, after.fDsrSensitivity);
+        EXPECT_EQ((DWORD)RTS_CONTROL_ENABLE, after.fRtsControl);
+
+        // Every other byte is as the device reported it.
+        DCB expected = before;
+        expected.BaudRate = c.baudRate;
+        expected.ByteSize = 8;
+        expected.Parity = NOPARITY;
+        const DWORD word = (FlagWord(before) & ~LINE_FLAGS_CLEARED) | LINE_FLAGS_SET;
+        memcpy((char*)&expected + FLAG_WORD_OFFSET, &word, sizeof word);
+        EXPECT_EQ(0, memcmp(&expected, &after, sizeof after)) << (int)c.fill;
+    }
+}

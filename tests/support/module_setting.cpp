@@ -1,0 +1,24 @@
+// The parts of the settings helpers that reach into the module code; kept
+// apart so that tests of the built DLL can use the file helpers alone.
+#include <string.h>
+#include <windows.h>
+
+#include "common/module_handle.h"
+#include "settings/port_setting.h"
+#include "tests/support/settings_file.h"
+
+void UseTestProgramAsModule()
+{
+    SetModuleInstance(GetModuleHandleA(NULL));
+}
+
+std::vector<uint8_t> PortSettingBytes()
+{
+    return std::vector<uint8_t>(PortSetting, PortSetting + PORT_SETTING_SIZE);
+}
+
+void SetPortSettingText(const char* text)
+{
+    memset(PortSetting, 0, PORT_SETTING_SIZE);
+    strncpy(PortSetting, text, PORT_SETTING_SIZE - 1);
+}

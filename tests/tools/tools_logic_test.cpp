@@ -1,0 +1,200 @@
+// The tools' pure logic: command lines, the simulator's payload layout and
+// line noise, and the host's text forms of GUIDs and packets.
+#include <gtest/gtest.h>
+#include <rpc.h>
+
+#include <vector>
+
+#include "tools/cli/number_argument.h"
+#include "tools/host/guid_text.h"
+#include "tools/host/hex_bytes.h"
+#include "tools/host/host_options.h"
+#include "tools/host/plugin_library.h"
+#include "tools/sim/line_noise.h"
+#include "tools/sim/sim_options.h"
+#include "tools/sim/sim_payload.h"
+
+TEST(NumberArgument, AcceptsWholeNumbersInRangeOnly)
+{
+    const struct {
+        const char* text;
+        uint32_t minimum, maximum;
+        bool accepted;
+        uint32_t value;
+    } cases[] = {
+        {"0", 0, 10, true, 0},
+        {"10", 0, 10, true, 10},
+        {"11", 0, 10, false, 0},
+        {"0", 1, 10, false, 0},
+        {"4294967295", 0, 0xFFFFFFFFu, true, 0xFFFFFFFFu},
+        {"4294967296", 0, 0xFFFFFFFFu, false, 0},
+        {"184467440737095516161", 0, 0xFFFFFFFFu, false, 0},  // would wrap a 64-bit sum
+        {"", 0, 10, false, 0},
+        {"-1", 0, 10, false, 0},
+        {"+1", 0, 10, false, 0},
+        {"1x", 0, 10, false, 0},
+        {" 1", 0, 10, false, 0},
+    };
+    for (const auto& c : cases) {
+        uint32_t value = 12345;
+        EXPECT_EQ(c.accepted, ParseNumberArgument(c.text, c.minimum, c.maximum, &value)) << c.text;
+        EXPECT_EQ(c.accepted ? c.value : 12345u, value) << c.text;
+    }
+}
+
+template <typename Options, typename Parse>
+static bool ParseArguments(Parse parse, std::vector<const char*> arguments, Options* options, std::string* error)
+{
+    arguments.insert(arguments.begin(), "program");
+    return parse(static_cast<int>(arguments.size()), arguments.data(), options, error);
+}
+
+TEST(HostOptions, ReadsCommandAndStreamSettings)
+{
+    HostOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseArguments(ParseHostOptions,
+                               {"--dll", "C:\\x\\P.dll", "stream", "--baud", "9600", "--size", "255", "--count", "7"},
+                               &options, &error))
+        << error;
+    EXPECT_EQ(HostCommand::Stream, options.command);
+    EXPECT_EQ("C:\\x\\P.dll", options.dllPath);
+    EXPECT_EQ(9600u, options.baudRate);
+    EXPECT_EQ(255u, options.size);
+    EXPECT_EQ(7u, options.count);
+
+    HostOptions defaults;
+    ASSERT_TRUE(ParseArguments(ParseHostOptions, {"info"}, &defaults, &error));
+    EXPECT_EQ(HostCommand::Info, defaults.command);
+    EXPECT_TRUE(defaults.dllPath.empty());
+}
+
+TEST(HostOptions, RefusesWrongCommandLinesWithAReason)
+{
+    const std::vector<std::vector<const char*>> wrong = {
+        {},
+        {"--dll", "x.dll"},
+        {"info", "stream"},
+        {"play"},
+        {"stream", "--size", "0"},
+        {"stream", "--size", "256"},
+        {"stream", "--count"},
+        {"stream", "--dll"},
+        {"info", "--size", "8"},  // stream settings mean nothing elsewhere
+        {"config", "--count", "1"},
+    };
+    for (const auto& arguments : wrong) {
+        HostOptions options;
+        std::string error;
+        EXPECT_FALSE(ParseArguments(ParseHostOptions, arguments, &options, &error)) << arguments.size();
+        EXPECT_FALSE(error.empty());
+    }
+    HostOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseArguments(ParseHostOptions, {"stream", "--help"}, &options, &error));
+    EXPECT_TRUE(options.showHelp);
+}
+
+TEST(SimOptions, NeedsAPortAndKeepsEveryValueInRange)
+{
+    SimOptions options;
+    std::string error;
+    ASSERT_TRUE(ParseArguments(ParseSimOptions,
+                               {"--port", "10", "--rate", "1000", "--noise", "0", "--size", "1", "--count", "3",
+                                "--first", "4294967295"},
+                               &options, &error))
+        << error;
+    EXPECT_EQ(10u, options.port);
+    EXPECT_EQ(1000u, options.rate);
+    EXPECT_EQ(0u, options.noise);
+    EXPECT_EQ(1u, options.size);
+    EXPECT_EQ(3u, options.count);
+    EXPECT_EQ(0xFFFFFFFFu, options.first);
+    EXPECT_EQ(115200u, options.baudRate);
+
+    const std::vector<std::vector<const char*>> wrong = {
+        {},
+        {"--size", "16"},
+        {"--port", "0"},
+        {"--port", "256"},
+        {"--port", "10", "--rate", "0"},
+        {"--port", "10", "--noise", "65"},
+        {"--port", "10", "--size", "256"},
+        {"--port", "10", "extra"},
+    };
+    for (const auto& arguments : wrong) {
+        SimOptions refused;
+        EXPECT_FALSE(ParseArguments(ParseSimOptions, arguments, &refused, &error)) << arguments.size();
+    }
+}
+
+TEST(SimPayload, TriangleClimbsToFFAndFallsBackToZero)
+{
+    const struct {
+        uint32_t step;
+        uint8_t value;
+    } points[] = {{0, 0}, {1, 1}, {255, 255}, {256, 254}, {509, 1}, {510, 0}, {765, 255}, {1020, 0}};
+    for (const auto& p : points)
+        EXPECT_EQ(p.value, SensorTriangle(p.step)) << p.step;
+}
+
+TEST(SimPayload, FollowsTheDocumentedLayout)
+{
+    // Worked by hand from the layout in --help.
+    EXPECT_EQ((std::vector<uint8_t>{0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x00, 0x07, 0x08, 0x09}),
+              MakeSimPayload(0, 10));
+    // s = 255: the sequence starts with the data pair 0xFF 0x00; A = 255,
+    // B = T(383) = 127, C = T(765) = 255, then 255 + 7 = 262 -> 0x06.
+    EXPECT_EQ((std::vector<uint8_t>{0xFF, 0x00, 0x00, 0x00, 0xFF, 0x7F, 0xFF, 0x06}), MakeSimPayload(255, 8));
+    // s = 0x01020304 = 16909060 = 33155 * 510 + 10: A = 10, B = T(138) = 138,
+    // C = T(30) = 30, byte 7 = 0x04 + 7 = 0x0B.
+    EXPECT_EQ((std::vector<uint8_t>{0x04, 0x03, 0x02, 0x01, 10, 138, 30, 0x0B}), MakeSimPayload(0x01020304, 8));
+    EXPECT_EQ((std::vector<uint8_t>{0x04, 0x03}), MakeSimPayload(0x01020304, 2));
+}
+
+TEST(SimPayload, SensorsVarySlowly)
+{
+    for (uint32_t s : {0u, 1000u, 0xFFFFF000u}) {
+        std::vector<uint8_t> previous = MakeSimPayload(s, 7);
+        for (uint32_t step = 1; step < 600; ++step) {
+            std::vector<uint8_t> current = MakeSimPayload(s + step, 7);
+            for (int sensor = 4; sensor < 7; ++sensor)
+                EXPECT_LE(abs(current[sensor] - previous[sensor]), 3) << s + step << " sensor " << sensor;
+            previous = current;
+        }
+    }
+}
+
+TEST(LineNoise, NeverHoldsTheMarker)
+{
+    LineNoise noise(12345);
+    std::vector<uint8_t> bytes = noise.Next(100000);
+    int seen[256] = {};
+    for (uint8_t b : bytes)
+        ++seen[b];
+    EXPECT_EQ(0, seen[0xFF]);
+    for (int value = 0; value < 0xFF; ++value)
+        EXPECT_GT(seen[value], 0) << value;  // otherwise it would hardly be noise
+    EXPECT_NE(LineNoise(1).Next(16), LineNoise(2).Next(16));
+}
+
+TEST(HostText, GuidTextMatchesThePlatformsConversion)
+{
+    for (const char* text : {"5A1C7E20-8B3D-4F61-9C2E-0D4B7A93E615", "7E94B2C1-06DA-4C38-B571-2F8E6A0D93B4",
+                             "00000000-0000-0000-0000-000000000001"}) {
+        UUID uuid;
+        ASSERT_EQ(RPC_S_OK, UuidFromStringA(reinterpret_cast<RPC_CSTR>(const_cast<char*>(text)), &uuid));
+        EXPECT_EQ(text, FormatGuidText(reinterpret_cast<const uint8_t*>(&uuid)));
+    }
+}
+
+TEST(HostText, HexBytesAndFolders)
+{
+    const uint8_t bytes[] = {0x00, 0xFF, 0x5A, 0x0F};
+    EXPECT_EQ("00 FF 5A 0F", FormatHexBytes(bytes, 4));
+    EXPECT_EQ("", FormatHexBytes(bytes, 0));
+
+    EXPECT_EQ("C:\\a\\", FolderOf("C:\\a\\P.dll"));
+    EXPECT_EQ("./", FolderOf("./P.dll"));
+    EXPECT_EQ("", FolderOf("P.dll"));
+}

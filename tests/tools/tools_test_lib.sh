@@ -1,0 +1,54 @@
+# Shared by the tools' test scripts: running the tools in the build tree's
+# Wine prefix, the plug-in's settings file, and draining the virtual COM pair.
+# Expects $build and $source to be set.
+
+host_port=${ARDUN_TEST_PORT_A:-9}
+device_port=${ARDUN_TEST_PORT_B:-10}
+bad_port=${ARDUN_TEST_PORT_BAD:-13}
+settings="$build/ArdunParser.dat"
+work=$(mktemp -d)
+failures=0
+
+run_tool() {  # run_tool PROGRAM.exe ARGS...
+    "$source/tests/support/wine-run.sh" "$build/wineprefix" "$build/$1" "${@:2}"
+}
+
+# start_tool PROGRAM.exe ARGS...: the same in the background, with $! the
+# program's own process (not a subshell's), so that kill reaches it.
+start_tool() {
+    "$source/tests/support/wine-run.sh" "$build/wineprefix" "$build/$1" "${@:2}" &
+}
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+# The settings file the plug-in reads: the path, zero-padded to 25 bytes.
+write_settings() {
+    { printf '%s' "$1"; head -c 25 /dev/zero; } | head -c 25 > "$settings"
+}
+
+# Keeps whatever settings file was there and puts it back on exit.
+save_settings() {
+    if [ -e "$settings" ]; then cp -p "$settings" "$work/saved-settings"; fi
+}
+
+restore_settings() {
+    if [ -e "$work/saved-settings" ]; then
+        cp -p "$work/saved-settings" "$settings"
+    else
+        rm -f "$settings"
+    fi
+}
+
+# Discards bytes still queued at the host end, so the next test starts quiet.
+drain_host_side() {
+    timeout 0.5 cat "$build/com/com$host_port" > /dev/null 2>&1 || true
+}
+
+# A Windows path for a file of the build tree (Wine maps / to drive Z:).
+windows_path() {
+    local path=$1
+    echo "Z:${path//\//\\}"
+}

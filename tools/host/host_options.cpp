@@ -1,0 +1,125 @@
+#include "tools/host/host_options.h"
+
+#include <string.h>
+
+#include "tools/cli/number_argument.h"
+
+const char* const HOST_USAGE =
+    "ardun-host: a stand-in for the Movra host. Loads the ArdunParser plug-in DLL\n"
+    "and drives it through its exports and interfaces as the host does.\n"
+    "\n"
+    "Usage: ardun-host COMMAND [--dll PATH] [options]\n"
+    "\n"
+    "Commands:\n"
+    "  info     show the plug-in's, the component's and the hardware's information\n"
+    "  config   show the plug-in's port configuration dialog; OK saves the chosen\n"
+    "           port into ArdunParser.dat beside the DLL\n"
+    "  stream   open the component and read packets: for each packet it writes the\n"
+    "           request P,N and reads N bytes, and prints the payload as a\n"
+    "           timestamped hex line; a summary follows at the end\n"
+    "\n"
+    "Options:\n"
+    "  --dll PATH   the plug-in DLL, default ArdunParser.dll beside ardun-host.exe\n"
+    "  --baud B     stream: baud rate passed to Open, default 115200\n"
+    "  --size N     stream: payload bytes per packet, 1 to 255, default 16\n"
+    "  --count K    stream: number of packet requests, default 0 = until Ctrl+C\n"
+    "  --help       this text\n"
+    "\n"
+    "The plug-in opens the COM port named in ArdunParser.dat beside the DLL\n"
+    "(\\\\.\\COM1 when there is no such file); choose it with 'ardun-host config'.\n"
+    "A request that brings no whole packet within the plug-in's time limit is\n"
+    "printed as a time-out (result 0x800705B4) and the stream goes on.\n"
+    "\n"
+    "Exit status: 0 success; 1 the plug-in could not be loaded, lacks an export,\n"
+    "or an operation failed (the message names it and its result code); 2 wrong\n"
+    "command line; 3 stream: not a single packet arrived.\n";
+
+namespace {
+
+struct NumberOption {
+    const char* name;
+    uint32_t minimum;
+    uint32_t maximum;
+    uint32_t HostOptions::*field;
+};
+
+const NumberOption STREAM_OPTIONS[] = {
+    {"--baud", 1, 4000000, &HostOptions::baudRate},
+    {"--size", 1, 255, &HostOptions::size},
+    {"--count", 0, 0xFFFFFFFFu, &HostOptions::count},
+};
+
+const struct {
+    const char* name;
+    HostCommand command;
+} COMMANDS[] = {
+    {"info", HostCommand::Info},
+    {"config", HostCommand::Config},
+    {"stream", HostCommand::Stream},
+};
+
+}  // namespace
+
+bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, std::string* error)
+{
+    const char* streamOptionGiven = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0 ||
+            strcmp(argument, "/?") == 0) {
+            options->showHelp = true;
+            return true;
+        }
+        if (strcmp(argument, "--dll") == 0) {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                *error = "--dll needs a path";
+                return false;
+            }
+            options->dllPath = argv[++i];
+            continue;
+        }
+        const NumberOption* option = nullptr;
+        for (const NumberOption& candidate : STREAM_OPTIONS)
+            if (strcmp(argument, candidate.name) == 0)
+                option = &candidate;
+        if (option != nullptr) {
+            if (i + 1 >= argc) {
+                *error = std::string(argument) + " needs a number";
+                return false;
+            }
+            const char* text = argv[++i];
+            if (!ParseNumberArgument(text, option->minimum, option->maximum,
+                                     &(options->*option->field))) {
+                *error = std::string(argument) + " takes a number from " +
+                         std::to_string(option->minimum) + " to " + std::to_string(option->maximum) +
+                         ", not '" + text + "'";
+                return false;
+            }
+            streamOptionGiven = argument;
+            continue;
+        }
+        bool isCommand = false;
+        for (const auto& command : COMMANDS)
+            if (strcmp(argument, command.name) == 0) {
+                if (options->command != HostCommand::None) {
+                    *error = std::string("only one command at a time, not also '") + argument + "'";
+                    return false;
+                }
+                options->command = command.command;
+                isCommand = true;
+            }
+        if (!isCommand) {
+            *error = std::string("unknown argument '") + argument + "'";
+            return false;
+        }
+    }
+    if (options->command == HostCommand::None) {
+        *error = "no command given (info, config or stream)";
+        return false;
+    }
+    if (streamOptionGiven != nullptr && options->command != HostCommand::Stream) {
+        *error = std::string(streamOptionGiven) + " applies to the stream command only";
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,164 @@
+#include "tools/host/stream_command.h"
+
+#include <stdio.h>
+#include <windows.h>
+
+#include "tools/host/component_access.h"
+#include "tools/host/configured_port.h"
+#include "tools/host/hex_bytes.h"
+
+// The only open kind the component accepts.
+static const int32_t OPEN_KIND_SERIAL = 16;
+static const uint8_t PACKET_REQUEST = 'P';
+
+static volatile LONG stopRequested = 0;
+
+static BOOL WINAPI OnConsoleControl(DWORD event)
+{
+    (void)event;  // Ctrl+C, Ctrl+Break and closing the console all mean stop
+    InterlockedExchange(&stopRequested, 1);
+    return TRUE;
+}
+
+static double SecondsNow()
+{
+    // Both calls always succeed on Windows XP and later.
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+static std::string TimeOfDay()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[16];
+    snprintf(text, sizeof text, "%02u:%02u:%02u.%03u", now.wHour, now.wMinute, now.wSecond,
+             now.wMilliseconds);
+    return text;
+}
+
+namespace {
+
+struct StreamTally {
+    uint32_t requests = 0;
+    uint32_t packets = 0;
+    uint32_t timeouts = 0;
+    unsigned long long payloadBytes = 0;
+    std::string previousPacket;  // hex of the last packet shown
+};
+
+enum class RequestOutcome { Packet, TimedOut, Failed };
+
+// One packet request: Write P,N then Read N. Prints what happened.
+RequestOutcome RequestPacket(IMVDataAcqIO* component, uint32_t size, uint32_t number, StreamTally* tally)
+{
+    uint8_t request[2] = {PACKET_REQUEST, static_cast<uint8_t>(size)};
+    uint32_t handled = 0;
+    MVIORequest write = {0, request, sizeof request, &handled};
+    ResultCode result = component->Write(&write);
+    if (result == RESULT_TIMEOUT) {
+        printf("%s #%u time-out %s in Write: no whole %u-byte packet in time\n", TimeOfDay().c_str(),
+               number, FormatResultCode(result).c_str(), size);
+        return RequestOutcome::TimedOut;
+    }
+    if (result != RESULT_OK) {
+        printf("%s #%u Write (IMVDataAcqIO slot 9) failed with %s; %s\n", TimeOfDay().c_str(), number,
+               FormatResultCode(result).c_str(), DescribeLastError(component).c_str());
+        return RequestOutcome::Failed;
+    }
+
+    // One byte more than any size asked for, so a count beyond the request is
+    // noticed instead of trusted.
+    uint8_t payload[256] = {};
+    uint32_t received = 0;
+    MVIORequest read = {0, payload, size, &received};
+    result = component->Read(&read);
+    if (result == RESULT_TIMEOUT) {
+        printf("%s #%u time-out %s in Read: %u of %u bytes held\n", TimeOfDay().c_str(), number,
+               FormatResultCode(result).c_str(), received, size);
+        return RequestOutcome::TimedOut;
+    }
+    if (result != RESULT_OK) {
+        printf("%s #%u Read (IMVDataAcqIO slot 10) failed with %s; %s\n", TimeOfDay().c_str(), number,
+               FormatResultCode(result).c_str(), DescribeLastError(component).c_str());
+        return RequestOutcome::Failed;
+    }
+    if (received > size) {
+        printf("%s #%u Read reported %u bytes for a %u-byte request; showing %u\n", TimeOfDay().c_str(),
+               number, received, size, size);
+        received = size;
+    }
+    // When the line falls silent the component hands out the payload it still
+    // holds, with success; a repeat is worth a word to the user.
+    std::string hex = FormatHexBytes(payload, received);
+    printf("%s #%u %u bytes: %s%s\n", TimeOfDay().c_str(), number, received, hex.c_str(),
+           hex == tally->previousPacket ? "  (same as the packet before)" : "");
+    tally->previousPacket = hex;
+    tally->payloadBytes += received;
+    return RequestOutcome::Packet;
+}
+
+}  // namespace
+
+int RunStreamCommand(PluginLibrary& library, IMVPlugin* plugin, const HostOptions& options)
+{
+    std::string error;
+    IMVDataAcqIO* component = GetDataAcqComponent(plugin, &error);
+    if (component == nullptr) {
+        fprintf(stderr, "ardun-host: %s\n", error.c_str());
+        return 1;
+    }
+    std::string port = DescribeConfiguredPort(library.Path());
+    MVOpenParams params = {OPEN_KIND_SERIAL, options.baudRate};
+    ResultCode result = component->Open(&params);
+    if (result != RESULT_OK) {
+        fprintf(stderr,
+                "ardun-host: Open (IMVDataAcqIO slot 7) failed with %s; %s\n"
+                "ardun-host: the configured port is %s; choose another with 'ardun-host config'\n",
+                FormatResultCode(result).c_str(), DescribeLastError(component).c_str(), port.c_str());
+        return 1;
+    }
+    // Whatever the line held before this open is stale.
+    component->PurgeInput();  // always 0
+    printf("Opened %s at %u baud; requesting %u-byte packets, %s\n", port.c_str(), options.baudRate,
+           options.size,
+           options.count == 0 ? "until Ctrl+C" : (std::to_string(options.count) + " times").c_str());
+    fflush(stdout);
+    if (!SetConsoleCtrlHandler(OnConsoleControl, TRUE))
+        fprintf(stderr, "ardun-host: Ctrl+C will end the program without a summary\n");
+
+    StreamTally tally;
+    bool failed = false;
+    const double start = SecondsNow();
+    while ((options.count == 0 || tally.requests < options.count) && !stopRequested) {
+        ++tally.requests;
+        RequestOutcome outcome = RequestPacket(component, options.size, tally.requests, &tally);
+        fflush(stdout);
+        if (outcome == RequestOutcome::Packet)
+            ++tally.packets;
+        else if (outcome == RequestOutcome::TimedOut)
+            ++tally.timeouts;
+        else {
+            failed = true;
+            break;
+        }
+    }
+    const double seconds = SecondsNow() - start;
+    component->Close();  // always 0
+
+    printf("Summary: %u packets, %u time-outs in %u requests; %llu payload bytes in %.2f s (%.1f bytes/s)\n",
+           tally.packets, tally.timeouts, tally.requests, tally.payloadBytes, seconds,
+           seconds > 0 ? tally.payloadBytes / seconds : 0.0);
+    if (failed)
+        return 1;
+    if (tally.packets == 0 && tally.requests > 0) {
+        fprintf(stderr,
+                "ardun-host: no packet arrived. Check the port (%s), the baud rate (%u) and that "
+                "the device sends Ardun frames.\n",
+                port.c_str(), options.baudRate);
+        return 3;
+    }
+    return 0;
+}

@@ -1,0 +1,92 @@
+#include "tools/sim/sim_options.h"
+
+#include <string.h>
+
+#include "tools/cli/number_argument.h"
+
+const char* const SIM_USAGE =
+    "ardun-sim: plays an Ardun device on a COM port, sending framed packets.\n"
+    "\n"
+    "Usage: ardun-sim --port N [--baud B] [--size S] [--rate R] [--count C] [--noise K]\n"
+    "\n"
+    "  --port N    COM port number to send on (required), e.g. 10 for COM10\n"
+    "  --baud B    baud rate, default 115200 (8 data bits, no parity, 1 stop bit)\n"
+    "  --size S    payload bytes per frame, 1 to 255, default 16\n"
+    "  --rate R    frames per second, 1 to 1000, default 20\n"
+    "  --count C   frames to send, default 0 = until Ctrl+C\n"
+    "  --noise K   bytes of line noise before each frame, 0 to 64, default 4;\n"
+    "              the noise never holds 0xFF, so it never looks like a frame start\n"
+    "  --first S   sequence number of the first frame, default 0\n"
+    "  --help      this text\n"
+    "\n"
+    "Each frame is 0xFF 0x00 followed by the payload, every data 0xFF sent twice.\n"
+    "Payload of frame s (s = 0, 1, 2, ... or from --first), cut to the size asked for:\n"
+    "  bytes 0-3  s, 32-bit little-endian\n"
+    "  byte  4    sensor A = T(s)\n"
+    "  byte  5    sensor B = T(s + 128)\n"
+    "  byte  6    sensor C = T(3 * s)\n"
+    "  byte  i    (s + i) mod 256, for i from 7 on\n"
+    "where T(t) climbs 0, 1, ..., 255 and falls back to 0 (period 510):\n"
+    "T(t) = t mod 510 if that is at most 255, else 510 - (t mod 510).\n"
+    "\n"
+    "Exit status: 0 when the frames were sent (or Ctrl+C), 1 when the port could\n"
+    "not be opened or a write failed, 2 for a wrong command line.\n";
+
+namespace {
+
+struct NumberOption {
+    const char* name;
+    uint32_t minimum;
+    uint32_t maximum;
+    uint32_t SimOptions::*field;
+};
+
+const NumberOption NUMBER_OPTIONS[] = {
+    {"--port", 1, 255, &SimOptions::port},
+    {"--baud", 1, 4000000, &SimOptions::baudRate},
+    {"--size", 1, 255, &SimOptions::size},
+    {"--rate", 1, 1000, &SimOptions::rate},
+    {"--count", 0, 0xFFFFFFFFu, &SimOptions::count},
+    {"--noise", 0, 64, &SimOptions::noise},
+    {"--first", 0, 0xFFFFFFFFu, &SimOptions::first},
+};
+
+}  // namespace
+
+bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std::string* error)
+{
+    bool portGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0 ||
+            strcmp(argument, "/?") == 0) {
+            options->showHelp = true;
+            return true;
+        }
+        const NumberOption* option = nullptr;
+        for (const NumberOption& candidate : NUMBER_OPTIONS)
+            if (strcmp(argument, candidate.name) == 0)
+                option = &candidate;
+        if (option == nullptr) {
+            *error = std::string("unknown argument '") + argument + "'";
+            return false;
+        }
+        if (i + 1 >= argc) {
+            *error = std::string(argument) + " needs a number";
+            return false;
+        }
+        const char* text = argv[++i];
+        if (!ParseNumberArgument(text, option->minimum, option->maximum, &(options->*option->field))) {
+            *error = std::string(argument) + " takes a number from " + std::to_string(option->minimum) +
+                     " to " + std::to_string(option->maximum) + ", not '" + text + "'";
+            return false;
+        }
+        if (option->field == &SimOptions::port)
+            portGiven = true;
+    }
+    if (!portGiven) {
+        *error = "--port is required (the COM number to send on)";
+        return false;
+    }
+    return true;
+}

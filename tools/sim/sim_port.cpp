@@ -1,0 +1,92 @@
+#include "tools/sim/sim_port.h"
+
+#include <stdio.h>
+
+#include "tools/cli/windows_error.h"
+
+// A write that the driver cannot finish in this time means the line is stuck
+// (for example a com0com pair whose other end emulates a blocked handshake).
+static const DWORD WRITE_TIMEOUT_MS = 2000;
+
+SimPort::SimPort() : handle(INVALID_HANDLE_VALUE) {}
+
+SimPort::~SimPort()
+{
+    Close();
+}
+
+bool SimPort::Open(uint32_t number, uint32_t baudRate, std::string* error)
+{
+    Close();
+    char path[32];
+    snprintf(path, sizeof path, "\\\\.\\COM%u", number);
+    handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        *error = std::string("could not open ") + path + ": " + DescribeWindowsError(GetLastError());
+        return false;
+    }
+    DCB dcb;
+    ZeroMemory(&dcb, sizeof dcb);
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle, &dcb)) {
+        *error = std::string("could not read the line settings of ") + path + ": " +
+                 DescribeWindowsError(GetLastError());
+        Close();
+        return false;
+    }
+    dcb.BaudRate = baudRate;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = ONESTOPBIT;
+    dcb.fBinary = TRUE;
+    dcb.fParity = FALSE;
+    dcb.fOutxCtsFlow = FALSE;  // a device that sends regardless, like the real ones
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    if (!SetCommState(handle, &dcb)) {
+        *error = std::string("could not set ") + path + " to " + std::to_string(baudRate) +
+                 " baud: " + DescribeWindowsError(GetLastError());
+        Close();
+        return false;
+    }
+    COMMTIMEOUTS timeouts;
+    ZeroMemory(&timeouts, sizeof timeouts);
+    timeouts.WriteTotalTimeoutConstant = WRITE_TIMEOUT_MS;
+    if (!SetCommTimeouts(handle, &timeouts)) {
+        *error = std::string("could not set the time-outs of ") + path + ": " +
+                 DescribeWindowsError(GetLastError());
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool SimPort::Send(const std::vector<uint8_t>& bytes, std::string* error)
+{
+    if (handle == INVALID_HANDLE_VALUE) {
+        *error = "the port is not open";
+        return false;
+    }
+    DWORD written = 0;
+    if (!WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+        *error = "write failed: " + DescribeWindowsError(GetLastError());
+        return false;
+    }
+    if (written != bytes.size()) {
+        *error = "write timed out: the port took " + std::to_string(written) + " of " +
+                 std::to_string(bytes.size()) + " bytes";
+        return false;
+    }
+    return true;
+}
+
+void SimPort::Close()
+{
+    if (handle == INVALID_HANDLE_VALUE)
+        return;
+    CloseHandle(handle);  // nothing useful to do if closing fails
+    handle = INVALID_HANDLE_VALUE;
+}
