@@ -36,12 +36,11 @@ ResultCode BoundedVPrintf(char* destination, size_t capacity, const char* format
     if (!IsValidCapacity(capacity))
         return E_INVALIDARG;
     int written = vsnprintf(destination, capacity, format, args);
-    // Whatever the formatter left behind, the last element ends the text.
+    if (written >= 0 && (size_t)written < capacity - 1)
+        return RESULT_OK;  // the bytes after the terminator are left as they were
+    // A full, cut or failed output ends at the last element.
     destination[capacity - 1] = '\0';
-    if (written < 0) {
-        return RESULT_INSUFFICIENT_BUFFER;
-    }
-    return (size_t)written <= capacity - 1 ? RESULT_OK : RESULT_INSUFFICIENT_BUFFER;
+    return written >= 0 && (size_t)written == capacity - 1 ? RESULT_OK : RESULT_INSUFFICIENT_BUFFER;
 }
 
 ResultCode BoundedPrintf(char* destination, size_t capacity, const char* format, ...)
@@ -55,11 +54,8 @@ ResultCode BoundedPrintf(char* destination, size_t capacity, const char* format,
 
 ResultCode BoundedLength(const char* text, size_t maximum, size_t* length)
 {
-    if (!IsValidCapacity(maximum)) {
-        if (length)
-            *length = 0;
+    if (!IsValidCapacity(maximum))
         return E_INVALIDARG;
-    }
     const void* terminator = memchr(text, '\0', maximum);
     if (length)
         *length = terminator ? (size_t)((const char*)terminator - text) : 0;

@@ -9,6 +9,10 @@ cd "$(dirname "$0")/.."
 cmake --preset mingw
 cmake --build --preset mingw
 
+# Native fuzzing of the pure units (clang, libFuzzer, ASan, UBSan);
+# ARDUN_FUZZ_SECONDS per target, default 30.
+./scripts/fuzz.sh
+
 # The test fixture stops the virtual COM ports and Wine itself; this covers a
 # run that is interrupted before the fixture's own clean-up.
 trap 'tests/support/wine-fixture.sh stop build/mingw >/dev/null 2>&1 || true' EXIT

@@ -49,7 +49,7 @@ TEST(BoundedText, RefusesZeroAndHugeCapacitiesWithoutWriting)
             EXPECT_EQ(MARK, c);
         size_t length = 99;
         EXPECT_EQ(E_INVALIDARG, BoundedLength("abc", capacity, &length));
-        EXPECT_EQ(0u, length);
+        EXPECT_EQ(99u, length);
     }
 }
 
@@ -94,6 +94,15 @@ TEST(BoundedPrintf, ExactlyCapacityMinusOneFits)
 
     EXPECT_EQ(RESULT_INSUFFICIENT_BUFFER, BoundedPrintf(buffer, 1, "%s", "a"));
     EXPECT_STREQ("", buffer);
+}
+
+TEST(BoundedPrintf, AShortOutputLeavesTheBytesAfterItsTerminator)
+{
+    // A settings buffer keeps whatever follows the path, up to its last byte.
+    char buffer[8];
+    memset(buffer, MARK, sizeof buffer);
+    EXPECT_EQ(RESULT_OK, BoundedPrintf(buffer, sizeof buffer, "ab"));
+    EXPECT_EQ(std::string("ab\0#####", 8), std::string(buffer, 8));
 }
 
 TEST(BoundedLength, FindsTheTerminatorOnlyWithinTheMaximum)

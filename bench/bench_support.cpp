@@ -1,0 +1,69 @@
+#include "bench/bench_support.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "tools/encoder/ardun_encoder.h"
+
+double NowSeconds()
+{
+    LARGE_INTEGER frequency, counter;
+    // Both queries cannot fail on Windows XP and later.
+    (void)QueryPerformanceFrequency(&frequency);
+    (void)QueryPerformanceCounter(&counter);
+    return (double)counter.QuadPart / (double)frequency.QuadPart;
+}
+
+double Percentile(std::vector<double> samples, double p)
+{
+    if (samples.empty())
+        return 0.0;
+    std::sort(samples.begin(), samples.end());
+    size_t rank = (size_t)(p / 100.0 * (double)samples.size() + 0.999999);
+    rank = rank == 0 ? 1 : std::min(rank, samples.size());
+    return samples[rank - 1];
+}
+
+void PrintMachine()
+{
+    char processor[128] = "unknown processor";
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", 0,
+                      KEY_READ, &key) == ERROR_SUCCESS) {
+        DWORD size = sizeof processor - 1;
+        if (RegQueryValueExA(key, "ProcessorNameString", NULL, NULL, (BYTE*)processor, &size) != ERROR_SUCCESS)
+            strcpy(processor, "unknown processor");
+        processor[sizeof processor - 1] = '\0';
+        RegCloseKey(key);
+    }
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    // Wine's ntdll names itself; on Windows the export is absent.
+    typedef const char*(__cdecl * WineVersionFn)(void);
+    WineVersionFn wineVersion = NULL;
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (ntdll != NULL)
+        wineVersion = (WineVersionFn)(void*)GetProcAddress(ntdll, "wine_get_version");
+    printf("machine: %s, %lu processors, %s%s\n", processor, (unsigned long)system.dwNumberOfProcessors,
+           wineVersion ? "Wine " : "Windows", wineVersion ? wineVersion() : "");
+}
+
+std::vector<uint8_t> BenchPayload(uint32_t sequence, size_t length)
+{
+    std::vector<uint8_t> payload(length);
+    for (size_t i = 0; i < length; ++i)
+        payload[i] = (uint8_t)(sequence * 131 + i * 7);
+    memcpy(payload.data(), &sequence, std::min(length, sizeof sequence));
+    return payload;
+}
+
+std::vector<uint8_t> GapAndFrame(uint32_t sequence, size_t length)
+{
+    std::vector<uint8_t> bytes(2, 0x55);
+    const std::vector<uint8_t> frame = EncodeArdunFrame(BenchPayload(sequence, length));
+    bytes.insert(bytes.end(), frame.begin(), frame.end());
+    return bytes;
+}

@@ -1,0 +1,26 @@
+// What every benchmark needs: a clock, percentiles, a line describing the
+// machine, and the device end of the COM pair streaming frames.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <vector>
+
+// Seconds on the performance counter.
+double NowSeconds();
+
+// The p-th percentile (0 to 100) of the samples, by nearest rank.
+double Percentile(std::vector<double> samples, double p);
+
+// Prints "machine: <processor>, <n> processors, <platform>".
+void PrintMachine();
+
+// Payload of frame number sequence, length bytes: the number in the first
+// four bytes, then bytes derived from it (0xFF now and then), so that any lost
+// or altered byte shows.
+std::vector<uint8_t> BenchPayload(uint32_t sequence, size_t length);
+
+// Two gap bytes before each frame: the reader drops the byte after a payload
+// and trusts a frame start only from the third byte of a request.
+std::vector<uint8_t> GapAndFrame(uint32_t sequence, size_t length);

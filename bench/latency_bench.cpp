@@ -1,0 +1,82 @@
+// Latency: with the device sending frames, the time from the device's write
+// of a frame (its last byte included) to the host's Write (P, N) returning
+// with that frame collected. The device sends each frame while the host is
+// already waiting in Write, followed by the gap bytes the next frame needs,
+// so the byte the reader reads past the payload is there at once.
+#include <stdio.h>
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "tests/reliability/plugin_session.h"
+#include "tests/support/device_port.h"
+#include "tests/support/settings_file.h"
+#include "tools/encoder/ardun_encoder.h"
+
+namespace {
+
+const int SAMPLES = 1000;
+const size_t PAYLOAD = 32;
+
+}  // namespace
+
+int main()
+{
+    PrintMachine();
+    RemoveSettingsFile();
+    DrainHostSide();
+    ConfigurePort(TestPortPath(HOST_SIDE));
+    PluginSession session;
+    if (!session.Load() || session.Open() != 0) {
+        printf("latency: the plug-in could not open %s\n", TestPortPath(HOST_SIDE).c_str());
+        return 1;
+    }
+
+    HANDLE hostWaiting = CreateEventA(NULL, FALSE, FALSE, NULL);
+    std::unique_ptr<std::atomic<double>[]> written(new std::atomic<double>[SAMPLES]);
+    std::thread device([&] {
+        DevicePort port;
+        // One gap byte first, so the first frame start is not among the
+        // first two bytes of the first request.
+        port.Send(std::vector<uint8_t>(1, 0x55));
+        for (int i = 0; i < SAMPLES; ++i) {
+            if (WaitForSingleObject(hostWaiting, 5000) != WAIT_OBJECT_0)
+                return;
+            Sleep(2);  // the host is blocked in its read by now
+            std::vector<uint8_t> bytes = EncodeArdunFrame(BenchPayload(i, PAYLOAD));
+            bytes.push_back(0x55);  // read and dropped after the payload
+            bytes.push_back(0x55);  // puts the next frame start at the third byte
+            written[i] = NowSeconds();
+            port.Send(bytes);
+        }
+    });
+
+    std::vector<double> latencies;
+    int failed = 0;
+    for (int i = 0; i < SAMPLES; ++i) {
+        SetEvent(hostWaiting);
+        const uint32_t result = session.RequestPacket((uint8_t)PAYLOAD);
+        const double returned = NowSeconds();
+        if (result != 0) {
+            ++failed;
+            continue;
+        }
+        latencies.push_back(returned - written[i].load());
+    }
+    device.join();
+    CloseHandle(hostWaiting);
+    session.Close();
+    session.Unload();
+    DrainHostSide();
+    RemoveSettingsFile();
+
+    printf("latency: %u frames of %u payload bytes, %d failed; frame written to Write returning: "
+           "median %.3f ms, 99th percentile %.3f ms, max %.3f ms\n",
+           (unsigned)latencies.size(), (unsigned)PAYLOAD, failed, Percentile(latencies, 50) * 1000,
+           Percentile(latencies, 99) * 1000, Percentile(latencies, 100) * 1000);
+    return 0;
+}
