@@ -54,8 +54,12 @@ ResultCode BoundedPrintf(char* destination, size_t capacity, const char* format,
 
 ResultCode BoundedLength(const char* text, size_t maximum, size_t* length)
 {
-    if (!IsValidCapacity(maximum))
+    if (!IsValidCapacity(maximum)) {
+        // A caller that ignores the result still reads a harmless length.
+        if (length)
+            *length = 0;
         return E_INVALIDARG;
+    }
     const void* terminator = memchr(text, '\0', maximum);
     if (length)
         *length = terminator ? (size_t)((const char*)terminator - text) : 0;

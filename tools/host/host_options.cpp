@@ -65,8 +65,7 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
     const char* streamOptionGiven = nullptr;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
-        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0 ||
-            strcmp(argument, "/?") == 0) {
+        if (IsHelpArgument(argument)) {
             options->showHelp = true;
             return true;
         }
@@ -83,18 +82,9 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
             if (strcmp(argument, candidate.name) == 0)
                 option = &candidate;
         if (option != nullptr) {
-            if (i + 1 >= argc) {
-                *error = std::string(argument) + " needs a number";
+            if (!ReadOptionNumber(argc, argv, &i, option->minimum, option->maximum, &(options->*option->field),
+                                  error))
                 return false;
-            }
-            const char* text = argv[++i];
-            if (!ParseNumberArgument(text, option->minimum, option->maximum,
-                                     &(options->*option->field))) {
-                *error = std::string(argument) + " takes a number from " +
-                         std::to_string(option->minimum) + " to " + std::to_string(option->maximum) +
-                         ", not '" + text + "'";
-                return false;
-            }
             streamOptionGiven = argument;
             continue;
         }

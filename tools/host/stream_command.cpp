@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <windows.h>
 
+#include "tools/cli/seconds_now.h"
+#include "tools/cli/stop_request.h"
 #include "tools/host/component_access.h"
 #include "tools/host/configured_port.h"
 #include "tools/host/hex_bytes.h"
@@ -10,24 +12,6 @@
 // The only open kind the component accepts.
 static const int32_t OPEN_KIND_SERIAL = 16;
 static const uint8_t PACKET_REQUEST = 'P';
-
-static volatile LONG stopRequested = 0;
-
-static BOOL WINAPI OnConsoleControl(DWORD event)
-{
-    (void)event;  // Ctrl+C, Ctrl+Break and closing the console all mean stop
-    InterlockedExchange(&stopRequested, 1);
-    return TRUE;
-}
-
-static double SecondsNow()
-{
-    // Both calls always succeed on Windows XP and later.
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 static std::string TimeOfDay()
 {
@@ -126,13 +110,13 @@ int RunStreamCommand(PluginLibrary& library, IMVPlugin* plugin, const HostOption
            options.size,
            options.count == 0 ? "until Ctrl+C" : (std::to_string(options.count) + " times").c_str());
     fflush(stdout);
-    if (!SetConsoleCtrlHandler(OnConsoleControl, TRUE))
+    if (!CatchStopRequests())
         fprintf(stderr, "ardun-host: Ctrl+C will end the program without a summary\n");
 
     StreamTally tally;
     bool failed = false;
     const double start = SecondsNow();
-    while ((options.count == 0 || tally.requests < options.count) && !stopRequested) {
+    while ((options.count == 0 || tally.requests < options.count) && !StopRequested()) {
         ++tally.requests;
         RequestOutcome outcome = RequestPacket(component, options.size, tally.requests, &tally);
         fflush(stdout);

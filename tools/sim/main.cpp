@@ -7,36 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "tools/cli/seconds_now.h"
+#include "tools/cli/stop_request.h"
 #include "tools/encoder/ardun_encoder.h"
 #include "tools/sim/line_noise.h"
 #include "tools/sim/sim_options.h"
 #include "tools/sim/sim_payload.h"
 #include "tools/sim/sim_port.h"
 
-static volatile LONG stopRequested = 0;
-
-static BOOL WINAPI OnConsoleControl(DWORD event)
-{
-    (void)event;  // Ctrl+C, Ctrl+Break and closing the console all mean stop
-    InterlockedExchange(&stopRequested, 1);
-    return TRUE;
-}
-
-static double SecondsNow()
-{
-    // Both calls always succeed on Windows XP and later.
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // Sleeps until `when` in short steps, so that Ctrl+C is noticed promptly.
 static void WaitUntil(double when)
 {
     for (;;) {
         double remaining = when - SecondsNow();
-        if (remaining <= 0 || stopRequested)
+        if (remaining <= 0 || StopRequested())
             return;
         DWORD milliseconds = static_cast<DWORD>(remaining * 1000.0);
         Sleep(milliseconds > 100 ? 100 : milliseconds);
@@ -61,7 +45,7 @@ int main(int argc, char** argv)
         fprintf(stderr, "ardun-sim: %s\n", error.c_str());
         return 1;
     }
-    if (!SetConsoleCtrlHandler(OnConsoleControl, TRUE))
+    if (!CatchStopRequests())
         fprintf(stderr, "ardun-sim: Ctrl+C will end the program without a summary\n");
 
     printf("ardun-sim: sending %u-byte payloads on COM%u at %u baud, %u frames/s, %u noise bytes "
@@ -76,9 +60,9 @@ int main(int argc, char** argv)
     uint32_t sent = 0;
     unsigned long long bytesSent = 0;
     int status = 0;
-    while ((options.count == 0 || sent < options.count) && !stopRequested) {
+    while ((options.count == 0 || sent < options.count) && !StopRequested()) {
         WaitUntil(start + sent * period);
-        if (stopRequested)
+        if (StopRequested())
             break;
         // Noise and frame go out in one write: the frame is never split by a gap.
         std::vector<uint8_t> bytes = noise.Next(options.noise);

@@ -58,8 +58,7 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
     bool portGiven = false;
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];
-        if (strcmp(argument, "--help") == 0 || strcmp(argument, "-h") == 0 ||
-            strcmp(argument, "/?") == 0) {
+        if (IsHelpArgument(argument)) {
             options->showHelp = true;
             return true;
         }
@@ -71,16 +70,8 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
             *error = std::string("unknown argument '") + argument + "'";
             return false;
         }
-        if (i + 1 >= argc) {
-            *error = std::string(argument) + " needs a number";
+        if (!ReadOptionNumber(argc, argv, &i, option->minimum, option->maximum, &(options->*option->field), error))
             return false;
-        }
-        const char* text = argv[++i];
-        if (!ParseNumberArgument(text, option->minimum, option->maximum, &(options->*option->field))) {
-            *error = std::string(argument) + " takes a number from " + std::to_string(option->minimum) +
-                     " to " + std::to_string(option->maximum) + ", not '" + text + "'";
-            return false;
-        }
         if (option->field == &SimOptions::port)
             portGiven = true;
     }
