@@ -187,12 +187,12 @@ TEST_F(PluginContract, WithoutASettingsFileTheDefaultPortIsOpened)
 
 TEST_F(PluginContract, EveryCreateReloadsTheSettingsFile)
 {
-    WriteSettingsFile(PathFile("\\\\.\\COM13"));
+    WriteSettingsFile(PathFile(TestPortPath(UNOPENABLE).c_str()));
     void* first = CreatePlugin();
     void* component = (void*)(uintptr_t)Call(first, GET_COMPONENT, 0);
     EXPECT_EQ((uint32_t)E_FAIL, Open(component));
     int32_t flag = 0;
-    EXPECT_EQ("Could not open \\\\.\\COM13", LastError(component, &flag));
+    EXPECT_EQ("Could not open " + TestPortPath(UNOPENABLE), LastError(component, &flag));
 
     WriteSettingsFile(PathFile("\\\\.\\COM77"));
     EXPECT_EQ(first, CreatePlugin());
@@ -218,7 +218,7 @@ TEST_F(PluginContract, ReleaseLeavesAnOpenPortWorking)
 
     DevicePort device;
     ASSERT_TRUE(device.IsOpen());
-    ASSERT_TRUE(device.Send({0xAA, 0xFF, 0x00, 0x01, 0xFF, 0xFF, 0x00, 0x55}));
+    ASSERT_TRUE(device.SendQueued({0xAA, 0xFF, 0x00, 0x01, 0xFF, 0xFF, 0x00, 0x55}));
 
     uint8_t request[2] = {'P', 3};
     uint32_t handled = 99;
@@ -306,10 +306,11 @@ TEST_F(PluginContract, BothShowConfigSlotsRunTheDialogAndReturnZero)
         EXPECT_EQ(0u, Call(component, COMPONENT_SHOW_CONFIG, U(&request)));
         EXPECT_TRUE(ok.Found());
     }
-    // OK saved the choice beside the module.
+    // OK saved the choice beside the module: the absent default port, which
+    // headed the list and was selected.
     std::vector<uint8_t> saved;
     EXPECT_TRUE(ReadSettingsFile(&saved));
-    EXPECT_EQ(25u, saved.size());
+    EXPECT_EQ(PathFile("\\\\.\\COM1"), saved);
 }
 
 }  // namespace

@@ -246,8 +246,6 @@ TEST_F(ArdunParserOnPair, PurgesSucceedClosedAndPurgeInputDropsQueuedBytes)
 
     ASSERT_EQ(0, OpenHostSide());
     Send(Framed({0x01, 0x02}));
-    // Give the pair time to carry the bytes into the host side's queue.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(0, parser.PurgeOutput());
     EXPECT_EQ(0, parser.PurgeInput());
     EXPECT_EQ(RESULT_TIMEOUT, RequestPacket(2));

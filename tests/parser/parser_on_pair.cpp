@@ -72,7 +72,7 @@ Bytes ParserOnPair::HeldPayload()
 
 void ParserOnPair::Send(const Bytes& bytes)
 {
-    ASSERT_TRUE(device.Send(bytes));
+    ASSERT_TRUE(device.SendQueued(bytes));
 }
 
 void ParserOnPair::RaiseErrorFlag()

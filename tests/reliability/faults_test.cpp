@@ -222,7 +222,7 @@ TEST_F(PluginFaults, RecordsOfTheirSmallestSizeAreNeverOverrun)
     const std::vector<uint8_t> payload = Counting(10, 0x30);
     DevicePort device;
     ASSERT_TRUE(device.IsOpen());
-    ASSERT_TRUE(device.Send(FrameAfterGap(payload)));
+    ASSERT_TRUE(device.SendQueued(FrameAfterGap(payload)));
     uint8_t* requestBytes = buffers.Place(2, 0);
     requestBytes[0] = 'P';
     requestBytes[1] = 10;
@@ -230,18 +230,19 @@ TEST_F(PluginFaults, RecordsOfTheirSmallestSizeAreNeverOverrun)
     ASSERT_EQ(OK, Call(slot::WRITE, request));
     uint8_t* three = buffers.Place(3, MARK);
     *request = {0, three, 3, count};
-    Call(slot::READ, request);  // the line is silent: the held payload is handed out
-    EXPECT_LE(*count, 3u);
+    // The line is silent: the held payload is handed out, cut to the length.
+    EXPECT_EQ(TIMEOUT, Call(slot::READ, request));
+    EXPECT_EQ(3u, *count);
     EXPECT_EQ(std::vector<uint8_t>(payload.begin(), payload.begin() + 3), std::vector<uint8_t>(three, three + 3));
 
     // A read longer than the component's buffer: it never stores or copies
     // more than it holds.
     const std::vector<uint8_t> longPayload = Counting(300, 0x01);
-    ASSERT_TRUE(device.Send(FrameAfterGap(longPayload)));
+    ASSERT_TRUE(device.SendQueued(FrameAfterGap(longPayload)));
     uint8_t* large = buffers.Place(1000, MARK);
     *request = {0, large, 1000, count};
-    Call(slot::READ, request);
-    EXPECT_LE(*count, 256u);
+    EXPECT_EQ(TIMEOUT, Call(slot::READ, request));
+    EXPECT_EQ(256u, *count);
     EXPECT_EQ(0, memcmp(large, longPayload.data(), *count));
     EXPECT_EQ(OK, Call(slot::CLOSE));
 }
@@ -390,7 +391,7 @@ TEST_F(PluginFaults, DeviceFallingSilentMidFrameEndsTheRequestThenTheNextOneWork
     // The device is back: the next request gets a whole frame.
     DevicePort back;
     ASSERT_TRUE(back.IsOpen());
-    ASSERT_TRUE(back.Send(whole));
+    ASSERT_TRUE(back.SendQueued(whole));
     EXPECT_EQ(OK, session.RequestPacket(8, &handled));
     memset(buffer, MARK, sizeof buffer);
     EXPECT_EQ(OK, session.ReadPayload(buffer, 8, &handled));

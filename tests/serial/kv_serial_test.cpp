@@ -136,7 +136,7 @@ TEST_F(KVSerialTest, ReadsEveryByteValueUnchangedOneByOne)
     std::vector<uint8_t> sent;
     for (int value = 0; value < 256; ++value)
         sent.push_back((uint8_t)value);
-    ASSERT_TRUE(device.Send(sent));
+    ASSERT_TRUE(device.SendQueued(sent));
 
     std::vector<uint8_t> received;
     uint8_t byte = 0;
@@ -151,7 +151,7 @@ TEST_F(KVSerialTest, ReadByteLogsEachByteAsADump)
     ASSERT_EQ(1, serial.OpenPort(TestPortPath(HOST_SIDE).c_str(), 115200));
     serial.AttachLogSink(log.Sink());
     DevicePort device;
-    ASSERT_TRUE(device.Send({0x41, 0x42}));
+    ASSERT_TRUE(device.SendQueued({0x41, 0x42}));
     uint8_t byte = 0;
     ASSERT_EQ(1u, serial.ReadByte(&byte));
     ASSERT_EQ(1u, serial.ReadByte(&byte));
@@ -198,8 +198,7 @@ TEST_F(KVSerialTest, PurgeWithReceiveDiscardsQueuedBytes)
     KVSerial serial;
     ASSERT_EQ(1, serial.OpenPort(TestPortPath(HOST_SIDE).c_str(), 115200));
     DevicePort device;
-    ASSERT_TRUE(device.Send({1, 2, 3, 4, 5, 6, 7, 8}));
-    Sleep(200);  // let the bytes cross the pair before they are discarded
+    ASSERT_TRUE(device.SendQueued({1, 2, 3, 4, 5, 6, 7, 8}));
     EXPECT_TRUE(serial.PurgePort(false, true));
     uint8_t byte = 0;
     EXPECT_EQ(0u, serial.ReadByte(&byte));

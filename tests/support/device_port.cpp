@@ -45,6 +45,11 @@ bool DevicePort::Send(const std::vector<uint8_t>& bytes)
     return FlushFileBuffers(handle) != FALSE;
 }
 
+bool DevicePort::SendQueued(const std::vector<uint8_t>& bytes, TestPort hostSide)
+{
+    return Send(bytes) && WaitUntilQueued(bytes.size(), hostSide);
+}
+
 void DevicePort::Purge()
 {
     if (handle != INVALID_HANDLE_VALUE)
@@ -66,4 +71,26 @@ void DrainHostSide(TestPort port)
     while (ReadFile(host, scratch, sizeof scratch, &got, NULL) && got > 0) {
     }
     CloseHandle(host);
+}
+
+bool WaitUntilQueued(size_t bytes, TestPort hostSide)
+{
+    HANDLE observer = CreateFileA(TestPortPath(hostSide).c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL,
+                                  OPEN_EXISTING, 0, NULL);
+    if (observer == INVALID_HANDLE_VALUE) {
+        Sleep(1000);
+        return true;
+    }
+    bool queued = false;
+    for (int tries = 0; tries < 500 && !queued; ++tries) {
+        DWORD errors = 0;
+        COMSTAT status = {};
+        if (!ClearCommError(observer, &errors, &status))
+            break;
+        queued = status.cbInQue >= bytes;
+        if (!queued)
+            Sleep(10);
+    }
+    CloseHandle(observer);
+    return queued;
 }

@@ -28,7 +28,12 @@ log="$build/wine-fixture.log"
 stop_started_processes() {
     if [ -f "$pidfile" ]; then
         while read -r pid; do
-            kill "$pid" 2>/dev/null || true
+            # A pid left from a run that never stopped may belong to another
+            # program by now: only socat and the holders are ours to end.
+            command=$(tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null || true)
+            case "$command" in
+            socat\ *"$comdir"* | "sleep infinity "*) kill "$pid" 2>/dev/null || true ;;
+            esac
         done < "$pidfile"
         rm -f "$pidfile"
     fi

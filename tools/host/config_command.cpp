@@ -31,7 +31,8 @@ public:
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = OWNER_WINDOW_CLASS;
         if (RegisterClassA(&windowClass) == 0) {
-            *error = "could not register the owner window's class: " + DescribeWindowsError(GetLastError());
+            const DWORD code = GetLastError();  // before any string work can change it
+            *error = "could not register the owner window's class: " + DescribeWindowsError(code);
             return false;
         }
         registered = true;
@@ -42,7 +43,8 @@ public:
         window = CreateWindowExA(0, OWNER_WINDOW_CLASS, OWNER_WINDOW_CAPTION, WS_OVERLAPPEDWINDOW, x, y,
                                  width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         if (window == nullptr) {
-            *error = "could not create the owner window: " + DescribeWindowsError(GetLastError());
+            const DWORD code = GetLastError();  // before any string work can change it
+            *error = "could not create the owner window: " + DescribeWindowsError(code);
             return false;
         }
         return true;

@@ -31,7 +31,8 @@ bool PluginLibrary::Load(const std::string& dllPath, std::string* error)
     path = dllPath;
     module = LoadLibraryA(path.c_str());
     if (module == nullptr) {
-        *error = "could not load the plug-in '" + path + "': " + DescribeWindowsError(GetLastError());
+        const DWORD code = GetLastError();  // before any string work can change it
+        *error = "could not load the plug-in '" + path + "': " + DescribeWindowsError(code);
         return false;
     }
     const char* const exports[] = {CREATE_EXPORT, RELEASE_EXPORT};
@@ -39,8 +40,9 @@ bool PluginLibrary::Load(const std::string& dllPath, std::string* error)
     for (int i = 0; i < 2; ++i) {
         found[i] = GetProcAddress(module, exports[i]);
         if (found[i] == nullptr) {
+            const DWORD code = GetLastError();
             *error = "'" + path + "' is not a Movra plug-in: it has no export " + exports[i] + " (" +
-                     DescribeWindowsError(GetLastError()) + ")";
+                     DescribeWindowsError(code) + ")";
             return false;
         }
     }

@@ -22,15 +22,17 @@ bool SimPort::Open(uint32_t number, uint32_t baudRate, std::string* error)
     snprintf(path, sizeof path, "\\\\.\\COM%u", number);
     handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        *error = std::string("could not open ") + path + ": " + DescribeWindowsError(GetLastError());
+        const DWORD code = GetLastError();  // before any string work can change it
+        *error = std::string("could not open ") + path + ": " + DescribeWindowsError(code);
         return false;
     }
     DCB dcb;
     ZeroMemory(&dcb, sizeof dcb);
     dcb.DCBlength = sizeof dcb;
     if (!GetCommState(handle, &dcb)) {
+        const DWORD code = GetLastError();  // before any string work can change it
         *error = std::string("could not read the line settings of ") + path + ": " +
-                 DescribeWindowsError(GetLastError());
+                 DescribeWindowsError(code);
         Close();
         return false;
     }
@@ -47,8 +49,9 @@ bool SimPort::Open(uint32_t number, uint32_t baudRate, std::string* error)
     dcb.fDtrControl = DTR_CONTROL_ENABLE;
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
     if (!SetCommState(handle, &dcb)) {
+        const DWORD code = GetLastError();  // before any string work can change it
         *error = std::string("could not set ") + path + " to " + std::to_string(baudRate) +
-                 " baud: " + DescribeWindowsError(GetLastError());
+                 " baud: " + DescribeWindowsError(code);
         Close();
         return false;
     }
@@ -56,8 +59,9 @@ bool SimPort::Open(uint32_t number, uint32_t baudRate, std::string* error)
     ZeroMemory(&timeouts, sizeof timeouts);
     timeouts.WriteTotalTimeoutConstant = WRITE_TIMEOUT_MS;
     if (!SetCommTimeouts(handle, &timeouts)) {
+        const DWORD code = GetLastError();  // before any string work can change it
         *error = std::string("could not set the time-outs of ") + path + ": " +
-                 DescribeWindowsError(GetLastError());
+                 DescribeWindowsError(code);
         Close();
         return false;
     }
@@ -72,7 +76,8 @@ bool SimPort::Send(const std::vector<uint8_t>& bytes, std::string* error)
     }
     DWORD written = 0;
     if (!WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-        *error = "write failed: " + DescribeWindowsError(GetLastError());
+        const DWORD code = GetLastError();  // before any string work can change it
+        *error = "write failed: " + DescribeWindowsError(code);
         return false;
     }
     if (written != bytes.size()) {
