@@ -5,15 +5,14 @@
 #include <string.h>
 #include <windows.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "plugin/host_interfaces.h"
 #include "tests/contract/plugin_host.h"
 #include "tests/plugin/vtable_calls.h"
 #include "tests/support/device_port.h"
+#include "tests/support/dialog_user.h"
 #include "tests/support/open_handles.h"
 #include "tests/support/settings_file.h"
 
@@ -264,30 +263,6 @@ TEST_F(PluginContract, UnloadClosesAnOpenPortAndLeaksNoHandle)
     ASSERT_TRUE(LoadPluginModule(&plugin));  // for TearDown
 }
 
-// Presses a button of the configuration dialog once it is on screen.
-class DialogCloser {
-public:
-    explicit DialogCloser(WPARAM button) : worker([this, button] { Run(button); }) {}
-    ~DialogCloser() { worker.join(); }
-    bool Found() const { return found; }
-
-private:
-    void Run(WPARAM button)
-    {
-        for (int tries = 0; tries < 300; ++tries) {
-            HWND dialog = FindWindowA(NULL, "Ardun Parser Configuration");
-            if (dialog && IsWindowVisible(dialog)) {
-                found = true;
-                PostMessageA(dialog, WM_COMMAND, button, 0);
-                return;
-            }
-            Sleep(50);
-        }
-    }
-    std::atomic<bool> found{false};
-    std::thread worker;
-};
-
 TEST_F(PluginContract, BothShowConfigSlotsRunTheDialogAndReturnZero)
 {
     void* first = CreatePlugin();
@@ -297,14 +272,14 @@ TEST_F(PluginContract, BothShowConfigSlotsRunTheDialogAndReturnZero)
 
     MVConfigRequest request = {0, NULL};
     {
-        DialogCloser cancel(IDCANCEL);
+        DialogUser cancel(PRESS_CANCEL);
         EXPECT_EQ(0u, Call(first, PLUGIN_SHOW_CONFIG, U(&request)));
-        EXPECT_TRUE(cancel.Found());
+        EXPECT_TRUE(cancel.Finish().shown);
     }
     {
-        DialogCloser ok(IDOK);
+        DialogUser ok(PRESS_OK);
         EXPECT_EQ(0u, Call(component, COMPONENT_SHOW_CONFIG, U(&request)));
-        EXPECT_TRUE(ok.Found());
+        EXPECT_TRUE(ok.Finish().shown);
     }
     // OK saved the choice beside the module: the absent default port, which
     // headed the list and was selected.

@@ -19,7 +19,6 @@
 #include <string.h>
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
 #include <random>
 #include <string>
@@ -29,6 +28,7 @@
 #include "tests/reliability/guarded_block.h"
 #include "tests/reliability/plugin_session.h"
 #include "tests/support/device_port.h"
+#include "tests/support/dialog_user.h"
 #include "tests/support/open_handles.h"
 #include "tests/support/settings_file.h"
 #include "tools/encoder/ardun_encoder.h"
@@ -41,7 +41,6 @@ const uint32_t INVALID = (uint32_t)E_INVALIDARG;
 const uint32_t TIMEOUT = (uint32_t)RESULT_TIMEOUT;
 const uint8_t MARK = 0xCC;
 const uint32_t UNTOUCHED_COUNT = 0xDDDDDDDDu;
-const char DIALOG_CAPTION[] = "Ardun Parser Configuration";
 
 // Seconds a packet request may take: the time limit plus one read time-out,
 // with room for a slow machine.
@@ -68,19 +67,6 @@ std::vector<uint8_t> Counting(size_t length, uint8_t first)
     for (size_t i = 0; i < length; ++i)
         bytes[i] = (uint8_t)(first + i);
     return bytes;
-}
-
-// The handles only in one of two sets, for a failure message.
-std::string HandleDifference(const HandleSet& before, const HandleSet& after)
-{
-    std::string text;
-    for (uintptr_t handle : after)
-        if (!before.count(handle))
-            text += " +" + std::to_string(handle);
-    for (uintptr_t handle : before)
-        if (!after.count(handle))
-            text += " -" + std::to_string(handle);
-    return text;
 }
 
 class PluginFaults : public ::testing::Test {
@@ -358,7 +344,7 @@ TEST_F(OperationOrder, RandomOrdersFollowThePortsStateAndLeakNoHandle)
         afterRound[round] = OpenHandles();
     }
     EXPECT_EQ(afterRound[1], afterRound[2]) << "a session left handles behind:"
-                                            << HandleDifference(afterRound[1], afterRound[2]);
+                                            << DescribeHandleChange(afterRound[1], afterRound[2]);
     ASSERT_TRUE(session.Load());
 }
 
@@ -458,36 +444,6 @@ TEST_F(PluginFaults, SettingsFileHeldByAnotherHandleLeavesTheSettingInForce)
     EXPECT_EQ("Could not open " + TestPortPath(UNOPENABLE), session.LastErrorText(&flag));
 }
 
-// Chooses a port in the configuration dialog once it is on screen, then
-// presses OK.
-class DialogChooser {
-public:
-    explicit DialogChooser(int portNumber) : worker([this, portNumber] { Run(portNumber); }) {}
-    ~DialogChooser() { worker.join(); }
-    bool Chosen() const { return chosen; }
-
-private:
-    void Run(int portNumber)
-    {
-        for (int tries = 0; tries < 600; ++tries) {
-            HWND dialog = FindWindowA(NULL, DIALOG_CAPTION);
-            if (dialog && IsWindowVisible(dialog)) {
-                HWND list = GetDlgItem(dialog, 1001);
-                const LRESULT entries = SendMessageA(list, CB_GETCOUNT, 0, 0);
-                for (LRESULT i = 0; i < entries; ++i) {
-                    if (SendMessageA(list, CB_GETITEMDATA, (WPARAM)i, 0) == portNumber)
-                        chosen = SendMessageA(list, CB_SETCURSEL, (WPARAM)i, 0) == i;
-                }
-                PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-                return;
-            }
-            Sleep(50);
-        }
-    }
-    std::atomic<bool> chosen{false};
-    std::thread worker;
-};
-
 TEST_F(PluginFaults, SaveThatCannotCreateTheFileKeepsTheChoiceForThisSession)
 {
     ConfigurePort(TestPortPath(UNOPENABLE));
@@ -498,9 +454,9 @@ TEST_F(PluginFaults, SaveThatCannotCreateTheFileKeepsTheChoiceForThisSession)
 
     MVConfigRequest request = {0, NULL};
     {
-        DialogChooser chooser(TestPortNumber(HOST_SIDE));
+        DialogUser user(PRESS_OK, TestPortNumber(HOST_SIDE));
         EXPECT_EQ(0u, session.Call(session.Plugin(), slot::PLUGIN_SHOW_CONFIG, Arg(&request)));
-        EXPECT_TRUE(chooser.Chosen());
+        EXPECT_TRUE(user.Finish().chosen);
     }
     const DWORD attributes = GetFileAttributesA(SettingsFilePath().c_str());
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes);

@@ -7,13 +7,12 @@
 #include <stdio.h>
 #include <windows.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "settings/port_setting.h"
 #include "settings/resource.h"
+#include "tests/support/dialog_user.h"
 #include "tests/support/settings_file.h"
 #include "tests/support/test_ports.h"
 
@@ -21,98 +20,15 @@ namespace {
 
 const char CAPTION[] = "Ardun Parser Configuration";
 
-struct Entry {
-    std::string text;
-    int32_t data;
-};
-
-// What the second thread saw while the dialog was up.
-struct DialogSeen {
-    bool shown = false;
-    std::vector<Entry> entries;
-    int selected = -1;
-    RECT rect = {0, 0, 0, 0};
-};
-
-enum Closing { PRESS_OK, PRESS_CANCEL, PRESS_ESCAPE, CLOSE_MESSAGE, CLOSE_BOX };
-
-const int NO_CHOICE = -1000;
-
-std::vector<Entry> ReadEntries(HWND combo)
-{
-    std::vector<Entry> entries;
-    LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        char text[64] = "";
-        if (SendMessageA(combo, CB_GETLBTEXTLEN, i, 0) < (LRESULT)sizeof text)
-            SendMessageA(combo, CB_GETLBTEXT, i, (LPARAM)text);
-        entries.push_back({text, (int32_t)SendMessageA(combo, CB_GETITEMDATA, i, 0)});
-    }
-    return entries;
-}
-
-int IndexOfData(const std::vector<Entry>& entries, int32_t data)
-{
-    for (size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].data == data)
-            return (int)i;
-    return -1;
-}
-
-void Close(HWND dialog, Closing closing)
-{
-    switch (closing) {
-    case PRESS_OK:
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDOK));
-        break;
-    case PRESS_CANCEL:
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDCANCEL));
-        break;
-    case PRESS_ESCAPE:
-        // The key goes to the control with the focus, as a keyboard would send it.
-        PostMessageA(GetDlgItem(dialog, IDOK), WM_KEYDOWN, VK_ESCAPE, 1);
-        break;
-    case CLOSE_MESSAGE:
-        PostMessageA(dialog, WM_CLOSE, 0, 0);
-        break;
-    case CLOSE_BOX:
-        PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-        break;
-    }
-}
-
 // Runs ShowConfig on this thread with the given owner while a second thread
 // waits for the dialog, records what it shows, picks the entry whose item data
 // is `choose` (unless NO_CHOICE) and closes it as `closing` says.
-DialogSeen RunDialog(HWND owner, Closing closing, int32_t choose = NO_CHOICE)
+DialogSeen RunDialog(HWND owner, DialogClosing closing, int32_t choose = NO_CHOICE)
 {
-    DialogSeen seen;
-    std::atomic<bool> returned(false);
-    std::thread user([&] {
-        HWND dialog = NULL;
-        // The probe of 256 ports comes before the dialog shows.
-        for (int waited = 0; waited < 120000 && !returned; waited += 20) {
-            dialog = FindWindowA(NULL, CAPTION);
-            if (dialog && IsWindowVisible(dialog))
-                break;
-            dialog = NULL;
-            Sleep(20);
-        }
-        if (!dialog)
-            return;
-        seen.shown = true;
-        HWND combo = GetDlgItem(dialog, IDC_PORT_LIST);
-        seen.entries = ReadEntries(combo);
-        seen.selected = (int)SendMessageA(combo, CB_GETCURSEL, 0, 0);
-        GetWindowRect(dialog, &seen.rect);
-        if (choose != NO_CHOICE)
-            SendMessageA(combo, CB_SETCURSEL, IndexOfData(seen.entries, choose), 0);
-        Close(dialog, closing);
-    });
+    DialogUser user(closing, choose);
     MVConfigRequest request = {0, owner};
     EXPECT_EQ(0, ShowConfig(&request));
-    returned = true;
-    user.join();
+    DialogSeen seen = user.Finish();
     EXPECT_TRUE(seen.shown);
     EXPECT_EQ(NULL, FindWindowA(NULL, CAPTION)) << "the dialog is gone once ShowConfig returns";
     return seen;
@@ -214,7 +130,7 @@ TEST_F(PortConfigDialog, CancelEscapeAndTheCloseBoxChangeNothing)
 {
     const struct {
         const char* what;
-        Closing closing;
+        DialogClosing closing;
     } cases[] = {
         {"Cancel", PRESS_CANCEL},
         {"Escape", PRESS_ESCAPE},
