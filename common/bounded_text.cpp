@@ -62,6 +62,6 @@ ResultCode BoundedLength(const char* text, size_t maximum, size_t* length)
     }
     const void* terminator = memchr(text, '\0', maximum);
     if (length)
-        *length = terminator ? (size_t)((const char*)terminator - text) : 0;
+        *length = terminator ? (size_t)(static_cast<const char*>(terminator) - text) : 0;
     return terminator ? RESULT_OK : E_INVALIDARG;
 }

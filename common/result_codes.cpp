@@ -6,3 +6,9 @@ ResultCode WrapPlatformError(int32_t e)
         return e;
     return (ResultCode)(((uint32_t)e & 0xFFFFu) | 0x80070000u);
 }
+
+ResultCode WrapPlatformFailure(int32_t e)
+{
+    const ResultCode wrapped = WrapPlatformError(e);
+    return wrapped == RESULT_OK ? E_FAIL : wrapped;
+}

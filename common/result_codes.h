@@ -26,3 +26,8 @@ const ResultCode RESULT_TIMEOUT = (ResultCode)0x800705B4u;
 // Wraps platform error e as (e AND 0xFFFF) OR 0x80070000; 0 and negative
 // values pass through unchanged.
 ResultCode WrapPlatformError(int32_t e);
+
+// The result for a platform call that failed with error e: as
+// WrapPlatformError, but E_FAIL where the platform gave no error code, so a
+// failure is never reported as success.
+ResultCode WrapPlatformFailure(int32_t e);

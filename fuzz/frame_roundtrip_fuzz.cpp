@@ -1,15 +1,15 @@
 // Any payload of 0 to 256 bytes, framed as a device frames it and preceded by
-// bytes that hold no frame start, comes out of the scanner exactly as it went
-// in, whatever follows the frame on the line.
+// bytes that hold no frame start, comes out of the packet reader exactly as it
+// went in, with result 0, whatever follows the frame on the line.
 #include <string.h>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <memory>
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "fuzz/reader_drive.h"
+#include "parser/packet_collector.h"
+#include "tests/support/scripted_line.h"
 #include "tools/encoder/ardun_encoder.h"
 
 namespace {
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t noiseLength = provider.ConsumeIntegralInRange<size_t>(0, 64);
     const std::vector<uint8_t> noise =
         NoiseWithoutFrameStart(provider.ConsumeBytes<uint8_t>(noiseLength));
-    const size_t payloadLength = provider.ConsumeIntegralInRange<size_t>(0, READER_BUFFER_SIZE);
+    const size_t payloadLength = provider.ConsumeIntegralInRange<size_t>(0, PACKET_BUFFER_SIZE);
     const std::vector<uint8_t> payload = provider.ConsumeBytes<uint8_t>(payloadLength);
     const std::vector<uint8_t> trailing = provider.ConsumeRemainingBytes<uint8_t>();
 
@@ -45,14 +45,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     stream.insert(stream.end(), frame.begin(), frame.end());
     stream.insert(stream.end(), trailing.begin(), trailing.end());
 
-    std::unique_ptr<uint8_t[]> buffer(new uint8_t[READER_BUFFER_SIZE]);
-    const ReaderOutcome outcome =
-        DriveReader(stream.data(), stream.size(), (uint32_t)payload.size(), buffer.get());
+    ScriptedLine line(stream);
+    HeldPacket held = {};
+    const ResultCode result =
+        CollectPacket(line, line, 3.0, (uint32_t)payload.size(), PacketRequester::Write, &held);
 
-    FUZZ_REQUIRE(outcome.stored == payload.size());
-    FUZZ_REQUIRE(payload.empty() || memcmp(buffer.get(), payload.data(), payload.size()) == 0);
+    FUZZ_REQUIRE(result == RESULT_OK);
+    FUZZ_REQUIRE(held.storedCount == payload.size());
+    FUZZ_REQUIRE(payload.empty() || memcmp(held.packetBuffer, payload.data(), payload.size()) == 0);
     // Nothing of the frame is left for the next request except, at most, the
     // one byte read past the payload.
-    FUZZ_REQUIRE(payload.empty() || outcome.consumed >= noise.size() + frame.size());
+    FUZZ_REQUIRE(payload.empty() || line.Consumed() >= noise.size() + frame.size());
     return 0;
 }

@@ -20,10 +20,9 @@ const char COMPONENT_GUID[] = "7E94B2C1-06DA-4c38-B571-2F8E6A0D93B4";
 }  // namespace
 
 MVArdunParser::MVArdunParser()
-    : errorFlag(0), storedCount(0), timeLimit(PACKET_TIME_LIMIT_SECONDS)
+    : errorFlag(0), held(), timeLimit(PACKET_TIME_LIMIT_SECONDS)
 {
     errorText[0] = '\0';
-    memset(packetBuffer, 0, sizeof packetBuffer);
 }
 
 MVArdunParser::~MVArdunParser()
@@ -92,6 +91,9 @@ ResultCode MVArdunParser::Open(MVOpenParams* params)
         return E_FAIL;
     }
     Close();
+    // Whatever is held came before this open: a Read on the new port must
+    // not hand it out as its own packet.
+    held.storedByLastRequest = false;
     if (serialPort.OpenPort(PortSetting, params->baudRate))
         return RESULT_OK;
     // A path too long for the text is cut; the message stays useful either way.
@@ -116,7 +118,7 @@ ResultCode MVArdunParser::Write(MVIORequest* request)
     ResultCode result = RESULT_OK;
     uint32_t handled = 0;
     if (request->length == PACKET_REQUEST_LENGTH && request->buffer[0] == PACKET_REQUEST_LETTER) {
-        result = PacketReader(request->buffer[1]);
+        result = PacketReader(request->buffer[1], PacketRequester::Write);
         handled = PACKET_REQUEST_LENGTH;  // the host counts the request as taken, whatever came
     }
     if (request->handledCount)
@@ -131,14 +133,14 @@ ResultCode MVArdunParser::Read(MVIORequest* request)
         return E_INVALIDARG;
     }
     ResultCode result = RESULT_OK;
-    uint32_t reported = storedCount;
+    uint32_t reported = held.storedCount;
     if (request->buffer && request->length != 0) {
-        result = PacketReader(request->length);
+        result = PacketReader(request->length, PacketRequester::Read);
         // Even after a time-out the host gets what is held, but never more
         // than its buffer takes: a longer held payload is cut to the length.
-        reported = storedCount < request->length ? storedCount : request->length;
+        reported = held.storedCount < request->length ? held.storedCount : request->length;
         if (reported != 0)
-            memcpy(request->buffer, packetBuffer, reported);
+            memcpy(request->buffer, held.packetBuffer, reported);
     }
     if (request->handledCount)
         *request->handledCount = reported;

@@ -6,10 +6,10 @@
 
 #include <stdint.h>
 
+#include "parser/packet_collector.h"
 #include "plugin/host_interfaces.h"
 #include "serial/kv_serial.h"
 
-const size_t PACKET_BUFFER_SIZE = 256;
 const size_t ERROR_TEXT_SIZE = 300;
 
 class MVArdunParser final : public IMVDataAcqIO {
@@ -35,14 +35,14 @@ public:
     ResultCode PurgeOutput() override;
     ResultCode PurgeInput() override;
 
-    // Collects one frame of `wanted` payload bytes from the port into
-    // packetBuffer. 0 when exactly `wanted` bytes are held afterwards; E_FAIL
-    // when the port is closed; RESULT_TIMEOUT otherwise.
-    ResultCode PacketReader(uint32_t wanted);
+    // Collects one frame of `wanted` payload bytes from the port into the
+    // held packet (see CollectPacket). E_FAIL when the port is closed, which
+    // also clears errorFlag.
+    ResultCode PacketReader(uint32_t wanted, PacketRequester requester);
 
     // The held payload, for diagnostics and tests.
-    uint32_t StoredCount() const { return storedCount; }
-    const uint8_t* PacketBytes() const { return packetBuffer; }
+    uint32_t StoredCount() const { return held.storedCount; }
+    const uint8_t* PacketBytes() const { return held.packetBuffer; }
 
 private:
     MVArdunParser(const MVArdunParser&);
@@ -51,8 +51,7 @@ private:
     char errorText[ERROR_TEXT_SIZE];
     int32_t errorFlag;
     KVSerial serialPort;
-    uint8_t packetBuffer[PACKET_BUFFER_SIZE];
-    uint32_t storedCount;
+    HeldPacket held;  // packetBuffer and storedCount
     double timeLimit;  // seconds allowed for one packet request
 };
 

@@ -1,13 +1,21 @@
 #!/bin/bash
-# Builds the plug-in DLL and every test for 32-bit Windows, then runs the tests
-# under Wine with a virtual display. Installs what is missing first.
+# Checks the code with cppcheck, builds the plug-in DLL and every test for
+# 32-bit Windows, runs the native unit tests and fuzz targets of the pure
+# logic, then the tests under Wine with a virtual display. Installs what is
+# missing first.
 # Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/setup.sh
+./scripts/static-check.sh
 cmake --preset mingw
 cmake --build --preset mingw
+
+# Unit tests of the pure logic, built natively with the sanitizers.
+cmake -S tests/native -B build/native
+cmake --build build/native -j2
+ctest --test-dir build/native --output-on-failure
 
 # Native fuzzing of the pure units (clang, libFuzzer, ASan, UBSan);
 # ARDUN_FUZZ_SECONDS per target, default 30.

@@ -45,7 +45,9 @@ void LogPrintf(KVDebugOutput* sink, const char* format, ...)
 
 void LogHexDump(KVDebugOutput* sink, const uint8_t* data, uint32_t count)
 {
-    if (sink == NULL || data == NULL || count == 0)
+    // Nothing would be shown: the lines are not even built (the serial port
+    // calls this for every byte it reads).
+    if (sink == NULL || sink->editControl == NULL || data == NULL || count == 0)
         return;
     LogPrintf(sink, "KVSerial: Read");
     uint32_t offset = 0;

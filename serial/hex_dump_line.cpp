@@ -15,12 +15,14 @@ size_t BuildHexDumpLine(const uint8_t* data, size_t count, char* line, size_t ca
     // a cut piece only shortens the line.
     size_t used = 0;
     for (size_t i = 0; i < HEX_DUMP_BYTES_PER_LINE && used < capacity - 1; ++i) {
+        // cppcheck-suppress knownConditionTrueFalse ; it judges by a count of 0 alone
         if (i < shown)
             BoundedPrintf(line + used, capacity - used, "%02X ", data[i]);
         else
             BoundedPrintf(line + used, capacity - used, "   ");
         used += strlen(line + used);
     }
+    // cppcheck-suppress knownConditionTrueFalse ; as above
     for (size_t i = 0; i < shown && used < capacity - 1; ++i) {
         // isprint takes the byte as unsigned: a plain char above 0x7F would
         // be a negative argument.

@@ -29,7 +29,9 @@ void SplitPath(const char* path, char* name, char* directory)
 // cannot overflow.
 static int32_t ReadDecimal(const char* text)
 {
-    long value = strtol(text, NULL, 10);
+    // long long: a long has only 32 bits on Windows, where strtol would
+    // already clamp.
+    long long value = strtoll(text, NULL, 10);
     if (value > INT32_MAX)
         return INT32_MAX;
     if (value < INT32_MIN)

@@ -5,6 +5,7 @@
 
 #include "common/bounded_text.h"
 #include "common/module_handle.h"
+#include "settings/module_settings_path.h"
 #include "settings/settings_path.h"
 
 char PortSetting[PORT_SETTING_SIZE];
@@ -15,30 +16,16 @@ void WriteDefaultPortSetting()
     (void)BoundedPrintf(PortSetting, PORT_SETTING_SIZE, "\\\\.\\COM1");
 }
 
-// The settings file's path, or a failure when the module's own path cannot be
-// had whole: a cut or unterminated path would name some other file.
-static ResultCode GetSettingsPath(char* path)
-{
-    char modulePath[SETTINGS_PATH_CAPACITY];
-    DWORD length = GetModuleFileNameA(GetModuleInstance(), modulePath, SETTINGS_PATH_CAPACITY);
-    if (length == 0)
-        return WrapPlatformError((int32_t)GetLastError());
-    if (length >= SETTINGS_PATH_CAPACITY)
-        return RESULT_INSUFFICIENT_BUFFER;
-    modulePath[length] = '\0';
-    return SettingsPathBesideModule(modulePath, path);
-}
-
 ResultCode LoadPortSetting()
 {
     char path[SETTINGS_PATH_CAPACITY];
-    ResultCode result = GetSettingsPath(path);
+    ResultCode result = SettingsPathOfModule(GetModuleInstance(), path);
     if (result != RESULT_OK)
         return result;
 
     HANDLE file = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
-        return WrapPlatformError((int32_t)GetLastError());
+        return WrapPlatformFailure((int32_t)GetLastError());
 
     // A short or failed read replaces only the bytes it delivered; the file is
     // the user's last choice and is taken as far as it goes.
@@ -55,13 +42,13 @@ ResultCode LoadPortSetting()
 ResultCode SavePortSetting()
 {
     char path[SETTINGS_PATH_CAPACITY];
-    ResultCode result = GetSettingsPath(path);
+    ResultCode result = SettingsPathOfModule(GetModuleInstance(), path);
     if (result != RESULT_OK)
         return result;
 
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
-        return WrapPlatformError((int32_t)GetLastError());
+        return WrapPlatformFailure((int32_t)GetLastError());
 
     // The dialog that saves has no way to tell the user, so a failed write
     // after a successful open is not reported.

@@ -17,8 +17,9 @@ extern char PortSetting[PORT_SETTING_SIZE];
 void WriteDefaultPortSetting();
 
 // Reads up to 25 bytes of the settings file over PortSetting. On failure the
-// wrapped platform error (or RESULT_INSUFFICIENT_BUFFER for a path that does
-// not fit) is returned and PortSetting is unchanged.
+// wrapped platform error (E_FAIL when the platform gives none, or
+// RESULT_INSUFFICIENT_BUFFER for a path that does not fit) is returned and
+// PortSetting is unchanged.
 ResultCode LoadPortSetting();
 
 // Writes the 25 bytes of PortSetting to the settings file, creating or

@@ -27,3 +27,10 @@ TEST(WrapPlatformError, KeepsTheLowWordUnderTheWin32Facility)
     for (const auto& c : cases)
         EXPECT_EQ((ResultCode)c.wrapped, WrapPlatformError(c.error)) << c.error;
 }
+
+TEST(WrapPlatformFailure, NeverGivesSuccess)
+{
+    EXPECT_EQ(E_FAIL, WrapPlatformFailure(0));
+    EXPECT_EQ((ResultCode)0x80070002u, WrapPlatformFailure(2));
+    EXPECT_EQ((ResultCode)0x80004005u, WrapPlatformFailure((int32_t)0x80004005u));
+}

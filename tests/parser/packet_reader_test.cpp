@@ -104,6 +104,51 @@ TEST_F(PacketReaderOnPair, SilentLineKeepsTheEarlierPayload)
     EXPECT_EQ((Bytes{0x10, 0x20, 0x30}), HeldPayload());
 }
 
+// The device sends one frame and falls quiet. Only a Read right after the
+// request that collected the frame may hand it out with success; later Reads
+// hand it out with the time-out code. Every Write result is as it always was.
+TEST_F(PacketReaderOnPair, QuietLineHandsTheOldPacketToNoLaterRead)
+{
+    enum Step { WRITE, READ, FRAME_THEN_WRITE, FRAME_THEN_READ, READ_NO_BUFFER, OPEN_OTHER_KIND, REOPEN };
+    const struct {
+        Step step;
+        ResultCode result;
+    } steps[] = {
+        {FRAME_THEN_WRITE, 0}, {READ, 0},             // the Read's own request finds the line quiet
+        {WRITE, 0}, {READ, RESULT_TIMEOUT},           // nothing new since the Write
+        {READ, RESULT_TIMEOUT},
+        {FRAME_THEN_READ, 0}, {READ, 0},              // a Read that collected counts as well
+        {READ, RESULT_TIMEOUT},
+        {FRAME_THEN_WRITE, 0}, {READ_NO_BUFFER, 0}, {OPEN_OTHER_KIND, E_FAIL},
+        {READ, 0},                                    // neither of those was a request
+        {FRAME_THEN_WRITE, 0}, {REOPEN, 0},
+        {READ, RESULT_TIMEOUT},                       // held from before the port was opened
+    };
+    const Bytes payload = {0x10, 0x20, 0x30};
+    ASSERT_EQ(0, OpenHostSide());
+    for (size_t i = 0; i < sizeof steps / sizeof steps[0]; ++i) {
+        const Step step = steps[i].step;
+        if (step == FRAME_THEN_WRITE || step == FRAME_THEN_READ)
+            Send(Framed(payload));
+        Bytes buffer;
+        uint32_t handled = 0;
+        ResultCode result = 0;
+        if (step == WRITE || step == FRAME_THEN_WRITE) {
+            result = RequestPacket(3);
+        } else if (step == READ || step == FRAME_THEN_READ) {
+            result = ReadInto(3, &buffer, &handled);
+            EXPECT_EQ(3u, handled) << "step " << i;
+            EXPECT_EQ(payload, buffer) << "step " << i;
+        } else if (step == READ_NO_BUFFER) {
+            MVIORequest request = {0, nullptr, 3, &handled};
+            result = parser.Read(&request);
+        } else {
+            result = OpenKind(step == REOPEN ? OPEN_KIND_SERIAL : 8);
+        }
+        EXPECT_EQ(steps[i].result, result) << "step " << i;
+    }
+}
+
 TEST_F(PacketReaderOnPair, ZeroBytesSucceedOnlyWhileNothingWasEverStored)
 {
     ASSERT_EQ(0, OpenHostSide());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <string.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -110,4 +111,16 @@ TEST(LogHexDump, WritesNothingForNoBytes)
     LogHexDump(log.Sink(), &byte, 0);
     LogHexDump(log.Sink(), NULL, 1);
     EXPECT_EQ("", log.Text());
+}
+
+// Bytes that cannot be read at all: a dump that built its lines would stop
+// the test with an access violation.
+TEST(LogHexDump, WithoutSinkOrControlDoesNotTouchTheBytes)
+{
+    void* page = VirtualAlloc(NULL, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_NOACCESS);
+    ASSERT_NE(nullptr, page);
+    KVDebugOutput noControl = {NULL};
+    LogHexDump(&noControl, (const uint8_t*)page, 64);
+    LogHexDump(NULL, (const uint8_t*)page, 64);
+    EXPECT_TRUE(VirtualFree(page, 0, MEM_RELEASE));
 }

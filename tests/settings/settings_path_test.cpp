@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "settings/module_settings_path.h"
 #include "settings/path_parts.h"
 
 namespace {
@@ -44,6 +45,23 @@ TEST(SettingsPath, ANameThatDoesNotFitIsRefusedNotShortened)
 
     std::string unterminated(SETTINGS_PATH_CAPACITY + 5, 'u');
     EXPECT_EQ(E_INVALIDARG, SettingsPathBesideModule(unterminated.c_str(), path));
+}
+
+TEST(SettingsPath, OfAModuleThatIsNoneFailsAndTouchesNothing)
+{
+    char path[SETTINGS_PATH_CAPACITY];
+    ASSERT_EQ(RESULT_OK, SettingsPathOfModule(GetModuleHandleA(NULL), path));
+    char program[SETTINGS_PATH_CAPACITY];
+    ASSERT_NE(0u, GetModuleFileNameA(NULL, program, sizeof program));
+    std::string expected(program);
+    expected = expected.substr(0, expected.find_last_of("\\/") + 1) + SETTINGS_FILE_NAME;
+    EXPECT_EQ(expected, path);
+
+    // No module lies at this address.
+    memset(path, 'x', sizeof path);
+    const ResultCode result = SettingsPathOfModule((HMODULE)(uintptr_t)0x00010001u, path);
+    EXPECT_LT(result, 0) << "a failure, never success";
+    EXPECT_EQ(std::string(sizeof path, 'x'), std::string(path, sizeof path));
 }
 
 TEST(DirectoryPartLength, StopsAtTheLastSeparatorFromPositionOne)

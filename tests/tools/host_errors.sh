@@ -1,7 +1,7 @@
 #!/bin/bash
 # ardun-host and ardun-sim facing what goes wrong for users: no DLL, a DLL that
 # is not a plug-in, a plug-in that hands out nothing, a port that cannot be
-# opened, a silent line, a wrong command line. Each must say so clearly and
+# opened, a silent line, a device falling quiet, a wrong command line. Each must say so clearly and
 # end with its documented non-zero status, never crash. Also checks what
 # `info` shows of the real plug-in.
 # Usage: host_errors.sh BUILD_DIR SOURCE_DIR NULL_PLUGIN_DLL
@@ -69,6 +69,24 @@ expect 0 "Configured port: \\\\\\\\\.\\\\COM$host_port \(from " ardun-host.exe i
 drain_host_side
 expect 3 "#2 time-out 0x800705B4 in Write" ardun-host.exe stream --count 2
 expect 3 "no packet arrived" ardun-host.exe stream --count 1
+
+# A device that sends one frame and falls quiet (as an unplugged one does under
+# Wine): its packet is shown once, then the requests say that nothing new came.
+# The device starts once the host has opened the port and discarded its input.
+drain_host_side
+start_tool ardun-host.exe stream --count 20 --size 16 > "$work/quiet.txt" 2>&1
+host=$!
+wait_for_line "$work/quiet.txt" "^Opened " || fail "ardun-host did not open the port"
+run_tool ardun-sim.exe --port "$device_port" --count 1 --size 16 > /dev/null 2>&1
+wait $host
+status=$?
+packets=$(grep -c " 16 bytes: " "$work/quiet.txt")
+if [ "$status" -ne 0 ] || [ "$packets" -ne 1 ] ||
+   ! sed -n '/ 16 bytes: /,$p' "$work/quiet.txt" | grep -q "time-out 0x800705B4 in Read: no new packet"; then
+    fail "one frame, then quiet: status $status, $packets packet lines; output: $(cat "$work/quiet.txt")"
+else
+    echo "ok: one frame, then quiet -> one packet, then no new packet"
+fi
 
 # A configured port that cannot be opened: Open's result and the component's
 # own error text.

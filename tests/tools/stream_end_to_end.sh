@@ -54,14 +54,6 @@ expected_payload() {  # expected_payload SEQUENCE SIZE
 # stream_once SIZE RATE FIRST: the simulator sends SIZE-byte payloads at RATE
 # frames per second, numbered from FIRST; ardun-host asks for them and every
 # packet it prints is checked.
-wait_for_line() {  # wait_for_line FILE PATTERN: up to 20 s
-    for _ in $(seq 200); do
-        grep -q "$2" "$1" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 stream_once() {
     local size=$1 rate=$2 first=$3
     echo "--- $size-byte payloads at $rate frames/s from frame $first"

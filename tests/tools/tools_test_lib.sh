@@ -19,6 +19,15 @@ start_tool() {
     "$source/tests/support/wine-run.sh" "$build/wineprefix" "$build/$1" "${@:2}" &
 }
 
+# Waits until a line of FILE matches PATTERN, for up to 20 s.
+wait_for_line() {  # wait_for_line FILE PATTERN
+    for _ in $(seq 200); do
+        grep -q "$2" "$1" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 fail() {
     echo "FAIL: $*"
     failures=$((failures + 1))

@@ -60,7 +60,7 @@ private:
     bool registered;
 };
 
-int RunConfigCommand(PluginLibrary& library, IMVPlugin* plugin)
+int RunConfigCommand(const PluginLibrary& library, IMVPlugin* plugin)
 {
     OwnerWindow owner;
     std::string error;

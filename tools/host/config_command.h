@@ -6,7 +6,7 @@
 
 // Exit status: 0, or 1 when the owner window could not be made or
 // ShowConfig reported something other than 0.
-int RunConfigCommand(PluginLibrary& library, IMVPlugin* plugin);
+int RunConfigCommand(const PluginLibrary& library, IMVPlugin* plugin);
 
 // Caption of the (hidden) window that owns the dialog.
 extern const char* const OWNER_WINDOW_CAPTION;

@@ -70,7 +70,7 @@ std::string FolderOf(const std::string& path)
 
 std::string DefaultPluginPath()
 {
-    char exePath[MAX_PATH];
+    char exePath[MAX_PATH] = "";
     DWORD length = GetModuleFileNameA(nullptr, exePath, sizeof exePath);
     if (length == 0 || length >= sizeof exePath)
         return "ArdunParser.dll";  // let the loader's search order find it

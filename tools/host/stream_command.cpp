@@ -30,7 +30,6 @@ struct StreamTally {
     uint32_t packets = 0;
     uint32_t timeouts = 0;
     unsigned long long payloadBytes = 0;
-    std::string previousPacket;  // hex of the last packet shown
 };
 
 enum class RequestOutcome { Packet, TimedOut, Failed };
@@ -60,8 +59,13 @@ RequestOutcome RequestPacket(IMVDataAcqIO* component, uint32_t size, uint32_t nu
     MVIORequest read = {0, payload, size, &received};
     result = component->Read(&read);
     if (result == RESULT_TIMEOUT) {
-        printf("%s #%u time-out %s in Read: %u of %u bytes held\n", TimeOfDay().c_str(), number,
-               FormatResultCode(result).c_str(), received, size);
+        // A whole packet held with a time-out is the packet before: nothing new came.
+        if (received == size)
+            printf("%s #%u time-out %s in Read: no new packet (the %u bytes held are the packet before)\n",
+                   TimeOfDay().c_str(), number, FormatResultCode(result).c_str(), received);
+        else
+            printf("%s #%u time-out %s in Read: %u of %u bytes held\n", TimeOfDay().c_str(), number,
+                   FormatResultCode(result).c_str(), received, size);
         return RequestOutcome::TimedOut;
     }
     if (result != RESULT_OK) {
@@ -74,19 +78,15 @@ RequestOutcome RequestPacket(IMVDataAcqIO* component, uint32_t size, uint32_t nu
                number, received, size, size);
         received = size;
     }
-    // When the line falls silent the component hands out the payload it still
-    // holds, with success; a repeat is worth a word to the user.
-    std::string hex = FormatHexBytes(payload, received);
-    printf("%s #%u %u bytes: %s%s\n", TimeOfDay().c_str(), number, received, hex.c_str(),
-           hex == tally->previousPacket ? "  (same as the packet before)" : "");
-    tally->previousPacket = hex;
+    printf("%s #%u %u bytes: %s\n", TimeOfDay().c_str(), number, received,
+           FormatHexBytes(payload, received).c_str());
     tally->payloadBytes += received;
     return RequestOutcome::Packet;
 }
 
 }  // namespace
 
-int RunStreamCommand(PluginLibrary& library, IMVPlugin* plugin, const HostOptions& options)
+int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const HostOptions& options)
 {
     std::string error;
     IMVDataAcqIO* component = GetDataAcqComponent(plugin, &error);

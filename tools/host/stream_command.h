@@ -8,4 +8,4 @@
 
 // Exit status: 0 when at least one packet arrived; 1 when Open or a request
 // failed (other than by a time-out); 3 when every request timed out.
-int RunStreamCommand(PluginLibrary& library, IMVPlugin* plugin, const HostOptions& options);
+int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const HostOptions& options);

@@ -1,0 +1,135 @@
+// One packet request of the component's packet reader: pulls bytes one at a
+// time from a byte source, finds the Ardun frame start, undoes the doubled
+// markers and stores the payload, within a time limit. Pure logic without
+// windows.h: the DLL runs it over its COM port and the performance counter,
+// the tests and fuzz targets over scripted lines and clocks.
+//
+// ByteSource: bool IsOpen(); uint32_t ReadByte(uint8_t* byte), one blocking
+// read of one byte, 1 when a byte arrived and 0 on silence or failure.
+// RequestClock: double Seconds(), the precise clock the limit is tested on;
+// uint32_t TickMilliseconds(), a cheap coarse clock, counting modulo 2^32,
+// that never lags the precise one by TICK_MARGIN_MILLISECONDS or more within
+// a request.
+#pragma once
+
+#include <stdint.h>
+
+#include "common/result_codes.h"
+#include "parser/frame_scanner.h"
+
+const uint32_t PACKET_BUFFER_SIZE = 256;
+
+// What the component keeps from one request to the next.
+struct HeldPacket {
+    uint8_t packetBuffer[PACKET_BUFFER_SIZE];  // payload of the latest frame stored
+    uint32_t storedCount;                      // valid bytes in packetBuffer
+    // The request just before stored at least one byte: the payload held is
+    // that request's, not an older one.
+    bool storedByLastRequest;
+};
+
+// A host Read may hand out a held payload as its own result only when the
+// request just before collected it; a Write's result never looks at that.
+enum class PacketRequester { Write, Read };
+
+// While the tick count says the request is this far inside its limit, the
+// precise clock cannot be past it, so it is not read. Ticks are coarse
+// (about 16 ms on Windows), and this is many of them.
+const double TICK_MARGIN_MILLISECONDS = 500.0;
+
+// Tells whether the request's time limit is past, reading the precise clock
+// only once the tick count is near the limit; the precise test alone decides.
+template <class RequestClock>
+class RequestDeadline {
+public:
+    // The ticks are read first: a delay before the precise reading then
+    // only makes the tick test more cautious.
+    RequestDeadline(RequestClock& clock, double limitSeconds)
+        : clock(clock),
+          limitSeconds(limitSeconds),
+          startTicks(clock.TickMilliseconds()),
+          startSeconds(clock.Seconds()),
+          ticksSurelyInside(TicksSurelyInside(limitSeconds))
+    {
+    }
+
+    // Strictly greater: a request of exactly the limit is still in time.
+    bool Passed()
+    {
+        // Unsigned difference: right across the tick count's wrap-around.
+        if ((uint32_t)(clock.TickMilliseconds() - startTicks) < ticksSurelyInside)
+            return false;
+        return clock.Seconds() - startSeconds > limitSeconds;
+    }
+
+private:
+    // Whole milliseconds, so that the test on every byte is an integer one;
+    // at most 2^31, so that a difference within one wrap of the tick count
+    // is never mistaken for a short one.
+    static uint32_t TicksSurelyInside(double limitSeconds)
+    {
+        const double ticks = limitSeconds * 1000.0 - TICK_MARGIN_MILLISECONDS;
+        if (!(ticks >= 1.0))
+            return 0;  // also for a limit that is not a number
+        return ticks < 2147483648.0 ? (uint32_t)ticks : 2147483648u;
+    }
+
+    RequestClock& clock;
+    const double limitSeconds;
+    const uint32_t startTicks;
+    const double startSeconds;
+    const uint32_t ticksSurelyInside;
+};
+
+// Collects one frame of `wanted` payload bytes into held. Returns 0 when the
+// time limit was not passed and exactly `wanted` bytes are held afterwards
+// (for a Read that stored nothing, only when the request before it stored
+// them); E_FAIL when the source is not open, reading nothing; RESULT_TIMEOUT
+// otherwise. A request that stores nothing keeps the earlier payload.
+template <class ByteSource, class RequestClock>
+ResultCode CollectPacket(ByteSource& source, RequestClock& clock, double timeLimit, uint32_t wanted,
+                         PacketRequester requester, HeldPacket* held)
+{
+    // The clock is taken before anything else and never reset.
+    RequestDeadline<RequestClock> deadline(clock, timeLimit);
+    const bool lastRequestStored = held->storedByLastRequest;
+    held->storedByLastRequest = false;
+    if (!source.IsOpen())
+        return E_FAIL;
+
+    ResultCode result = RESULT_OK;
+    FrameScanner scanner = {};
+    uint32_t stored = 0;
+    uint8_t byte = 0;
+    uint32_t got = source.ReadByte(&byte);
+    uint32_t bytesReceived = got;
+    while (got != 0) {
+        // A request longer than the buffer ends when the buffer is full:
+        // nothing is ever stored past its end.
+        if (stored >= wanted || stored >= PACKET_BUFFER_SIZE)
+            break;
+        // Tested before the byte is examined, never around the blocking read,
+        // so a request may outlast the limit by one read time-out.
+        if (deadline.Passed()) {
+            result = RESULT_TIMEOUT;
+            break;
+        }
+        if (ScanFrameByte(&scanner, byte, bytesReceived))
+            held->packetBuffer[stored++] = byte;
+        // Completion is tested only at the top of the next pass, so one byte
+        // after the last payload byte is consumed and dropped.
+        got = source.ReadByte(&byte);
+        bytesReceived += got;
+    }
+
+    if (stored > 0) {
+        held->storedCount = stored;
+        held->storedByLastRequest = true;
+    }
+    // A Read that caught nothing would otherwise pass an old packet off as new
+    // for as long as the line stays quiet.
+    const bool olderPayload = requester == PacketRequester::Read && stored == 0 && !lastRequestStored;
+    if (held->storedCount != wanted || olderPayload)
+        result = RESULT_TIMEOUT;
+    return result;
+}
