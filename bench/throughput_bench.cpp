@@ -143,7 +143,11 @@ int main()
         return 1;
     }
 
-    Totals bare, bareWithCounter, bareWithTicks, plugin;
+    // The bare loop's totals by what it reads beside each byte.
+    Totals bareBy[3], plugin;
+    Totals& bare = bareBy[(int)ClockPerByte::None];
+    const Totals& bareWithCounter = bareBy[(int)ClockPerByte::PerformanceCounter];
+    const Totals& bareWithTicks = bareBy[(int)ClockPerByte::TickCount];
     // The reader against the floor within each round, so that a round the
     // machine slowed down as a whole does not count twice.
     std::vector<double> roundRatios;
@@ -162,10 +166,7 @@ int main()
                 printf("throughput: the device end could not send\n");
                 return 1;
             }
-            DrainBare(port, stream.size(), clock,
-                      clock == ClockPerByte::None                 ? &bare
-                      : clock == ClockPerByte::PerformanceCounter ? &bareWithCounter
-                                                                  : &bareWithTicks);
+            DrainBare(port, stream.size(), clock, &bareBy[(int)clock]);
             CloseHandle(port);
             sequence += FRAMES_PER_ROUND;
         }

@@ -67,26 +67,28 @@ struct Expected {
     bool timedOut;
 };
 
-// The request as the rules describe it, the precise clock read on every pass.
-Expected ReferenceRequest(const std::vector<uint8_t>& stream, const ScriptedLine& line, uint32_t wanted)
+// The request as the rules describe it, over a stream of `length` bytes that
+// decodes to `decoded`, the precise clock read on every pass.
+Expected ReferenceRequest(const std::vector<Decoded>& decoded, size_t length, const ScriptedLine& line,
+                          uint32_t wanted)
 {
-    const std::vector<Decoded> decoded = DecodeReference(stream);
     const size_t limit = wanted < PACKET_BUFFER_SIZE ? wanted : PACKET_BUFFER_SIZE;
-    if (stream.empty() || limit == 0)
-        return {stream.empty() ? 0u : 1u, 0, false};  // no pass tests the clock
+    if (length == 0 || limit == 0)
+        return {length == 0 ? 0u : 1u, 0, false};  // no pass tests the clock
     // The passes run for bytes 1 to `last`; the byte after `last`, if any, is
     // read and dropped once the payload is complete.
     const bool completes = decoded.size() >= limit;
-    const size_t last = completes ? decoded[limit - 1].position : stream.size();
+    const size_t last = completes ? decoded[limit - 1].position : length;
     for (size_t k = 1; k <= last; ++k) {
-        if (line.ArrivalOf(k - 1) - 0.0 > LIMIT) {
+        // The request started at time 0.
+        if (line.ArrivalOf(k - 1) > LIMIT) {
             uint32_t stored = 0;
             while (stored < decoded.size() && decoded[stored].position < k)
                 ++stored;
             return {k, stored, true};
         }
     }
-    const size_t consumed = completes && last < stream.size() ? last + 1 : stream.size();
+    const size_t consumed = completes && last < length ? last + 1 : length;
     return {consumed, (uint32_t)(completes ? limit : decoded.size()), false};
 }
 
@@ -129,11 +131,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
 
-    const Expected expected = ReferenceRequest(stream, line, wanted);
+    const std::vector<Decoded> decoded = DecodeReference(stream);
+    const Expected expected = ReferenceRequest(decoded, stream.size(), line, wanted);
     FUZZ_REQUIRE(line.Consumed() == expected.consumed);
     FUZZ_REQUIRE(held.storedCount == (expected.stored > 0 ? expected.stored : before.storedCount));
     FUZZ_REQUIRE(held.storedByLastRequest == (expected.stored > 0));
-    const std::vector<Decoded> decoded = DecodeReference(stream);
     for (uint32_t i = 0; i < expected.stored; ++i)
         FUZZ_REQUIRE(held.packetBuffer[i] == decoded[i].value);
     for (uint32_t i = expected.stored; i < PACKET_BUFFER_SIZE; ++i)
