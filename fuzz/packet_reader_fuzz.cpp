@@ -6,7 +6,8 @@
 // nothing stored past the 256-byte buffer (UBSan checks the index), a time
 // limit passed at byte k ends the request at that byte, and the result is 0
 // exactly when the held count is N and, for a Read that stored nothing, the
-// request before it stored the payload.
+// request before it stored the payload. What the request reports having seen
+// (bytes, frame start, payload stored) matches too.
 #include <string.h>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -27,8 +28,10 @@ struct Decoded {
 };
 
 // The framing rules written out state by state, apart from the scanner.
-std::vector<Decoded> DecodeReference(const std::vector<uint8_t>& stream)
+// *frameStart is the position of the 0x00 that started the frame, 0 for none.
+std::vector<Decoded> DecodeReference(const std::vector<uint8_t>& stream, size_t* frameStart)
 {
+    *frameStart = 0;
     enum State { SEARCHING, SEARCHING_MARKER, IN_FRAME, IN_FRAME_MARKER } state = SEARCHING;
     std::vector<Decoded> out;
     for (size_t i = 0; i < stream.size(); ++i) {
@@ -41,8 +44,10 @@ std::vector<Decoded> DecodeReference(const std::vector<uint8_t>& stream)
         case SEARCHING_MARKER:
             if (byte == 0xFF)
                 state = SEARCHING_MARKER;
-            else if (byte == 0x00 && position >= 3)
+            else if (byte == 0x00 && position >= 3) {
                 state = IN_FRAME;
+                *frameStart = position;
+            }
             else
                 state = SEARCHING;
             break;
@@ -65,6 +70,7 @@ struct Expected {
     size_t consumed;
     uint32_t stored;  // payload bytes stored by this request
     bool timedOut;
+    size_t scanned;   // bytes examined for framing: a dropped last byte is not
 };
 
 // The request as the rules describe it, over a stream of `length` bytes that
@@ -74,7 +80,7 @@ Expected ReferenceRequest(const std::vector<Decoded>& decoded, size_t length, co
 {
     const size_t limit = wanted < PACKET_BUFFER_SIZE ? wanted : PACKET_BUFFER_SIZE;
     if (length == 0 || limit == 0)
-        return {length == 0 ? 0u : 1u, 0, false};  // no pass tests the clock
+        return {length == 0 ? 0u : 1u, 0, false, 0};  // no pass tests the clock
     // The passes run for bytes 1 to `last`; the byte after `last`, if any, is
     // read and dropped once the payload is complete.
     const bool completes = decoded.size() >= limit;
@@ -85,11 +91,11 @@ Expected ReferenceRequest(const std::vector<Decoded>& decoded, size_t length, co
             uint32_t stored = 0;
             while (stored < decoded.size() && decoded[stored].position < k)
                 ++stored;
-            return {k, stored, true};
+            return {k, stored, true, k - 1};
         }
     }
     const size_t consumed = completes && last < length ? last + 1 : length;
-    return {consumed, (uint32_t)(completes ? limit : decoded.size()), false};
+    return {consumed, (uint32_t)(completes ? limit : decoded.size()), false, last};
 }
 
 }  // namespace
@@ -121,19 +127,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         arrivals.push_back((i * stepMs + (i >= jumpAt ? jumpMs : 0)) / 1000.0);
     ScriptedLine line(stream, arrivals, tickMs, open, firstTick);
     HeldPacket held = before;
-    const ResultCode result = CollectPacket(line, line, LIMIT, wanted, requester, &held);
+    PacketRequestOutcome outcome;
+    memset(&outcome, 0xA5, sizeof outcome);  // every field must be written
+    const ResultCode result = CollectPacket(line, line, LIMIT, wanted, requester, &held, &outcome);
 
     FUZZ_REQUIRE(held.storedCount <= PACKET_BUFFER_SIZE);
     if (!open) {
         FUZZ_REQUIRE(result == E_FAIL && line.Consumed() == 0);
         FUZZ_REQUIRE(held.storedCount == before.storedCount && !held.storedByLastRequest);
         FUZZ_REQUIRE(memcmp(held.packetBuffer, before.packetBuffer, PACKET_BUFFER_SIZE) == 0);
+        FUZZ_REQUIRE(outcome.bytesReceived == 0 && !outcome.frameStarted && outcome.stored == 0);
         return 0;
     }
 
-    const std::vector<Decoded> decoded = DecodeReference(stream);
+    size_t frameStart = 0;
+    const std::vector<Decoded> decoded = DecodeReference(stream, &frameStart);
     const Expected expected = ReferenceRequest(decoded, stream.size(), line, wanted);
     FUZZ_REQUIRE(line.Consumed() == expected.consumed);
+    // What the diagnosis of a time-out rests on.
+    FUZZ_REQUIRE(outcome.bytesReceived == expected.consumed && outcome.stored == expected.stored);
+    FUZZ_REQUIRE(outcome.frameStarted == (frameStart != 0 && frameStart <= expected.scanned));
     FUZZ_REQUIRE(held.storedCount == (expected.stored > 0 ? expected.stored : before.storedCount));
     FUZZ_REQUIRE(held.storedByLastRequest == (expected.stored > 0));
     for (uint32_t i = 0; i < expected.stored; ++i)

@@ -20,7 +20,7 @@ const char COMPONENT_GUID[] = "7E94B2C1-06DA-4c38-B571-2F8E6A0D93B4";
 }  // namespace
 
 MVArdunParser::MVArdunParser()
-    : errorFlag(0), held(), timeLimit(PACKET_TIME_LIMIT_SECONDS)
+    : errorFlag(0), held(), lastOutcome(), timeLimit(PACKET_TIME_LIMIT_SECONDS)
 {
     errorText[0] = '\0';
 }

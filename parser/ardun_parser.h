@@ -43,6 +43,11 @@ public:
     // The held payload, for diagnostics and tests.
     uint32_t StoredCount() const { return held.storedCount; }
     const uint8_t* PacketBytes() const { return held.packetBuffer; }
+    // What the latest packet request saw of the line, for diagnostics.
+    const PacketRequestOutcome& LastRequestOutcome() const { return lastOutcome; }
+    // The plug-in never attaches a log sink; a diagnostic program may, to see
+    // every step of the port and every byte the reader takes. Not owned.
+    void AttachLogSink(KVDebugOutput* sink) { serialPort.AttachLogSink(sink); }
 
 private:
     MVArdunParser(const MVArdunParser&);
@@ -52,6 +57,7 @@ private:
     int32_t errorFlag;
     KVSerial serialPort;
     HeldPacket held;  // packetBuffer and storedCount
+    PacketRequestOutcome lastOutcome;
     double timeLimit;  // seconds allowed for one packet request
 };
 

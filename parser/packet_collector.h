@@ -32,6 +32,14 @@ struct HeldPacket {
 // request just before collected it; a Write's result never looks at that.
 enum class PacketRequester { Write, Read };
 
+// What one request saw of the line, for diagnostics: it tells a silent line
+// from one without a frame start and from a frame cut short.
+struct PacketRequestOutcome {
+    uint32_t bytesReceived;  // bytes taken from the source, a dropped extra byte included
+    bool frameStarted;       // the frame start was recognised
+    uint32_t stored;         // payload bytes this request stored
+};
+
 // While the tick count says the request is this far inside its limit, the
 // precise clock cannot be past it, so it is not read. Ticks are coarse
 // (about 16 ms on Windows), and this is many of them.
@@ -85,15 +93,18 @@ private:
 // time limit was not passed and exactly `wanted` bytes are held afterwards
 // (for a Read that stored nothing, only when the request before it stored
 // them); E_FAIL when the source is not open, reading nothing; RESULT_TIMEOUT
-// otherwise. A request that stores nothing keeps the earlier payload.
+// otherwise. A request that stores nothing keeps the earlier payload. What
+// the request saw goes to *outcome when outcome is not null.
 template <class ByteSource, class RequestClock>
 ResultCode CollectPacket(ByteSource& source, RequestClock& clock, double timeLimit, uint32_t wanted,
-                         PacketRequester requester, HeldPacket* held)
+                         PacketRequester requester, HeldPacket* held, PacketRequestOutcome* outcome = nullptr)
 {
     // The clock is taken before anything else and never reset.
     RequestDeadline<RequestClock> deadline(clock, timeLimit);
     const bool lastRequestStored = held->storedByLastRequest;
     held->storedByLastRequest = false;
+    if (outcome != nullptr)
+        *outcome = PacketRequestOutcome();
     if (!source.IsOpen())
         return E_FAIL;
 
@@ -122,6 +133,11 @@ ResultCode CollectPacket(ByteSource& source, RequestClock& clock, double timeLim
         bytesReceived += got;
     }
 
+    if (outcome != nullptr) {
+        outcome->bytesReceived = bytesReceived;
+        outcome->frameStarted = scanner.inFrame;
+        outcome->stored = stored;
+    }
     if (stored > 0) {
         held->storedCount = stored;
         held->storedByLastRequest = true;

@@ -2,7 +2,14 @@
 # Checks the DLL's import and export tables: users drop the DLL into the host
 # alone, so it may import nothing but Windows' own DLLs, and the host finds its
 # entry points by these names and ordinals.
+#   check-dll-tables.sh DLL                 all of that
+#   check-dll-tables.sh --program EXE       only the imports, for the tools
 set -euo pipefail
+program_only=false
+if [ "$1" = "--program" ]; then
+    program_only=true
+    shift
+fi
 dll=$1
 tables=$(i686-w64-mingw32-objdump -p "$dll")
 status=0
@@ -18,6 +25,9 @@ while read -r name; do
         status=1
     fi
 done <<< "$imports"
+if $program_only; then
+    exit $status
+fi
 
 # The module starts no threads; a thread library pulled in by the run-time
 # would also leave handles behind at every load.

@@ -26,31 +26,6 @@ trap cleanup EXIT
 save_settings
 write_settings "\\\\.\\COM$host_port"
 
-triangle() {  # the simulator's sensor wave: 0..255..0, period 510
-    local t=$(($1 % 510))
-    echo $((t <= 255 ? t : 510 - t))
-}
-
-# The payload of frame s, as the simulator documents it, in hex.
-expected_payload() {  # expected_payload SEQUENCE SIZE
-    local s=$1 size=$2 i value bytes=()
-    for ((i = 0; i < size; i++)); do
-        if ((i < 4)); then
-            value=$(((s >> (8 * i)) & 0xFF))
-        elif ((i == 4)); then
-            value=$(triangle "$s")
-        elif ((i == 5)); then
-            value=$(triangle $((s + 128)))
-        elif ((i == 6)); then
-            value=$(triangle $((3 * s)))
-        else
-            value=$(((s + i) & 0xFF))
-        fi
-        bytes+=("$(printf '%02X' "$value")")
-    done
-    echo "${bytes[*]}"
-}
-
 # stream_once SIZE RATE FIRST: the simulator sends SIZE-byte payloads at RATE
 # frames per second, numbered from FIRST; ardun-host asks for them and every
 # packet it prints is checked.

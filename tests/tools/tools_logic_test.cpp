@@ -7,7 +7,7 @@
 
 #include "tools/cli/number_argument.h"
 #include "tools/host/guid_text.h"
-#include "tools/host/hex_bytes.h"
+#include "tools/cli/hex_bytes.h"
 #include "tools/host/host_options.h"
 #include "tools/host/plugin_library.h"
 #include "tools/sim/line_noise.h"

@@ -61,3 +61,28 @@ windows_path() {
     local path=$1
     echo "Z:${path//\//\\}"
 }
+
+triangle() {  # the simulator's sensor wave: 0..255..0, period 510
+    local t=$(($1 % 510))
+    echo $((t <= 255 ? t : 510 - t))
+}
+
+# The payload of frame s, as the simulator documents it, in hex.
+expected_payload() {  # expected_payload SEQUENCE SIZE
+    local s=$1 size=$2 i value bytes=()
+    for ((i = 0; i < size; i++)); do
+        if ((i < 4)); then
+            value=$(((s >> (8 * i)) & 0xFF))
+        elif ((i == 4)); then
+            value=$(triangle "$s")
+        elif ((i == 5)); then
+            value=$(triangle $((s + 128)))
+        elif ((i == 6)); then
+            value=$(triangle $((3 * s)))
+        else
+            value=$(((s + i) & 0xFF))
+        fi
+        bytes+=("$(printf '%02X' "$value")")
+    done
+    echo "${bytes[*]}"
+}

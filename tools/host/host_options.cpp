@@ -36,14 +36,7 @@ const char* const HOST_USAGE =
 
 namespace {
 
-struct NumberOption {
-    const char* name;
-    uint32_t minimum;
-    uint32_t maximum;
-    uint32_t HostOptions::*field;
-};
-
-const NumberOption STREAM_OPTIONS[] = {
+const NumberOption<HostOptions> STREAM_OPTIONS[] = {
     {"--baud", 1, 4000000, &HostOptions::baudRate},
     {"--size", 1, 255, &HostOptions::size},
     {"--count", 0, 0xFFFFFFFFu, &HostOptions::count},
@@ -77,13 +70,9 @@ bool ParseHostOptions(int argc, const char* const* argv, HostOptions* options, s
             options->dllPath = argv[++i];
             continue;
         }
-        const NumberOption* option = nullptr;
-        for (const NumberOption& candidate : STREAM_OPTIONS)
-            if (strcmp(argument, candidate.name) == 0)
-                option = &candidate;
+        const NumberOption<HostOptions>* option = FindNumberOption(STREAM_OPTIONS, argument);
         if (option != nullptr) {
-            if (!ReadOptionNumber(argc, argv, &i, option->minimum, option->maximum, &(options->*option->field),
-                                  error))
+            if (!ReadNumberOption(argc, argv, &i, *option, options, error))
                 return false;
             streamOptionGiven = argument;
             continue;

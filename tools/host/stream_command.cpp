@@ -7,7 +7,7 @@
 #include "tools/cli/stop_request.h"
 #include "tools/host/component_access.h"
 #include "tools/host/configured_port.h"
-#include "tools/host/hex_bytes.h"
+#include "tools/cli/hex_bytes.h"
 
 // The only open kind the component accepts.
 static const int32_t OPEN_KIND_SERIAL = 16;

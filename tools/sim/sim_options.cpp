@@ -34,14 +34,7 @@ const char* const SIM_USAGE =
 
 namespace {
 
-struct NumberOption {
-    const char* name;
-    uint32_t minimum;
-    uint32_t maximum;
-    uint32_t SimOptions::*field;
-};
-
-const NumberOption NUMBER_OPTIONS[] = {
+const NumberOption<SimOptions> NUMBER_OPTIONS[] = {
     {"--port", 1, 255, &SimOptions::port},
     {"--baud", 1, 4000000, &SimOptions::baudRate},
     {"--size", 1, 255, &SimOptions::size},
@@ -62,15 +55,12 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
             options->showHelp = true;
             return true;
         }
-        const NumberOption* option = nullptr;
-        for (const NumberOption& candidate : NUMBER_OPTIONS)
-            if (strcmp(argument, candidate.name) == 0)
-                option = &candidate;
+        const NumberOption<SimOptions>* option = FindNumberOption(NUMBER_OPTIONS, argument);
         if (option == nullptr) {
             *error = std::string("unknown argument '") + argument + "'";
             return false;
         }
-        if (!ReadOptionNumber(argc, argv, &i, option->minimum, option->maximum, &(options->*option->field), error))
+        if (!ReadNumberOption(argc, argv, &i, *option, options, error))
             return false;
         if (option->field == &SimOptions::port)
             portGiven = true;

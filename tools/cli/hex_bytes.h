@@ -1,5 +1,5 @@
 // Bytes as a line of two-digit upper-case hex numbers separated by spaces, as
-// ardun-host prints packets. Pure logic, no windows.h.
+// the tools print packets. Pure logic, no windows.h.
 #pragma once
 
 #include <stddef.h>

@@ -1,4 +1,4 @@
-#include "tools/host/hex_bytes.h"
+#include "tools/cli/hex_bytes.h"
 
 std::string FormatHexBytes(const uint8_t* bytes, size_t count)
 {

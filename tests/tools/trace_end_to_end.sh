@@ -1,0 +1,88 @@
+#!/bin/bash
+# ardun-trace as a user runs it: over the simulator, on a silent line, on a
+# port that cannot be opened, with the port from the settings file or none,
+# and with a wrong command line. Its console copy of the log is checked line
+# by line; the window itself is tested in process (trace_window_test).
+# Usage: trace_end_to_end.sh BUILD_DIR SOURCE_DIR
+set -uo pipefail
+build=$1
+source=$2
+. "$source/tests/tools/tools_test_lib.sh"
+
+sim_pid=""
+cleanup() {
+    if [ -n "$sim_pid" ]; then
+        kill "$sim_pid" 2>/dev/null
+        wait "$sim_pid" 2>/dev/null
+    fi
+    restore_settings
+    drain_host_side
+    rm -rf "$work"
+}
+trap cleanup EXIT
+save_settings
+
+# trace STATUS ARGS...: runs ardun-trace --console into $work/trace.out and
+# checks its exit status.
+trace() {
+    local status=$1
+    shift
+    run_tool ardun-trace.exe --console "$@" > "$work/trace.out" 2>&1
+    local actual=$?
+    tr -d '\r' < "$work/trace.out" > "$work/trace.txt"
+    [ "$actual" -eq "$status" ] || fail "ardun-trace $* ended with $actual, expected $status: $(cat "$work/trace.txt")"
+}
+
+expect_line() {  # expect_line PATTERN: a line of the last trace matches the extended regular expression
+    grep -Eq -- "$1" "$work/trace.txt" || fail "no line /$1/ in: $(cat "$work/trace.txt")"
+}
+
+"$source/tests/contract/check-dll-tables.sh" --program "$build/ardun-trace.exe" || fail "ardun-trace imports"
+
+run_tool ardun-trace.exe --help | grep -q -- "--console" || fail "--help does not describe --console"
+trace 2 --size 0
+expect_line "^ardun-trace: --size"
+
+# The simulator's frames, with noise before each: the port comes from the
+# settings file, as the plug-in takes it.
+write_settings "\\\\.\\COM$host_port"
+drain_host_side
+start_tool ardun-sim.exe --port "$device_port" --size 8 --rate 20 --noise 3 > /dev/null 2>&1
+sim_pid=$!
+sleep 1
+trace 0 --size 8 --count 6
+kill "$sim_pid" 2>/dev/null
+wait "$sim_pid" 2>/dev/null
+sim_pid=""
+expect_line '^Port \\\\\.\\COM'"$host_port"' from Z:.*ArdunParser\.dat; 115200 baud, 8-byte packets$'
+expect_line "^KVSerial: \\\\\\\\\\.\\\\COM$host_port opened at 115200 baud$"
+# Every byte read shows as the header and one line of one byte.
+awk '/^KVSerial: Read$/ { header = NR } /^0000: / && header != NR - 1 { bad = 1 }
+     /^KVSerial: Read$/ { reads++ } /^0000: / { dumps++ }
+     END { exit !(reads == dumps && reads > 0 && !bad) }' "$work/trace.txt" || fail "hex dump lines out of order"
+packets=0
+while IFS= read -r line; do
+    if [[ $line =~ ^Packet\ [0-9]+:\ 0x00000000\ ok,\ 8\ bytes:\ (.*)$ ]]; then
+        read -ra bytes <<< "${BASH_REMATCH[1]}"
+        s=$((16#${bytes[0]} | 16#${bytes[1]} << 8))
+        [ "${BASH_REMATCH[1]}" = "$(expected_payload "$s" 8)" ] || fail "not a packet the simulator sent: $line"
+        packets=$((packets + 1))
+    fi
+done < "$work/trace.txt"
+[ "$packets" -ge 4 ] || fail "only $packets of 6 requests brought a packet"
+[ "$(tail -n 1 "$work/trace.txt")" = "KVSerial: Port Closed" ] || fail "the port was not closed last"
+
+drain_host_side
+trace 3 --port "$host_port" --count 2
+expect_line '^Packet 2: 0x800705B4 time-out: no byte at all \(is it the right port'
+
+trace 1 --port "$bad_port" --count 1
+expect_line "^Could not open \\\\\\\\\\.\\\\COM$bad_port: no such port, or another program holds it"
+
+# No settings file: the plug-in's default port, which the fixture makes absent.
+rm -f "$settings"
+trace 1 --count 1
+expect_line '^Port \\\\\.\\COM1, the plug-in.s default: .*ArdunParser\.dat could not be read \(0x80070002, no such file\)'
+
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
+echo "ardun-trace showed what the line carried"

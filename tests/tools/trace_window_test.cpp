@@ -1,0 +1,240 @@
+// ardun-trace's window and traced work, in process: the window and its
+// control, the exact log a known byte sequence produces, the plain-words
+// lines, the mirror, the bound on the text, and closing while a request waits.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "parser/ardun_parser.h"
+#include "tests/support/device_port.h"
+#include "tests/support/test_ports.h"
+#include "tools/trace/trace_program.h"
+#include "tools/trace/trace_session.h"
+#include "tools/trace/trace_window.h"
+
+typedef std::vector<uint8_t> Bytes;
+
+static std::string TextOf(HWND window)
+{
+    std::string text(GetWindowTextLengthA(window) + 1, '\0');
+    text.resize(GetWindowTextA(window, &text[0], (int)text.size()));
+    return text;
+}
+
+static std::string LastLine(const std::string& text)
+{
+    const size_t lineBreak = text.rfind("\r\n");
+    return lineBreak == std::string::npos ? text : text.substr(lineBreak + 2);
+}
+
+static std::string FileText(FILE* file)
+{
+    std::string text;
+    rewind(file);
+    for (int c = fgetc(file); c != EOF; c = fgetc(file))
+        text += (char)c;
+    return text;
+}
+
+// The control's text as the mirror should have it: one line each, ended by a line feed.
+static std::string AsMirrored(std::string text)
+{
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+        text.replace(at, 2, "\n");
+    return text.empty() ? text : text + "\n";
+}
+
+// The hex-dump pair that the port logs for one byte it reads.
+static std::string ByteRead(const char* hex, char shown)
+{
+    return std::string("KVSerial: Read\r\n0000: ") + hex + std::string(46, ' ') + shown + "\r\n";
+}
+
+static TraceOptions OptionsFor(TestPort port, uint32_t size)
+{
+    TraceOptions options;
+    options.port = TestPortNumber(port);
+    options.size = size;
+    return options;
+}
+
+TEST(TraceWindow, IsAResizingFixedPitchReadOnlyLog)
+{
+    TraceWindow window(100000, NULL);
+    ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - test"));
+    EXPECT_TRUE(IsWindowVisible(window.Frame()));
+    EXPECT_EQ("Ardun Trace - test", TextOf(window.Frame()));
+    const LONG style = GetWindowLongA(window.Edit(), GWL_STYLE);
+    const LONG wanted = ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_CHILD;
+    EXPECT_EQ(wanted, style & wanted);
+
+    HDC dc = GetDC(window.Edit());
+    ASSERT_NE((HDC)NULL, dc);
+    HGDIOBJ before = SelectObject(dc, (HFONT)SendMessageA(window.Edit(), WM_GETFONT, 0, 0));
+    TEXTMETRICA metrics;
+    ASSERT_TRUE(GetTextMetricsA(dc, &metrics));
+    EXPECT_EQ(0, metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);  // the bit set means variable pitch
+    SelectObject(dc, before);
+    ReleaseDC(window.Edit(), dc);
+
+    ASSERT_TRUE(SetWindowPos(window.Frame(), NULL, 0, 0, 640, 400, SWP_NOZORDER | SWP_NOMOVE));
+    RECT client, edit;
+    ASSERT_TRUE(GetClientRect(window.Frame(), &client));
+    ASSERT_TRUE(GetWindowRect(window.Edit(), &edit));
+    EXPECT_EQ(client.right, edit.right - edit.left);
+    EXPECT_EQ(client.bottom, edit.bottom - edit.top);
+}
+
+TEST(TraceSession, LogsEveryStepAndByteThenItsOwnLineAndMirrorsThem)
+{
+    FILE* mirror = tmpfile();
+    ASSERT_NE((FILE*)NULL, mirror);
+    {
+        TraceWindow window(100000, mirror);
+        ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - session"));
+        const TraceOptions options = OptionsFor(HOST_SIDE, 3);
+        EXPECT_EQ("Port " + TestPortPath(HOST_SIDE) + " from the command line", ChooseTracePort(options));
+        DevicePort device;
+        ASSERT_TRUE(device.IsOpen());
+        DrainHostSide();
+        TraceSession session(window.Sink(), options);
+        ASSERT_TRUE(session.Open());
+        // Noise, the frame start, 01, a doubled FF, 07, and the byte taken after it.
+        ASSERT_TRUE(device.SendQueued({0x41, 0xFF, 0x00, 0x01, 0xFF, 0xFF, 0x07, 0x20}));
+        EXPECT_TRUE(session.RequestPacket());
+        EXPECT_FALSE(session.RequestPacket());  // the line is silent now
+        session.Close();
+
+        const std::string port = TestPortPath(HOST_SIDE);
+        const std::string expected =
+            "KVSerial: Port Closed\r\nKVSerial: Successfully opened " + port + "\r\nKVSerial: " + port +
+            " opened at 115200 baud\r\n" + ByteRead("41", 'A') + ByteRead("FF", '.') + ByteRead("00", '.') +
+            ByteRead("01", '.') + ByteRead("FF", '.') + ByteRead("FF", '.') + ByteRead("07", '.') +
+            ByteRead("20", ' ') + "Packet 1: 0x00000000 ok, 3 bytes: 01 FF 07\r\n" +
+            // A Write on a silent line reports the packet held from before as its own.
+            "Packet 2: 0x00000000 ok, but nothing new: no byte at all (is it the right port, is the device "
+            "on and sending?); the host is handed the packet before again\r\n" +
+            "KVSerial: Port Closed";
+        EXPECT_EQ(expected, TextOf(window.Edit()));
+        EXPECT_EQ(AsMirrored(expected), FileText(mirror));
+        EXPECT_EQ(2u, session.Requests());
+        EXPECT_EQ(1u, session.Packets());
+    }
+    fclose(mirror);
+}
+
+TEST(TraceSession, SaysInPlainWordsWhyNoPacketCame)
+{
+    static const struct {
+        Bytes sent;
+        const char* line;
+    } CASES[] = {
+        {{},
+         "Packet 1: 0x800705B4 time-out: no byte at all (is it the right port, is the device on and "
+         "sending?)"},
+        // A frame start among the first two bytes of a request does not count.
+        {{0xFF, 0x00, 0x01, 0x02},
+         "Packet 2: 0x800705B4 time-out: 4 bytes but no frame start FF 00 (is the baud rate right, does the "
+         "device send Ardun frames?)"},
+        {{0x09, 0x09, 0xFF, 0x00, 0x0A, 0x0B},
+         "Packet 3: 0x800705B4 time-out: a frame cut short, 2 of 250 payload bytes: 0A 0B (does the device "
+         "send 250-byte packets?)"},
+    };
+    TraceWindow window(100000, NULL);
+    ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - causes"));
+    const TraceOptions options = OptionsFor(HOST_SIDE, 250);
+    ChooseTracePort(options);
+    DevicePort device;
+    DrainHostSide();
+    TraceSession session(window.Sink(), options);
+    ASSERT_TRUE(session.Open());
+    for (const auto& c : CASES) {
+        if (!c.sent.empty()) {
+            ASSERT_TRUE(device.SendQueued(c.sent));
+        }
+        EXPECT_FALSE(session.RequestPacket());
+        EXPECT_EQ(c.line, LastLine(TextOf(window.Edit())));
+    }
+}
+
+TEST(TraceSession, APortThatCannotBeOpenedIsExplained)
+{
+    TraceWindow window(100000, NULL);
+    ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - unopenable"));
+    const TraceOptions options = OptionsFor(UNOPENABLE, 16);
+    ChooseTracePort(options);
+    TraceSession session(window.Sink(), options);
+    EXPECT_FALSE(session.Open());
+    const std::string port = TestPortPath(UNOPENABLE);
+    EXPECT_EQ("KVSerial: Port Closed\r\nKVSerial: Open Port " + port +
+                  " Failed\r\nKVSerial: Port Closed\r\nCould not open " + port +
+                  ": no such port, or another program holds it (choose the port with --port N or "
+                  "'ardun-host config')",
+              TextOf(window.Edit()));
+}
+
+TEST(TraceWindow, DropsWholeOldestLinesBeyondItsBoundAndMirrorsAll)
+{
+    FILE* mirror = tmpfile();
+    ASSERT_NE((FILE*)NULL, mirror);
+    const size_t keep = 20000;
+    const int lines = 3000;
+    {
+        TraceWindow window(keep, mirror);
+        ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - bound"));
+        size_t longest = 0;
+        for (int i = 0; i < lines; ++i) {
+            LogPrintf(window.Sink(), "line %04d %.*s", i, i % 60,
+                      "----------------------------------------"
+                      "--------------------");
+            const size_t length = (size_t)GetWindowTextLengthA(window.Edit());
+            longest = length > longest ? length : longest;
+        }
+        EXPECT_LE(longest, keep);
+        const std::string text = TextOf(window.Edit());
+        // Whole lines, consecutive up to the last one written.
+        int first = -1;
+        ASSERT_EQ(1, sscanf(text.c_str(), "line %d", &first));
+        EXPECT_GT(first, 0);
+        std::string rebuilt;
+        for (int i = first; i < lines; ++i) {
+            char line[80];
+            snprintf(line, sizeof line, "line %04d %.*s", i, i % 60,
+                     "------------------------------------------------------------");
+            rebuilt += (rebuilt.empty() ? "" : "\r\n") + std::string(line);
+        }
+        EXPECT_EQ(rebuilt, text);
+    }
+    const std::string mirrored = FileText(mirror);
+    EXPECT_EQ(lines, (int)std::count(mirrored.begin(), mirrored.end(), '\n'));
+    fclose(mirror);
+}
+
+TEST(RunTrace, ClosingTheWindowEndsTheRequestClosesThePortThenTheWindow)
+{
+    DrainHostSide();
+    TraceOptions options = OptionsFor(HOST_SIDE, 16);
+    int status = -1;
+    std::thread trace([&] { status = RunTrace(GetModuleHandleA(NULL), options); });
+    const std::string title = "Ardun Trace - " + TestPortPath(HOST_SIDE);
+    HWND frame = NULL;
+    for (int i = 0; i < 200 && frame == NULL; ++i) {
+        Sleep(50);
+        frame = FindWindowA("ArdunTraceWindow", title.c_str());
+    }
+    ASSERT_NE((HWND)NULL, frame);
+    EXPECT_TRUE(IsWindowVisible(frame));
+    Sleep(500);  // a request is waiting on the silent line now
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    trace.join();
+    EXPECT_EQ(3, status);  // not a single packet
+    EXPECT_FALSE(IsWindow(frame));
+    uint8_t request[2] = {'P', 1};
+    MVIORequest write = {0, request, sizeof request, NULL};
+    EXPECT_EQ(E_FAIL, TheComponent.Write(&write));  // the port was closed
+}

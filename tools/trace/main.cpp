@@ -1,0 +1,26 @@
+// ardun-trace: the plug-in's diagnostic log on screen. It is built from the
+// module's own port, reader and log code (not from the DLL, which attaches no
+// log), opens the port the plug-in would open and shows every step and every
+// byte the reader takes, with the outcome of each packet request.
+#include <stdio.h>
+#include <windows.h>
+
+#include <string>
+
+#include "tools/trace/trace_options.h"
+#include "tools/trace/trace_program.h"
+
+int main(int argc, char** argv)
+{
+    TraceOptions options;
+    std::string error;
+    if (!ParseTraceOptions(argc, argv, &options, &error)) {
+        fprintf(stderr, "ardun-trace: %s\nTry 'ardun-trace --help'.\n", error.c_str());
+        return 2;
+    }
+    if (options.showHelp) {
+        fputs(TRACE_USAGE, stdout);
+        return 0;
+    }
+    return RunTrace(GetModuleHandleA(NULL), options);
+}

@@ -1,0 +1,38 @@
+#include "tools/trace/packet_line.h"
+
+#include <stdio.h>
+
+#include "tools/cli/hex_bytes.h"
+
+// Why a request stored no whole packet, in the words a user can act on.
+static std::string LikelyCause(uint32_t wanted, const PacketRequestOutcome& outcome, const uint8_t* payload)
+{
+    const std::string wantedText = std::to_string(wanted);
+    if (outcome.bytesReceived == 0)
+        return "no byte at all (is it the right port, is the device on and sending?)";
+    if (!outcome.frameStarted)
+        return std::to_string(outcome.bytesReceived) +
+               " bytes but no frame start FF 00 (is the baud rate right, does the device send Ardun frames?)";
+    std::string cause = "a frame cut short, " + std::to_string(outcome.stored) + " of " + wantedText +
+                        " payload bytes";
+    if (outcome.stored > 0)
+        cause += ": " + FormatHexBytes(payload, outcome.stored);
+    return cause + " (does the device send " + wantedText + "-byte packets?)";
+}
+
+std::string DescribePacketRequest(uint32_t number, uint32_t wanted, ResultCode result,
+                                  const PacketRequestOutcome& outcome, const uint8_t* payload)
+{
+    char head[40];
+    snprintf(head, sizeof head, "Packet %u: 0x%08X ", (unsigned)number, (unsigned)result);
+    if (result != RESULT_OK && result != RESULT_TIMEOUT)
+        return head + std::string("failed: the port is not open");
+    if (result == RESULT_OK && outcome.stored == wanted)
+        return head + ("ok, " + std::to_string(wanted) + " bytes: " + FormatHexBytes(payload, wanted));
+    // A packet request that stores nothing keeps the packet before, and when
+    // that has the size asked for the host is told it arrived.
+    if (result == RESULT_OK)
+        return head + ("ok, but nothing new: " + LikelyCause(wanted, outcome, payload) +
+                       "; the host is handed the packet before again");
+    return head + ("time-out: " + LikelyCause(wanted, outcome, payload));
+}

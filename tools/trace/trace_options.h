@@ -1,0 +1,21 @@
+// ardun-trace's command line. Pure logic, no windows.h.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+
+struct TraceOptions {
+    bool showHelp = false;
+    uint32_t port = 0;  // 0: the port in the settings file beside the program
+    uint32_t baudRate = 115200;
+    uint32_t size = 16;                 // payload bytes per packet request
+    uint32_t count = 0;                 // packet requests; 0 = until the window is closed
+    uint32_t keepCharacters = 1000000;  // the window drops its oldest lines beyond this
+    bool console = false;               // also write every line to standard output
+};
+
+// Fills *options from argv[1..]. False with a one-line reason in *error.
+bool ParseTraceOptions(int argc, const char* const* argv, TraceOptions* options, std::string* error);
+
+extern const char* const TRACE_USAGE;

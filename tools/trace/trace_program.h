@@ -1,0 +1,12 @@
+// The whole trace: the window, the traced work on a thread of its own (so the
+// window stays live while a request waits on the line), and the window's
+// messages until the window has gone, the port closed first.
+#pragma once
+
+#include <windows.h>
+
+#include "tools/trace/trace_options.h"
+
+// The exit status: 0 at least one packet arrived, 1 the port could not be
+// opened or the window not made, 3 not a single packet arrived.
+int RunTrace(HINSTANCE instance, const TraceOptions& options);

@@ -1,0 +1,84 @@
+#include "tools/trace/trace_session.h"
+
+#include <windows.h>
+
+#include "common/bounded_text.h"
+#include "common/module_handle.h"
+#include "parser/ardun_parser.h"
+#include "settings/module_settings_path.h"
+#include "settings/port_setting.h"
+#include "tools/trace/packet_line.h"
+
+namespace {
+
+// The host opens the component with this kind for a serial device.
+const int32_t OPEN_KIND_SERIAL = 16;
+
+}  // namespace
+
+std::string ChooseTracePort(const TraceOptions& options)
+{
+    if (options.port != 0) {
+        // Fits: at most four digits after "\\.\COM".
+        (void)BoundedPrintf(PortSetting, sizeof PortSetting, "\\\\.\\COM%u", (unsigned)options.port);
+        return std::string("Port ") + PortSetting + " from the command line";
+    }
+    // The settings file is found beside the running program, as the
+    // plug-in finds it beside the DLL.
+    SetModuleInstance(GetModuleHandleA(NULL));
+    char path[SETTINGS_PATH_CAPACITY] = "ArdunParser.dat";
+    (void)SettingsPathOfModule(GetModuleInstance(), path);  // on failure the bare name is shown
+    const ResultCode result = LoadPortSetting();
+    if (result == RESULT_OK)
+        return std::string("Port ") + PortSetting + " from " + path;
+    char code[16];
+    (void)BoundedPrintf(code, sizeof code, "0x%08X", (unsigned)result);
+    return std::string("Port ") + PortSetting + ", the plug-in's default: " + path + " could not be read (" +
+           code + (result == (ResultCode)0x80070002u ? ", no such file)" : ")");
+}
+
+TraceSession::TraceSession(KVDebugOutput* sink, const TraceOptions& options)
+    : sink(sink), options(options), requests(0), packets(0)
+{
+    TheComponent.AttachLogSink(sink);
+}
+
+TraceSession::~TraceSession()
+{
+    // Quietly: the port's last step is in the log already when it was closed.
+    TheComponent.AttachLogSink(NULL);
+    Close();
+}
+
+bool TraceSession::Open()
+{
+    MVOpenParams params = {OPEN_KIND_SERIAL, options.baudRate};
+    if (TheComponent.Open(&params) == RESULT_OK)
+        return true;
+    LogPrintf(sink,
+              "%s: no such port, or another program holds it (choose the port with --port N or "
+              "'ardun-host config')",
+              TheComponent.GetLastErrorText(NULL));
+    return false;
+}
+
+bool TraceSession::RequestPacket()
+{
+    uint8_t request[2] = {'P', (uint8_t)options.size};
+    MVIORequest write = {0, request, sizeof request, NULL};
+    const ResultCode result = TheComponent.Write(&write);
+    const PacketRequestOutcome& outcome = TheComponent.LastRequestOutcome();
+    ++requests;
+    LogPrintf(
+        sink, "%s",
+        DescribePacketRequest(requests, options.size, result, outcome, TheComponent.PacketBytes()).c_str());
+    const bool arrived = result == RESULT_OK && outcome.stored == options.size;
+    if (arrived)
+        ++packets;
+    return arrived;
+}
+
+void TraceSession::Close()
+{
+    (void)TheComponent.Close();  // always succeeds
+}

@@ -1,0 +1,40 @@
+// The traced work: the plug-in's own component opens the port the plug-in
+// would open, with the log sink attached, and runs packet requests as the
+// host's Write P,N does; after each, the trace adds a line of its own.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+
+#include "serial/debug_output.h"
+#include "tools/trace/trace_options.h"
+
+// Puts the port to trace into the plug-in's port setting: "\\.\COM<n>" for
+// --port, else what the settings file beside the program holds, as the
+// plug-in reads it. Returns a line that says where the port came from.
+std::string ChooseTracePort(const TraceOptions& options);
+
+class TraceSession {
+public:
+    TraceSession(KVDebugOutput* sink, const TraceOptions& options);
+    ~TraceSession();
+
+    // Opens the port in the port setting; false, with the reason in the log.
+    bool Open();
+    // One packet request; true when a whole new packet arrived.
+    bool RequestPacket();
+    void Close();
+
+    uint32_t Requests() const { return requests; }
+    uint32_t Packets() const { return packets; }
+
+private:
+    TraceSession(const TraceSession&);
+    TraceSession& operator=(const TraceSession&);
+
+    KVDebugOutput* sink;
+    TraceOptions options;
+    uint32_t requests;
+    uint32_t packets;
+};

@@ -1,0 +1,251 @@
+#include "tools/trace/trace_window.h"
+
+#include <string.h>
+
+namespace {
+
+const char WINDOW_CLASS[] = "ArdunTraceWindow";
+// A line of the log is at most one message. With room for four, and appends
+// handed over once a quarter of that waits, dropping the oldest lines never
+// has to reach the newest one.
+const size_t LEAST_KEPT = 4 * LOG_TEXT_CAPACITY;
+// Gathered lines reach the control ten times a second.
+const UINT_PTR FLUSH_TIMER = 1;
+const UINT FLUSH_MILLISECONDS = 100;
+
+}  // namespace
+
+TraceWindow::TraceWindow(size_t keepCharacters, FILE* mirror)
+    : instance(NULL),
+      frame(NULL),
+      sink(),
+      editDefault(NULL),
+      font(NULL),
+      ownsFont(false),
+      keepCharacters(keepCharacters < LEAST_KEPT ? LEAST_KEPT : keepCharacters),
+      mirror(mirror),
+      closeRequested(false),
+      workDone(false)
+{
+}
+
+TraceWindow::~TraceWindow()
+{
+    if (frame != NULL)
+        (void)DestroyWindow(frame);  // fails only for a window of another thread
+    if (ownsFont)
+        (void)DeleteObject(font);  // nothing uses the font any more
+}
+
+bool TraceWindow::Create(HINSTANCE instance, const char* title)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = FrameProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(NULL, IDI_APPLICATION);  // null is a blank icon
+    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
+    windowClass.lpszClassName = WINDOW_CLASS;
+    this->instance = instance;
+    if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return false;
+    // The frame makes its control on WM_CREATE and sets `frame` itself.
+    if (CreateWindowExA(0, WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 900, 560,
+                        NULL, NULL, instance, this) == NULL)
+        return false;
+    // Without the timer, gathered lines would show only in large steps.
+    if (SetTimer(frame, FLUSH_TIMER, FLUSH_MILLISECONDS, NULL) == 0) {
+        (void)DestroyWindow(frame);  // our own window: cannot fail
+        return false;
+    }
+    (void)ShowWindow(frame, SW_SHOWNORMAL);  // the result is the earlier visibility
+    (void)UpdateWindow(frame);               // a missed first paint is made up by the next
+    return true;
+}
+
+LRESULT CALLBACK TraceWindow::FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        TraceWindow* self = static_cast<TraceWindow*>(
+            reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->frame = window;
+        (void)SetWindowLongPtrA(window, GWLP_USERDATA, (LONG_PTR)self);  // cannot fail on our own window
+    }
+    TraceWindow* self = reinterpret_cast<TraceWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (self == NULL)
+        return DefWindowProcA(window, message, wParam, lParam);
+    return self->OnFrameMessage(message, wParam, lParam);
+}
+
+LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return CreateEdit() ? 0 : -1;
+    case WM_SIZE:
+        // A control that cannot be moved keeps its size: nothing more to do.
+        if (sink.editControl != NULL)
+            (void)MoveWindow(sink.editControl, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        return 0;
+    case WM_SETFOCUS:
+        if (sink.editControl != NULL)
+            (void)SetFocus(sink.editControl);  // the result is the window that had the focus
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        // A read-only control would be grey; the log reads better on the window colour.
+        (void)SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+        return (LRESULT)GetSysColorBrush(COLOR_WINDOW);
+    case WM_CLOSE:
+        // The port is closed before the window goes: while the work runs, it
+        // is asked to stop and closes the window when it is done.
+        if (workDone)
+            (void)DestroyWindow(frame);  // cannot fail on our own window
+        else
+            closeRequested = true;
+        return 0;
+    case WM_TIMER:
+        FlushPending();
+        return 0;
+    case WM_DESTROY:
+        (void)KillTimer(frame, FLUSH_TIMER);  // fails only when there was none
+        sink.editControl = NULL;              // the control goes with the frame
+        return 0;
+    case WM_NCDESTROY: {
+        const HWND window = frame;
+        (void)SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        frame = NULL;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    default:
+        return DefWindowProcA(frame, message, wParam, lParam);
+    }
+}
+
+void TraceWindow::WorkEnded(bool closeWindow)
+{
+    workDone = true;
+    FlushPending();
+    if ((closeWindow || closeRequested) && frame != NULL)
+        (void)DestroyWindow(frame);  // cannot fail on our own window
+}
+
+bool TraceWindow::CreateEdit()
+{
+    RECT client;
+    if (!GetClientRect(frame, &client))
+        return false;
+    const HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                                      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                                          ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
+                                      0, 0, client.right, client.bottom, frame, NULL, instance, NULL);
+    if (edit == NULL)
+        return false;
+    // Hex dumps line up only in a fixed-pitch font; the stock one stands in
+    // where no such font can be made.
+    font = CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, "Courier New");
+    ownsFont = font != NULL;
+    if (!ownsFont)
+        font = static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT));
+    SendMessageA(edit, WM_SETFONT, (WPARAM)font, FALSE);  // no result
+    // The default limit, 32767 characters, would hold a few seconds of trace.
+    SendMessageA(edit, EM_SETLIMITTEXT, keepCharacters + 2 * LOG_TEXT_CAPACITY, 0);  // no result
+    (void)SetWindowLongPtrA(edit, GWLP_USERDATA, (LONG_PTR)this);  // our own window: cannot fail
+    editDefault = (WNDPROC)SetWindowLongPtrA(edit, GWLP_WNDPROC, (LONG_PTR)EditProc);
+    if (editDefault == NULL) {
+        (void)DestroyWindow(edit);
+        return false;
+    }
+    sink.editControl = edit;
+    return true;
+}
+
+LRESULT CALLBACK TraceWindow::EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    TraceWindow* self = reinterpret_cast<TraceWindow*>(GetWindowLongPtrA(edit, GWLP_USERDATA));
+    return self->OnEditMessage(edit, message, wParam, lParam);
+}
+
+// The log appends a line as: the length, the caret to that end, then the
+// CR LF between lines and the message, each as a replacement of the empty
+// selection there. Those appends are gathered and handed to the control
+// together, on a timer or when much is waiting: redrawing the control for
+// every line costs milliseconds, and it would hold up the reader so long
+// that the port's input overflowed.
+LRESULT TraceWindow::OnEditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_GETTEXTLENGTH:
+        return CallWindowProcA(editDefault, edit, message, wParam, lParam) + (LRESULT)pending.size();
+    case EM_SETSEL:
+        // The caret to the end the log was told of: where the next append goes anyway.
+        if (wParam == (WPARAM)lParam && (LRESULT)wParam == OnEditMessage(edit, WM_GETTEXTLENGTH, 0, 0))
+            return 0;
+        break;
+    case EM_REPLACESEL:
+        if (lParam != 0) {
+            Gather(reinterpret_cast<const char*>(lParam));
+            return 0;
+        }
+        break;
+    case WM_GETTEXT:
+        FlushPending();  // whoever reads the text gets all of it
+        break;
+    default:
+        break;
+    }
+    // The control's own handle: it also receives its last messages after
+    // the sink has let go of it.
+    return CallWindowProcA(editDefault, edit, message, wParam, lParam);
+}
+
+LRESULT TraceWindow::CallEdit(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return CallWindowProcA(editDefault, sink.editControl, message, wParam, lParam);
+}
+
+void TraceWindow::Gather(const char* text)
+{
+    if (mirror != NULL && strcmp(text, "\r\n") != 0) {
+        // A full disk or a closed pipe loses the copy, never the trace.
+        (void)fputs(text, mirror);
+        (void)fputc('\n', mirror);
+        (void)fflush(mirror);
+    }
+    pending += text;
+    // Also at once when the text would pass the bound, which the flush keeps.
+    if (pending.size() >= keepCharacters / 4 ||
+        (size_t)CallEdit(WM_GETTEXTLENGTH, 0, 0) + pending.size() > keepCharacters)
+        FlushPending();
+}
+
+void TraceWindow::FlushPending()
+{
+    if (pending.empty() || sink.editControl == NULL)
+        return;
+    const size_t length = (size_t)CallEdit(WM_GETTEXTLENGTH, 0, 0);
+    if (length + pending.size() > keepCharacters)
+        DropOldestLines(length, pending.size());
+    const LRESULT end = CallEdit(WM_GETTEXTLENGTH, 0, 0);
+    CallEdit(EM_SETSEL, end, end);
+    CallEdit(EM_REPLACESEL, 0, (LPARAM)pending.c_str());  // wParam 0: nothing to undo
+    pending.clear();
+}
+
+// Drops whole lines from the start, down to three quarters of what is kept,
+// so that a long trace drops lines now and then, not on every line.
+void TraceWindow::DropOldestLines(size_t length, size_t incoming)
+{
+    const size_t target = keepCharacters / 4 * 3;
+    size_t dropAtLeast = length + incoming - target;
+    if (dropAtLeast > length)
+        dropAtLeast = length;
+    const LRESULT line = CallEdit(EM_LINEFROMCHAR, dropAtLeast, 0);
+    LRESULT keptStart = CallEdit(EM_LINEINDEX, line, 0);
+    if (keptStart < (LRESULT)dropAtLeast)
+        keptStart = CallEdit(EM_LINEINDEX, line + 1, 0);
+    if (keptStart < 0)
+        keptStart = (LRESULT)length;  // no later line: drop everything
+    CallEdit(EM_SETSEL, 0, keptStart);
+    CallEdit(EM_REPLACESEL, 0, (LPARAM) "");
+}

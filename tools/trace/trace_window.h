@@ -1,0 +1,64 @@
+// The trace's window: a top-level window whose client area is one multi-line,
+// read-only, scrolling edit control in a fixed-pitch font. That control is
+// the log sink's: the plug-in's log writes into it line by line. The control
+// takes the lines in batches, keeps a bounded amount of text, dropping its
+// oldest lines, and can mirror every new line to a file such as standard
+// output.
+#pragma once
+
+#include <stddef.h>
+#include <stdio.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+#include "serial/debug_output.h"
+
+class TraceWindow {
+public:
+    // mirror may be null. keepCharacters below four of the log's longest
+    // messages is raised to that.
+    TraceWindow(size_t keepCharacters, FILE* mirror);
+    ~TraceWindow();
+
+    // Makes and shows the window; false, with nothing left behind, when
+    // Windows refuses.
+    bool Create(HINSTANCE instance, const char* title);
+
+    HWND Frame() const { return frame; }
+    HWND Edit() const { return sink.editControl; }
+    KVDebugOutput* Sink() { return &sink; }
+    // The user has asked to close the window while the traced work still
+    // runs: the work is to end, and WorkEnded then closes the window.
+    bool CloseRequested() const { return closeRequested; }
+    // The traced work has ended. The window closes now when closeWindow is
+    // true or the user has asked for it, otherwise when the user does.
+    void WorkEnded(bool closeWindow);
+
+private:
+    TraceWindow(const TraceWindow&);
+    TraceWindow& operator=(const TraceWindow&);
+
+    static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool CreateEdit();
+    LRESULT OnEditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT CallEdit(UINT message, WPARAM wParam, LPARAM lParam);
+    void Gather(const char* text);
+    void FlushPending();
+    void DropOldestLines(size_t length, size_t incoming);
+
+    HINSTANCE instance;
+    HWND frame;
+    KVDebugOutput sink;
+    WNDPROC editDefault;
+    HFONT font;
+    bool ownsFont;
+    size_t keepCharacters;
+    FILE* mirror;
+    std::string pending;  // appended by the log, not yet in the control
+    std::atomic<bool> closeRequested;
+    bool workDone;
+};
