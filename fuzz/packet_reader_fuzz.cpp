@@ -136,7 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_REQUIRE(result == E_FAIL && line.Consumed() == 0);
         FUZZ_REQUIRE(held.storedCount == before.storedCount && !held.storedByLastRequest);
         FUZZ_REQUIRE(memcmp(held.packetBuffer, before.packetBuffer, PACKET_BUFFER_SIZE) == 0);
-        FUZZ_REQUIRE(outcome.bytesReceived == 0 && !outcome.frameStarted && outcome.stored == 0);
+        FUZZ_REQUIRE(outcome.bytesReceived == 0 && !outcome.frameStarted && outcome.stored == 0 &&
+                     !outcome.timeLimitPassed);
         return 0;
     }
 
@@ -146,6 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_REQUIRE(line.Consumed() == expected.consumed);
     // What the diagnosis of a time-out rests on.
     FUZZ_REQUIRE(outcome.bytesReceived == expected.consumed && outcome.stored == expected.stored);
+    FUZZ_REQUIRE(outcome.timeLimitPassed == expected.timedOut);
     FUZZ_REQUIRE(outcome.frameStarted == (frameStart != 0 && frameStart <= expected.scanned));
     FUZZ_REQUIRE(held.storedCount == (expected.stored > 0 ? expected.stored : before.storedCount));
     FUZZ_REQUIRE(held.storedByLastRequest == (expected.stored > 0));

@@ -38,6 +38,7 @@ struct PacketRequestOutcome {
     uint32_t bytesReceived;  // bytes taken from the source, a dropped extra byte included
     bool frameStarted;       // the frame start was recognised
     uint32_t stored;         // payload bytes this request stored
+    bool timeLimitPassed;    // the request ended because its time was up
 };
 
 // While the tick count says the request is this far inside its limit, the
@@ -123,6 +124,8 @@ ResultCode CollectPacket(ByteSource& source, RequestClock& clock, double timeLim
         // so a request may outlast the limit by one read time-out.
         if (deadline.Passed()) {
             result = RESULT_TIMEOUT;
+            if (outcome != nullptr)
+                outcome->timeLimitPassed = true;
             break;
         }
         if (ScanFrameByte(&scanner, byte, bytesReceived))

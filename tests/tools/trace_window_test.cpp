@@ -180,61 +180,70 @@ TEST(TraceSession, APortThatCannotBeOpenedIsExplained)
 
 TEST(TraceWindow, DropsWholeOldestLinesBeyondItsBoundAndMirrorsAll)
 {
-    FILE* mirror = tmpfile();
-    ASSERT_NE((FILE*)NULL, mirror);
-    const size_t keep = 20000;
-    const int lines = 3000;
-    {
-        TraceWindow window(keep, mirror);
-        ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - bound"));
-        size_t longest = 0;
-        for (int i = 0; i < lines; ++i) {
-            LogPrintf(window.Sink(), "line %04d %.*s", i, i % 60,
-                      "----------------------------------------"
-                      "--------------------");
-            const size_t length = (size_t)GetWindowTextLengthA(window.Edit());
-            longest = length > longest ? length : longest;
+    static const struct {
+        size_t keep;   // asked for
+        size_t bound;  // kept: at least four of the longest messages
+        int lines;
+        int dashes;  // dashes after "line NNNN ": 0 for a varying 0 to 59
+    } CASES[] = {{20000, 20000, 3000, 0}, {0, 4 * LOG_TEXT_CAPACITY, 40, 4095 - 10}};
+    for (const auto& c : CASES) {
+        FILE* mirror = tmpfile();
+        ASSERT_NE((FILE*)NULL, mirror);
+        std::vector<std::string> written;
+        {
+            TraceWindow window(c.keep, mirror);
+            ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - bound"));
+            size_t longest = 0;
+            for (int i = 0; i < c.lines; ++i) {
+                char number[16];
+                snprintf(number, sizeof number, "line %04d ", i);
+                written.push_back(number + std::string(c.dashes != 0 ? c.dashes : i % 60, '-'));
+                LogPrintf(window.Sink(), "%s", written.back().c_str());
+                longest = std::max(longest, (size_t)GetWindowTextLengthA(window.Edit()));
+            }
+            EXPECT_LE(longest, c.bound);
+            // Whole lines, consecutive up to the last one written, no leading CR LF.
+            const std::string text = TextOf(window.Edit());
+            int first = -1;
+            ASSERT_EQ(1, sscanf(text.c_str(), "line %d", &first)) << text.substr(0, 20);
+            EXPECT_GT(first, 0);
+            std::string kept;
+            for (int i = first; i < c.lines; ++i)
+                kept += (i > first ? "\r\n" : "") + written[i];
+            EXPECT_EQ(kept, text);
         }
-        EXPECT_LE(longest, keep);
-        const std::string text = TextOf(window.Edit());
-        // Whole lines, consecutive up to the last one written.
-        int first = -1;
-        ASSERT_EQ(1, sscanf(text.c_str(), "line %d", &first));
-        EXPECT_GT(first, 0);
-        std::string rebuilt;
-        for (int i = first; i < lines; ++i) {
-            char line[80];
-            snprintf(line, sizeof line, "line %04d %.*s", i, i % 60,
-                     "------------------------------------------------------------");
-            rebuilt += (rebuilt.empty() ? "" : "\r\n") + std::string(line);
-        }
-        EXPECT_EQ(rebuilt, text);
+        const std::string mirrored = FileText(mirror);
+        EXPECT_EQ(c.lines, (int)std::count(mirrored.begin(), mirrored.end(), '\n'));
+        fclose(mirror);
     }
-    const std::string mirrored = FileText(mirror);
-    EXPECT_EQ(lines, (int)std::count(mirrored.begin(), mirrored.end(), '\n'));
-    fclose(mirror);
 }
 
 TEST(RunTrace, ClosingTheWindowEndsTheRequestClosesThePortThenTheWindow)
 {
+    FILE* mirror = tmpfile();
+    ASSERT_NE((FILE*)NULL, mirror);
     DrainHostSide();
-    TraceOptions options = OptionsFor(HOST_SIDE, 16);
+    const TraceOptions options = OptionsFor(HOST_SIDE, 16);
     int status = -1;
-    std::thread trace([&] { status = RunTrace(GetModuleHandleA(NULL), options); });
+    std::thread trace([&] { status = RunTrace(GetModuleHandleA(NULL), options, mirror); });
     const std::string title = "Ardun Trace - " + TestPortPath(HOST_SIDE);
     HWND frame = NULL;
-    for (int i = 0; i < 200 && frame == NULL; ++i) {
+    std::string text;
+    // Requests run once the port is open.
+    for (int i = 0; i < 200 && text.find(" opened at ") == std::string::npos; ++i) {
         Sleep(50);
         frame = FindWindowA("ArdunTraceWindow", title.c_str());
+        if (frame != NULL)
+            text = TextOf(FindWindowExA(frame, NULL, "Edit", NULL));
     }
-    ASSERT_NE((HWND)NULL, frame);
+    ASSERT_NE(std::string::npos, text.find(" opened at ")) << text;
     EXPECT_TRUE(IsWindowVisible(frame));
-    Sleep(500);  // a request is waiting on the silent line now
     PostMessageA(frame, WM_CLOSE, 0, 0);
     trace.join();
     EXPECT_EQ(3, status);  // not a single packet
     EXPECT_FALSE(IsWindow(frame));
-    uint8_t request[2] = {'P', 1};
-    MVIORequest write = {0, request, sizeof request, NULL};
-    EXPECT_EQ(E_FAIL, TheComponent.Write(&write));  // the port was closed
+    // The port's last step still reached the window, so it came before the window went.
+    const std::string mirrored = FileText(mirror);
+    EXPECT_EQ("KVSerial: Port Closed\n", mirrored.substr(mirrored.rfind('\n', mirrored.size() - 2) + 1));
+    fclose(mirror);
 }

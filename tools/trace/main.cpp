@@ -22,5 +22,5 @@ int main(int argc, char** argv)
         fputs(TRACE_USAGE, stdout);
         return 0;
     }
-    return RunTrace(GetModuleHandleA(NULL), options);
+    return RunTrace(GetModuleHandleA(NULL), options, options.console ? stdout : NULL);
 }

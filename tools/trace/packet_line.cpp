@@ -13,10 +13,13 @@ static std::string LikelyCause(uint32_t wanted, const PacketRequestOutcome& outc
     if (!outcome.frameStarted)
         return std::to_string(outcome.bytesReceived) +
                " bytes but no frame start FF 00 (is the baud rate right, does the device send Ardun frames?)";
-    std::string cause = "a frame cut short, " + std::to_string(outcome.stored) + " of " + wantedText +
-                        " payload bytes";
+    std::string cause = outcome.timeLimitPassed ? "the time limit passed inside a frame, "
+                                                : "a frame cut short, ";
+    cause += std::to_string(outcome.stored) + " of " + wantedText + " payload bytes";
     if (outcome.stored > 0)
         cause += ": " + FormatHexBytes(payload, outcome.stored);
+    if (outcome.timeLimitPassed)
+        return cause + " (is the device or its baud rate too slow for " + wantedText + "-byte packets?)";
     return cause + " (does the device send " + wantedText + "-byte packets?)";
 }
 

@@ -20,7 +20,7 @@ const char* const TRACE_USAGE =
     "  --size N    payload bytes per packet request, 1 to 255, default 16\n"
     "  --count K   packet requests to run, then end; default 0 = until the window\n"
     "              is closed\n"
-    "  --keep C    characters the window keeps, 10000 to 100000000, default\n"
+    "  --keep C    characters the window keeps, 20000 to 100000000, default\n"
     "              1000000; beyond that its oldest lines are dropped\n"
     "  --console   also write every line to standard output (to keep it in a file)\n"
     "  --help      this text\n"
@@ -51,7 +51,7 @@ const NumberOption<TraceOptions> NUMBER_OPTIONS[] = {
     {"--baud", 1, 4000000, &TraceOptions::baudRate},
     {"--size", 1, 255, &TraceOptions::size},
     {"--count", 0, 0xFFFFFFFFu, &TraceOptions::count},
-    {"--keep", 10000, 100000000, &TraceOptions::keepCharacters},
+    {"--keep", 20000, 100000000, &TraceOptions::keepCharacters},
 };
 
 }  // namespace

@@ -42,9 +42,9 @@ DWORD WINAPI RunTracedWork(void* parameter)
 
 }  // namespace
 
-int RunTrace(HINSTANCE instance, const TraceOptions& options)
+int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror)
 {
-    TraceWindow window(options.keepCharacters, options.console ? stdout : NULL);
+    TraceWindow window(options.keepCharacters, mirror);
     TracedWork work = {&window, &options, ChooseTracePort(options), STATUS_FAILED};
     const std::string title = std::string("Ardun Trace - ") + PortSetting;
     if (!window.Create(instance, title.c_str())) {
@@ -83,8 +83,15 @@ int RunTrace(HINSTANCE instance, const TraceOptions& options)
             (void)DispatchMessageA(&message);  // the result is the window procedure's
         }
     }
-    if (working)
-        (void)WaitForSingleObject(worker, INFINITE);  // the window went first only if the work had ended
-    (void)CloseHandle(worker);                        // our own thread's handle
+    // Should the window have gone first, the work has been asked to stop; its
+    // last lines are sent to a window that is no more, which fails at once.
+    while (working) {
+        const DWORD waited = MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_ALLINPUT);
+        working = waited != WAIT_OBJECT_0 && waited != WAIT_FAILED;
+        MSG message;
+        while (working && PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
+            (void)DispatchMessageA(&message);
+    }
+    (void)CloseHandle(worker);  // our own thread's handle
     return work.status;
 }

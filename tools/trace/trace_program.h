@@ -3,10 +3,12 @@
 // messages until the window has gone, the port closed first.
 #pragma once
 
+#include <stdio.h>
 #include <windows.h>
 
 #include "tools/trace/trace_options.h"
 
 // The exit status: 0 at least one packet arrived, 1 the port could not be
 // opened or the window not made, 3 not a single packet arrived.
-int RunTrace(HINSTANCE instance, const TraceOptions& options);
+// Every line also goes to mirror when it is not null.
+int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror);

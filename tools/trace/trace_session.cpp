@@ -34,7 +34,7 @@ std::string ChooseTracePort(const TraceOptions& options)
     char code[16];
     (void)BoundedPrintf(code, sizeof code, "0x%08X", (unsigned)result);
     return std::string("Port ") + PortSetting + ", the plug-in's default: " + path + " could not be read (" +
-           code + (result == (ResultCode)0x80070002u ? ", no such file)" : ")");
+           code + (result == WrapPlatformError(ERROR_FILE_NOT_FOUND) ? ", no such file)" : ")");
 }
 
 TraceSession::TraceSession(KVDebugOutput* sink, const TraceOptions& options)

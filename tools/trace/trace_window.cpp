@@ -31,6 +31,7 @@ TraceWindow::TraceWindow(size_t keepCharacters, FILE* mirror)
 
 TraceWindow::~TraceWindow()
 {
+    FlushMirror();
     if (frame != NULL)
         (void)DestroyWindow(frame);  // fails only for a window of another thread
     if (ownsFont)
@@ -107,6 +108,8 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
         FlushPending();
         return 0;
     case WM_DESTROY:
+        closeRequested = true;  // should anything but WorkEnded end the window
+        FlushMirror();
         (void)KillTimer(frame, FLUSH_TIMER);  // fails only when there was none
         sink.editControl = NULL;              // the control goes with the frame
         return 0;
@@ -207,10 +210,8 @@ LRESULT TraceWindow::CallEdit(UINT message, WPARAM wParam, LPARAM lParam)
 void TraceWindow::Gather(const char* text)
 {
     if (mirror != NULL && strcmp(text, "\r\n") != 0) {
-        // A full disk or a closed pipe loses the copy, never the trace.
-        (void)fputs(text, mirror);
-        (void)fputc('\n', mirror);
-        (void)fflush(mirror);
+        pendingMirror += text;
+        pendingMirror += '\n';
     }
     pending += text;
     // Also at once when the text would pass the bound, which the flush keeps.
@@ -221,15 +222,31 @@ void TraceWindow::Gather(const char* text)
 
 void TraceWindow::FlushPending()
 {
+    FlushMirror();
     if (pending.empty() || sink.editControl == NULL)
         return;
     const size_t length = (size_t)CallEdit(WM_GETTEXTLENGTH, 0, 0);
     if (length + pending.size() > keepCharacters)
         DropOldestLines(length, pending.size());
     const LRESULT end = CallEdit(WM_GETTEXTLENGTH, 0, 0);
+    // The CR LF between lines goes only after text.
+    if (end == 0 && pending.compare(0, 2, "\r\n") == 0)
+        pending.erase(0, 2);
     CallEdit(EM_SETSEL, end, end);
     CallEdit(EM_REPLACESEL, 0, (LPARAM)pending.c_str());  // wParam 0: nothing to undo
     pending.clear();
+}
+
+// Writing the copy with the control's batch, not per line, keeps a slow
+// console from holding up the reader.
+void TraceWindow::FlushMirror()
+{
+    if (mirror == NULL || pendingMirror.empty())
+        return;
+    // A full disk or a closed pipe loses the copy, never the trace.
+    (void)fputs(pendingMirror.c_str(), mirror);
+    (void)fflush(mirror);
+    pendingMirror.clear();
 }
 
 // Drops whole lines from the start, down to three quarters of what is kept,

@@ -17,8 +17,8 @@
 
 class TraceWindow {
 public:
-    // mirror may be null. keepCharacters below four of the log's longest
-    // messages is raised to that.
+    // mirror may be null; it gets each line when the control does.
+    // keepCharacters below four of the log's longest messages is raised to that.
     TraceWindow(size_t keepCharacters, FILE* mirror);
     ~TraceWindow();
 
@@ -48,6 +48,7 @@ private:
     LRESULT CallEdit(UINT message, WPARAM wParam, LPARAM lParam);
     void Gather(const char* text);
     void FlushPending();
+    void FlushMirror();
     void DropOldestLines(size_t length, size_t incoming);
 
     HINSTANCE instance;
@@ -58,7 +59,8 @@ private:
     bool ownsFont;
     size_t keepCharacters;
     FILE* mirror;
-    std::string pending;  // appended by the log, not yet in the control
+    std::string pending;        // appended by the log, not yet in the control
+    std::string pendingMirror;  // the same lines, one per line, not yet in the mirror
     std::atomic<bool> closeRequested;
     bool workDone;
 };
