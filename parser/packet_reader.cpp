@@ -32,7 +32,8 @@ private:
 ResultCode MVArdunParser::PacketReader(uint32_t wanted, PacketRequester requester)
 {
     PerformanceClock clock;
-    const ResultCode result = CollectPacket(serialPort, clock, timeLimit, wanted, requester, &held, &lastOutcome);
+    const ResultCode result =
+        CollectPacket(serialPort, clock, timeLimit, wanted, requester, &held, &lastOutcome);
     if (result == E_FAIL)
         errorFlag = 0;  // the port is not open
     return result;
