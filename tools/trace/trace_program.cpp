@@ -40,6 +40,15 @@ DWORD WINAPI RunTracedWork(void* parameter)
     return 0;
 }
 
+void HandleWaitingMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+        (void)TranslateMessage(&message);  // the result only says whether a character came of it
+        (void)DispatchMessageA(&message);  // the result is the window procedure's
+    }
+}
+
 }  // namespace
 
 int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror)
@@ -77,20 +86,15 @@ int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror)
             window.WorkEnded(options.count != 0);
             continue;
         }
-        MSG message;
-        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
-            (void)TranslateMessage(&message);  // the result only says whether a character came of it
-            (void)DispatchMessageA(&message);  // the result is the window procedure's
-        }
+        HandleWaitingMessages();
     }
     // Should the window have gone first, the work has been asked to stop; its
     // last lines are sent to a window that is no more, which fails at once.
     while (working) {
         const DWORD waited = MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_ALLINPUT);
         working = waited != WAIT_OBJECT_0 && waited != WAIT_FAILED;
-        MSG message;
-        while (working && PeekMessageA(&message, NULL, 0, 0, PM_REMOVE))
-            (void)DispatchMessageA(&message);
+        if (working)
+            HandleWaitingMessages();
     }
     (void)CloseHandle(worker);  // our own thread's handle
     return work.status;
