@@ -8,11 +8,6 @@
 
 namespace {
 
-// The host accepts data only from devices opened with this kind.
-const int32_t OPEN_KIND_SERIAL = 16;
-// A host write of these two bytes, P then N, asks for one packet of N bytes.
-const uint32_t PACKET_REQUEST_LENGTH = 2;
-const uint8_t PACKET_REQUEST_LETTER = 0x50;  // 'P'
 const double PACKET_TIME_LIMIT_SECONDS = 3.0;
 
 const char COMPONENT_GUID[] = "7E94B2C1-06DA-4c38-B571-2F8E6A0D93B4";

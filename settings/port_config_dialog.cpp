@@ -1,6 +1,5 @@
 #include "settings/port_config_dialog.h"
 
-#include "common/bounded_text.h"
 #include "common/module_handle.h"
 #include "settings/center_window.h"
 #include "settings/port_list.h"
@@ -39,7 +38,7 @@ static void OnOk(HWND dialog)
     (void)GetSelectedItemData(GetDlgItem(dialog, IDC_PORT_LIST), &chosen);
     // The blank entry stands for "no port": the setting then stays as it is.
     if (chosen != NO_PORT_NUMBER)
-        (void)BoundedPrintf(PortSetting, PORT_SETTING_SIZE, "\\\\.\\COM%i", (int)chosen);
+        WritePortSettingForNumber(chosen);
     // Saved even when unchanged; a failure has nowhere to be shown, and the
     // new value still serves until the module is loaded again.
     (void)SavePortSetting();

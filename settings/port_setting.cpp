@@ -16,6 +16,12 @@ void WriteDefaultPortSetting()
     (void)BoundedPrintf(PortSetting, PORT_SETTING_SIZE, "\\\\.\\COM1");
 }
 
+void WritePortSettingForNumber(int32_t number)
+{
+    // Any 32-bit number fits in the 24 characters, so the result says nothing.
+    (void)BoundedPrintf(PortSetting, PORT_SETTING_SIZE, "\\\\.\\COM%i", (int)number);
+}
+
 ResultCode LoadPortSetting()
 {
     char path[SETTINGS_PATH_CAPACITY];

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <stddef.h>
+#include <stdint.h>
 
 #include "common/result_codes.h"
 
@@ -15,6 +16,9 @@ extern char PortSetting[PORT_SETTING_SIZE];
 
 // Writes the default path "\\.\COM1" (static initialisation does this once).
 void WriteDefaultPortSetting();
+
+// Writes "\\.\COM<number>"; the bytes after the terminator stay as they are.
+void WritePortSettingForNumber(int32_t number);
 
 // Reads up to 25 bytes of the settings file over PortSetting. On failure the
 // wrapped platform error (E_FAIL when the platform gives none, or

@@ -13,7 +13,6 @@
 typedef std::vector<uint8_t> Bytes;
 
 const uint32_t TEST_BAUD_RATE = 115200;
-const int32_t OPEN_KIND_SERIAL = 16;
 const uint8_t IDLE_BYTE = 0x5A;  // idle line around a frame, as a device sends it
 
 // The encoder's frame of the payload with a byte of idle line on each side: the

@@ -9,18 +9,10 @@
 #include "settings/port_setting.h"
 #include "tools/trace/packet_line.h"
 
-namespace {
-
-// The host opens the component with this kind for a serial device.
-const int32_t OPEN_KIND_SERIAL = 16;
-
-}  // namespace
-
 std::string ChooseTracePort(const TraceOptions& options)
 {
     if (options.port != 0) {
-        // Fits: at most four digits after "\\.\COM".
-        (void)BoundedPrintf(PortSetting, sizeof PortSetting, "\\\\.\\COM%u", (unsigned)options.port);
+        WritePortSettingForNumber((int32_t)options.port);
         return std::string("Port ") + PortSetting + " from the command line";
     }
     // The settings file is found beside the running program, as the
@@ -64,7 +56,7 @@ bool TraceSession::Open()
 
 bool TraceSession::RequestPacket()
 {
-    uint8_t request[2] = {'P', (uint8_t)options.size};
+    uint8_t request[PACKET_REQUEST_LENGTH] = {PACKET_REQUEST_LETTER, (uint8_t)options.size};
     MVIORequest write = {0, request, sizeof request, NULL};
     const ResultCode result = TheComponent.Write(&write);
     const PacketRequestOutcome& outcome = TheComponent.LastRequestOutcome();
