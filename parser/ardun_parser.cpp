@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/version.h"
 #include "settings/port_config_dialog.h"
 #include "settings/port_setting.h"
 
@@ -43,7 +44,7 @@ int32_t MVArdunParser::GetComponentInfo(MVComponentInfo* info)
     (void)BoundedCopy(info->name, sizeof info->name, "Ardun Packet Parser Component");
     (void)BoundedCopy(info->description, sizeof info->description,
                       "This component parses Ardun 1 and Ardun 3 data packets.");
-    (void)BoundedCopy(info->version, sizeof info->version, "1.0.0");
+    (void)BoundedCopy(info->version, sizeof info->version, ARDUN_VERSION_TEXT);
     info->trailer1 = 1;
     info->trailer2 = 1;
     info->trailer3 = 0;

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/version.h"
 #include "parser/ardun_parser.h"
 #include "settings/port_config_dialog.h"
 
@@ -12,7 +13,7 @@ namespace {
 const char PLUGIN_GUID[] = "5A1C7E20-8B3D-4F61-9C2E-0D4B7A93E615";
 const char PLUGIN_NAME[] = "Ardun Packet Parser Plug-in";
 const char PLUGIN_DESCRIPTION[] = "This plug-in parses Ardun 1 and Ardun 3 packets";
-const char PLUGIN_VERSION[] = "1.0.0";
+const char PLUGIN_VERSION[] = ARDUN_VERSION_TEXT;
 const char PLUGIN_AUTHOR[] = "ArdunParser project, https://ardunparser.example.org";
 
 const uint32_t PROPERTY_STORED = 5000;

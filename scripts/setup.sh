@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ g++-mingw-w64-i686-posix mingw-w64-tools wine wine32:i386 wine64 socat xvfb xauth
-          googletest x11-apps imagemagick clang libclang-rt-14-dev cppcheck clang-format)
+          googletest x11-apps imagemagick clang libclang-rt-14-dev cppcheck clang-format zip unzip)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,62 @@
+#!/bin/bash
+# Builds the release (the Release build the tests use) and packs it for
+# Windows users: dist/ArdunParser-<version>-win32.zip with the plug-in DLL, the
+# three tools, README.txt and SHA256SUMS. Two runs on the same tree give the
+# same bytes: fixed file times, modes and order, and no owner or extra fields.
+#   package.sh [--build-dir DIR] [--out DIR]
+# --build-dir packs an already configured build tree instead of the preset's.
+set -euo pipefail
+
+# Folders given on the command line are taken from where the caller stands.
+build_dir=""
+out_dir=""
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --build-dir) build_dir=$(realpath -m "${2:?--build-dir needs a folder}"); shift 2 ;;
+        --out) out_dir=$(realpath -m "${2:?--out needs a folder}"); shift 2 ;;
+        *) echo "usage: package.sh [--build-dir DIR] [--out DIR]" >&2; exit 2 ;;
+    esac
+done
+cd "$(dirname "$0")/.."
+source_dir=$PWD
+out_dir=${out_dir:-$source_dir/dist}
+
+./scripts/setup.sh
+if [ -z "$build_dir" ]; then
+    cmake --preset mingw >/dev/null
+    build_dir=build/mingw
+fi
+binaries=(ArdunParser.dll ardun-host.exe ardun-sim.exe ardun-trace.exe)
+cmake --build "$build_dir" -j2 --target ArdunParser ardun-host ardun-sim ardun-trace
+
+# The version is written once, in common/version.h.
+version_part() {
+    sed -n "s/^#define ARDUN_VERSION_$1 \([0-9][0-9]*\)$/\1/p" common/version.h
+}
+version="$(version_part MAJOR).$(version_part MINOR).$(version_part PATCH)"
+[[ "$version" =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "no version in common/version.h" >&2; exit 1; }
+
+# Every file gets the time of the commit the tree stands on (a tree outside
+# git: the one fixed time below), in UTC, whatever the machine's zone.
+stamp=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 1767225600)}
+export TZ=UTC
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+for name in "${binaries[@]}"; do
+    cp "$build_dir/$name" "$stage/$name"
+done
+# Windows users read it in Notepad: CR LF line ends.
+sed -e 's/\r$//' -e "s/@VERSION@/$version/g" -e 's/$/\r/' docs/release-readme.txt > "$stage/README.txt"
+(cd "$stage" && sha256sum "${binaries[@]}" > SHA256SUMS)
+files=("${binaries[@]}" README.txt SHA256SUMS)
+(cd "$stage" && chmod 644 "${files[@]}" && touch -d "@$stamp" "${files[@]}")
+
+mkdir -p "$out_dir"
+zip_path="$out_dir/ArdunParser-$version-win32.zip"
+rm -f "$zip_path"
+# -X: no owner ids or extended times; -D: no folder entries; names in the
+# order given.
+(cd "$stage" && zip -q -X -D -9 "$zip_path" "${files[@]}")
+echo "Wrote ${zip_path#"$source_dir"/}"
+(cd "$(dirname "$zip_path")" && sha256sum "$(basename "$zip_path")")

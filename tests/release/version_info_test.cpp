@@ -1,0 +1,106 @@
+// Each file of the release carries a version resource that Explorer's
+// Properties and GetFileVersionInfo read: the release's numbers and text, what
+// the file is and the name it ships under, in English (United States).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include "common/version.h"
+
+namespace {
+
+struct ShippedFile {
+    const char* name;
+    DWORD fileType;
+    const char* description;
+};
+
+const ShippedFile SHIPPED_FILES[] = {
+    {"ArdunParser.dll", VFT_DLL, "Ardun packet parser plug-in for the Movra host"},
+    {"ardun-host.exe", VFT_APP, "ArdunParser stand-in host: loads the plug-in and shows its packets"},
+    {"ardun-sim.exe", VFT_APP, "ArdunParser device simulator: sends Ardun frames on a COM port"},
+    {"ardun-trace.exe", VFT_APP, "ArdunParser trace: the plug-in's diagnostic log of a COM port in a window"},
+};
+
+std::string BuiltFile(const char* name)
+{
+    const char* folder = getenv("ARDUN_BUILD_DIR");
+    return std::string(folder != nullptr ? folder : ".") + "\\" + name;
+}
+
+// One string of the English (United States), Unicode block; empty when absent.
+std::string StringValue(std::vector<char>& info, const char* key)
+{
+    std::string query = std::string("\\StringFileInfo\\040904B0\\") + key;
+    void* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(info.data(), query.c_str(), &value, &length) || value == nullptr)
+        return std::string();
+    return std::string(static_cast<const char*>(value));
+}
+
+std::string NumbersAsText(DWORD high, DWORD low)
+{
+    char text[32];
+    snprintf(text, sizeof text, "%u.%u.%u.%u", static_cast<unsigned>(HIWORD(high)),
+             static_cast<unsigned>(LOWORD(high)), static_cast<unsigned>(HIWORD(low)),
+             static_cast<unsigned>(LOWORD(low)));
+    return text;
+}
+
+class VersionInfo : public ::testing::TestWithParam<ShippedFile> {};
+
+TEST_P(VersionInfo, ShowsTheReleaseAndWhatTheFileIs)
+{
+    const ShippedFile& file = GetParam();
+    std::string path = BuiltFile(file.name);
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    ASSERT_NE(0u, size) << path << ": no version resource, error " << GetLastError();
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_EQ(sizeof(VS_FIXEDFILEINFO), length);
+    EXPECT_EQ(0xFEEF04BDu, fixed->dwSignature);
+    const std::string versionNumbers = std::string(ARDUN_VERSION_TEXT) + ".0";
+    EXPECT_EQ(versionNumbers, NumbersAsText(fixed->dwFileVersionMS, fixed->dwFileVersionLS));
+    EXPECT_EQ(versionNumbers, NumbersAsText(fixed->dwProductVersionMS, fixed->dwProductVersionLS));
+    EXPECT_EQ(file.fileType, fixed->dwFileType);
+    EXPECT_EQ(static_cast<DWORD>(VOS_NT_WINDOWS32), fixed->dwFileOS);
+    EXPECT_EQ(0u, fixed->dwFileFlags & fixed->dwFileFlagsMask);  // not a debug or pre-release build
+
+    // Exactly one translation, and it names the block the strings are in.
+    WORD* translation = nullptr;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &length));
+    ASSERT_EQ(2 * sizeof(WORD), length);
+    EXPECT_EQ(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), translation[0]);
+    EXPECT_EQ(1200, translation[1]);
+
+    EXPECT_EQ(ARDUN_VERSION_TEXT, StringValue(info, "FileVersion"));
+    EXPECT_EQ(ARDUN_VERSION_TEXT, StringValue(info, "ProductVersion"));
+    EXPECT_EQ("ArdunParser", StringValue(info, "ProductName"));
+    EXPECT_EQ("ArdunParser project", StringValue(info, "CompanyName"));
+    EXPECT_EQ(file.description, StringValue(info, "FileDescription"));
+    EXPECT_EQ(file.name, StringValue(info, "OriginalFilename"));
+    EXPECT_EQ(file.name, StringValue(info, "InternalName"));
+}
+
+INSTANTIATE_TEST_SUITE_P(ShippedFiles, VersionInfo, ::testing::ValuesIn(SHIPPED_FILES),
+                         [](const ::testing::TestParamInfo<ShippedFile>& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name)
+                                 if (!isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
+
+}  // namespace
