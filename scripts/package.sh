@@ -18,11 +18,12 @@ while [ $# -gt 0 ]; do
     esac
 done
 cd "$(dirname "$0")/.."
-source_dir=$PWD
+source_dir=$(pwd -P)
 out_dir=${out_dir:-$source_dir/dist}
 
-./scripts/setup.sh
+# A tree of one's own is already set up; the preset's may be on a new machine.
 if [ -z "$build_dir" ]; then
+    ./scripts/setup.sh
     cmake --preset mingw >/dev/null
     build_dir=build/mingw
 fi
@@ -36,10 +37,21 @@ version_part() {
 version="$(version_part MAJOR).$(version_part MINOR).$(version_part PATCH)"
 [[ "$version" =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || { echo "no version in common/version.h" >&2; exit 1; }
 
-# Every file gets the time of the commit the tree stands on (a tree outside
-# git: the one fixed time below), in UTC, whatever the machine's zone.
-stamp=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 1767225600)}
+# Every file gets the time of the commit the tree stands on, in UTC whatever
+# the machine's zone. A tree that is not a git checkout of its own (an
+# unpacked source archive) gets one fixed time instead.
+if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
+    stamp=$SOURCE_DATE_EPOCH
+    stamp_origin="SOURCE_DATE_EPOCH"
+elif [ "$(git rev-parse --show-toplevel 2>/dev/null)" = "$source_dir" ]; then
+    stamp=$(git log -1 --format=%ct)
+    stamp_origin="the last commit"
+else
+    stamp=1767225600
+    stamp_origin="a fixed time: not a git checkout of its own"
+fi
 export TZ=UTC
+echo "Files dated $(date -d "@$stamp" '+%Y-%m-%d %H:%M:%S UTC') ($stamp_origin)"
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -57,6 +69,7 @@ zip_path="$out_dir/ArdunParser-$version-win32.zip"
 rm -f "$zip_path"
 # -X: no owner ids or extended times; -D: no folder entries; names in the
 # order given.
-(cd "$stage" && zip -q -X -D -9 "$zip_path" "${files[@]}")
+# zip would also take options from the environment.
+(cd "$stage" && env -u ZIP -u ZIPOPT zip -q -X -D -9 "$zip_path" "${files[@]}")
 echo "Wrote ${zip_path#"$source_dir"/}"
 (cd "$(dirname "$zip_path")" && sha256sum "$(basename "$zip_path")")
