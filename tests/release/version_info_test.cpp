@@ -4,12 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <stdlib.h>
-
 #include <string>
 #include <vector>
 
 #include "common/version.h"
+#include "tests/support/build_folder.h"
 
 namespace {
 
@@ -25,12 +24,6 @@ const ShippedFile SHIPPED_FILES[] = {
     {"ardun-sim.exe", VFT_APP, "ArdunParser device simulator: sends Ardun frames on a COM port"},
     {"ardun-trace.exe", VFT_APP, "ArdunParser trace: the plug-in's diagnostic log of a COM port in a window"},
 };
-
-std::string BuiltFile(const char* name)
-{
-    const char* folder = getenv("ARDUN_BUILD_DIR");
-    return std::string(folder != nullptr ? folder : ".") + "\\" + name;
-}
 
 // One string of the English (United States), Unicode block; empty when absent.
 std::string StringValue(std::vector<char>& info, const char* key)
@@ -49,7 +42,7 @@ TEST_P(VersionInfo, ShowsTheReleaseAndWhatTheFileIs)
 {
     const ShippedFile& file = GetParam();
     SCOPED_TRACE(file.name);
-    std::string path = BuiltFile(file.name);
+    std::string path = BuiltFilePath(file.name);
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
     ASSERT_NE(0u, size) << path << ": no version resource, error " << GetLastError();

@@ -2,13 +2,13 @@
 // read as the platform's extended dialog template.
 #include <gtest/gtest.h>
 #include <stdint.h>
-#include <stdlib.h>
 #include <string.h>
 #include <windows.h>
 
 #include <string>
 
 #include "settings/resource.h"
+#include "tests/support/build_folder.h"
 
 namespace {
 
@@ -65,9 +65,7 @@ struct Control {
 
 TEST(DialogTemplate, TheModuleCarriesTheDialogAsTheHostExpectsIt)
 {
-    const char* buildDir = getenv("ARDUN_BUILD_DIR");
-    ASSERT_NE(nullptr, buildDir);
-    std::string dllPath = std::string(buildDir) + "\\ArdunParser.dll";
+    std::string dllPath = BuiltFilePath("ArdunParser.dll");
     HMODULE module = LoadLibraryExA(dllPath.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE((HMODULE)NULL, module) << dllPath;
 

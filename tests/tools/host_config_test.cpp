@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <stdlib.h>
 
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/support/build_folder.h"
 #include "tests/support/test_ports.h"
 
 namespace {
@@ -18,23 +18,9 @@ namespace {
 const char* const DIALOG_CAPTION = "Ardun Parser Configuration";
 const int PORT_LIST_ID = 1001;
 
-// The build tree, where ardun-host.exe and the DLL lie, as a Windows path.
-std::string BuildFolder()
-{
-    const char* folder = getenv("ARDUN_BUILD_DIR");
-    std::string path = folder != nullptr ? folder : ".";
-    if (!path.empty() && path[0] == '/') {  // a Linux path: Wine's drive Z: is /
-        for (char& c : path)
-            if (c == '/')
-                c = '\\';
-        path = "Z:" + path;
-    }
-    return path + "\\";
-}
-
 std::string SettingsPath()
 {
-    return BuildFolder() + "ArdunParser.dat";
+    return BuiltFilePath("ArdunParser.dat");
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<char>* bytes)
@@ -71,7 +57,7 @@ protected:
 
     void StartHostConfig()
     {
-        std::string command = "\"" + BuildFolder() + "ardun-host.exe\" config";
+        std::string command = "\"" + BuiltFilePath("ardun-host.exe") + "\" config";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
