@@ -100,16 +100,26 @@ static_assert(sizeof(MVComponentInfo) == 608, "host layout");
 static_assert(offsetof(MVHardwareInfo, name) == 4, "host layout");
 static_assert(offsetof(MVHardwareInfo, terminatorByte) == 54, "host layout");
 
-static_assert(offsetof(MVConfigRequest, ownerWindow) == 4, "host layout");
-static_assert(sizeof(MVConfigRequest) == 8, "host layout");
-
 static_assert(offsetof(MVOpenParams, baudRate) == 4, "host layout");
 static_assert(sizeof(MVOpenParams) == 8, "host layout");
+
+// The two records that hold pointers have the host's 32-bit layout only in the
+// 32-bit module; the 64-bit test build keeps their field order with 8-byte
+// pointers.
+#if !defined(_WIN64)
+static_assert(offsetof(MVConfigRequest, ownerWindow) == 4, "host layout");
+static_assert(sizeof(MVConfigRequest) == 8, "host layout");
 
 static_assert(offsetof(MVIORequest, buffer) == 4, "host layout");
 static_assert(offsetof(MVIORequest, length) == 8, "host layout");
 static_assert(offsetof(MVIORequest, handledCount) == 12, "host layout");
 static_assert(sizeof(MVIORequest) == 16, "host layout");
+#else
+static_assert(offsetof(MVConfigRequest, ownerWindow) == 8, "64-bit test layout");
+static_assert(offsetof(MVIORequest, buffer) == 8, "64-bit test layout");
+static_assert(offsetof(MVIORequest, length) == 16, "64-bit test layout");
+static_assert(offsetof(MVIORequest, handledCount) == 24, "64-bit test layout");
+#endif
 
 static_assert(offsetof(MVTimeouts, readIntervalTimeout) == 4, "host layout");
 static_assert(offsetof(MVTimeouts, readTotalTimeoutMultiplier) == 8, "host layout");

@@ -4,7 +4,10 @@
 # machine it ran on. Not a test: nothing here passes or fails on speed.
 #   scripts/bench.sh                 every benchmark
 #   scripts/bench.sh bench_latency   only the named ones
-# ARDUN_BENCH_BUILD_DIR chooses the build folder (default build/bench).
+# They measure the 32-bit plug-in wherever this machine runs 32-bit Windows
+# programs, and otherwise its 64-bit twin; the first line says which.
+# ARDUN_BENCH_BUILD_DIR chooses the 32-bit build folder (default build/bench;
+# the twin's is the same name with 64 after it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,20 +18,30 @@ if [ -z "${ARDUN_BENCH_DISPLAY_READY:-}" ]; then
     exec env ARDUN_BENCH_DISPLAY_READY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 ./scripts/setup.sh
-cmake -S . -B "$build" --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target bench_throughput bench_latency bench_startup >/dev/null
-
 benchmarks=("$@")
 [ ${#benchmarks[@]} -gt 0 ] || benchmarks=(bench_throughput bench_latency bench_startup)
 
-echo "host: $(uname -srm); $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $(nproc) cores; $(wine --version)"
+cmake -S . -B "$build" --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j2 --target wine-probe >/dev/null
+if why_not=$(tests/support/can-run-build.sh "$build"); then
+    name="the 32-bit plug-in (i686), $build"
+else
+    build=${build}64
+    name="the 64-bit twin (x86_64), $build; this machine cannot run 32-bit Windows programs: $why_not"
+    cmake -S . -B "$build" --toolchain cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$build" -j2 --target "${benchmarks[@]}" >/dev/null
+
+. tests/support/wine-env.sh
+wine_env "$(cd "$build" && pwd)"
+echo "build: $name"
+echo "host: $(uname -srm); $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $(nproc) cores; $("$wine" --version)"
 tests/support/wine-fixture.sh start "$build"
 trap 'tests/support/wine-fixture.sh stop "$build" >/dev/null' EXIT
 
-export WINEPREFIX="$(cd "$build" && pwd)/wineprefix" WINEDEBUG=-all
 status=0
 for benchmark in "${benchmarks[@]}"; do
     # Each program loads the DLL from its own folder.
-    (cd "$build/bench" && wine "./$benchmark.exe") || status=1
+    (cd "$build/bench" && "$wine" "./$benchmark.exe") || status=1
 done
 exit $status

@@ -3,7 +3,9 @@
 # virtual COM ports like a null-modem cable, lets ardun-sim play an Ardun
 # device on one and ardun-host read packets through the plug-in on the other.
 # No arguments. Installs what is missing first (Debian 12).
-# ARDUN_DEMO_BUILD_DIR picks another build tree than build/mingw.
+# It shows the 32-bit plug-in that users get wherever this machine runs 32-bit
+# Windows programs, and otherwise the same sources' 64-bit twin, and says which.
+# ARDUN_DEMO_BUILD_DIR picks another build tree (32-bit) than build/mingw.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,13 +15,30 @@ device_port=${ARDUN_TEST_PORT_B:-10}
 packets=30
 
 ./scripts/setup.sh
-if [ "$build" = build/mingw ]; then
-    cmake --preset mingw
-    cmake --build --preset mingw
+mkdir -p build
+build_log=build/demo-build.log
+: > "$build_log"
+# configure_and_build BUILD_DIR TOOLCHAIN TARGET...: quietly, the log kept.
+configure_and_build() {
+    if ! { cmake -S . -B "$1" --toolchain "$2" -DCMAKE_BUILD_TYPE=Release &&
+           cmake --build "$1" -j2 --target "${@:3}"; } >>"$build_log" 2>&1; then
+        tail -n 30 "$build_log"
+        echo "The build failed; its whole output is in $build_log" >&2
+        exit 1
+    fi
+}
+demo_targets=(ArdunParser ardun-host ardun-sim)
+
+configure_and_build "$build" cmake/mingw-i686.cmake wine-probe
+if why_not=$(tests/support/can-run-build.sh "$build"); then
+    echo "== The 32-bit plug-in, as users get it, built in $build"
 else
-    cmake -S . -B "$build" --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
-    cmake --build "$build" -j2
+    echo "== This machine cannot run 32-bit Windows programs: $why_not."
+    echo "   The demo runs the plug-in's 64-bit twin, built from the same sources in build/mingw64."
+    build=build/mingw64
+    cmake_toolchain=cmake/mingw-x86_64.cmake
 fi
+configure_and_build "$build" "${cmake_toolchain:-cmake/mingw-i686.cmake}" "${demo_targets[@]}"
 build=$(cd "$build" && pwd)
 settings="$build/ArdunParser.dat"
 saved_settings=$(mktemp)
@@ -58,7 +77,7 @@ if [ -e "$settings" ]; then
 fi
 { printf '%s' "\\\\.\\COM$host_port"; head -c 25 /dev/zero; } | head -c 25 > "$settings"
 
-run() { tests/support/wine-run.sh "$build/wineprefix" "$@"; }
+run() { tests/support/wine-run.sh "$build" "$@"; }
 
 echo
 echo "== The plug-in as the host sees it"
@@ -66,7 +85,7 @@ run "$build/ardun-host.exe" info
 
 echo
 echo "== ardun-sim plays an Ardun device on COM$device_port (log: $build/ardun-sim.log)"
-tests/support/wine-run.sh "$build/wineprefix" "$build/ardun-sim.exe" --port "$device_port" --rate 20 \
+tests/support/wine-run.sh "$build" "$build/ardun-sim.exe" --port "$device_port" --rate 20 \
     > "$build/ardun-sim.log" 2>&1 &
 sim_pid=$!
 sleep 1

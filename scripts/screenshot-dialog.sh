@@ -27,7 +27,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
 
     # A Wine desktop of the screen'"'"'s size draws the caption and frame that a
     # window manager would.
-    tests/support/wine-run.sh "$build/wineprefix" explorer /desktop=shot,1024x768 "$program" >"$report" &
+    tests/support/wine-run.sh "$build" explorer /desktop=shot,1024x768 "$program" >"$report" &
     shower=$!
     for _ in $(seq 600); do
         grep -q "^rect " "$report" && break

@@ -22,7 +22,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     tests/support/wine-fixture.sh start "$build" >/dev/null
     log=$(mktemp)
     trap "tests/support/wine-fixture.sh stop \"\$build\" >/dev/null; rm -f \"\$log\"" EXIT
-    run() { tests/support/wine-run.sh "$build/wineprefix" "$@"; }
+    run() { tests/support/wine-run.sh "$build" "$@"; }
 
     run "$build/ardun-sim.exe" --port 10 --size 8 --rate 2 --noise 3 >/dev/null 2>&1 &
     sim=$!

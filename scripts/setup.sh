@@ -3,7 +3,7 @@
 # when it is all there already. Run as root (or with sudo available).
 set -euo pipefail
 
-packages=(cmake g++ g++-mingw-w64-i686-posix mingw-w64-tools wine wine32:i386 wine64 socat xvfb xauth
+packages=(cmake g++ g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine32:i386 wine64 socat xvfb xauth
           googletest x11-apps imagemagick clang libclang-rt-14-dev cppcheck clang-format zip unzip)
 
 missing=()

@@ -1,9 +1,10 @@
 #!/bin/bash
-# Checks the code with cppcheck, builds the plug-in DLL and every test for
-# 32-bit Windows, runs the native unit tests and fuzz targets of the pure
-# logic, then the tests under Wine with a virtual display. Installs what is
-# missing first.
-# Exits non-zero when anything fails.
+# Checks the code with cppcheck, builds the plug-in and every test twice (the
+# 32-bit build that ships and its 64-bit twin), runs the native unit tests and
+# fuzz targets of the pure logic, checks the 32-bit files' contract without
+# running them, then runs the Wine suite on the twin and, wherever this machine
+# runs 32-bit Windows programs, on the 32-bit build too. Installs what is
+# missing first. Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +12,8 @@ cd "$(dirname "$0")/.."
 ./scripts/static-check.sh
 cmake --preset mingw
 cmake --build --preset mingw
+cmake --preset mingw64
+cmake --build --preset mingw64
 
 # Unit tests of the pure logic, built natively with the sanitizers.
 cmake -S tests/native -B build/native
@@ -21,9 +24,27 @@ ctest --test-dir build/native --output-on-failure
 # ARDUN_FUZZ_SECONDS per target, default 30.
 ./scripts/fuzz.sh
 
+# The 32-bit files as users get them: exports, imports, the stack bytes of
+# every slot and the release zip, read off the files on any machine.
+ctest --preset mingw-static
+
 # The test fixture stops the virtual COM ports and Wine itself; this covers a
 # run that is interrupted before the fixture's own clean-up.
-trap 'tests/support/wine-fixture.sh stop build/mingw >/dev/null 2>&1 || true' EXIT
+trap 'for b in build/mingw build/mingw64; do tests/support/wine-fixture.sh stop $b >/dev/null 2>&1 || true; done' EXIT
 
-# One virtual display for every test that shows a window.
-xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset mingw "$@"
+# One virtual display for every test that shows a window. The twin's tests
+# also read the 32-bit files' dialog template and version resources as data.
+status=0
+xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset mingw64 "$@" || status=1
+
+# Whether the 32-bit suite can run is found out by running a 32-bit program;
+# where it can, its failures count like any other.
+if why_not=$(tests/support/can-run-build.sh build/mingw); then
+    xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset mingw "$@" || status=1
+    suites="the 64-bit twin's (build/mingw64) and the 32-bit build's (build/mingw)"
+else
+    suites="the 64-bit twin's (build/mingw64) only; the 32-bit build's was left out because this machine \
+cannot run 32-bit Windows programs: $why_not"
+fi
+echo "Wine suites run: $suites"
+exit $status

@@ -11,7 +11,8 @@ if [ "$1" = "--program" ]; then
     shift
 fi
 dll=$1
-tables=$(i686-w64-mingw32-objdump -p "$dll")
+# The x86_64 objdump reads the 32-bit files and the 64-bit test build's alike.
+tables=$(x86_64-w64-mingw32-objdump -p "$dll")
 status=0
 
 allowed='^(KERNEL32|USER32|RPCRT4|msvcrt|ADVAPI32|GDI32|ntdll)\.dll$'

@@ -27,9 +27,9 @@ const int COMPONENT_TYPE = 1, COMPONENT_INFO = 2, COMPONENT_SHOW_CONFIG = 3, COM
 
 const uint8_t MARK = 0xCC;
 
-uint32_t U(const void* p)
+SlotArg U(const void* p)
 {
-    return (uint32_t)(uintptr_t)p;
+    return (SlotArg)p;
 }
 
 // Result of a slot call, checked for a balanced stack on the way.
@@ -39,13 +39,20 @@ uint32_t Call(void* object, int slot)
     EXPECT_EQ(0, call.stackDelta) << "slot " << slot;
     return call.result;
 }
-uint32_t Call(void* object, int slot, uint32_t a)
+uint32_t Call(void* object, int slot, SlotArg a)
 {
     SlotCall call = CallSlot1Arg(object, slot, a);
     EXPECT_EQ(0, call.stackDelta) << "slot " << slot;
     return call.result;
 }
-uint32_t Call(void* object, int slot, uint32_t a, uint32_t b, uint32_t c)
+// The same for the slots whose result is a pointer.
+void* CallForPointer(void* object, int slot, SlotArg a)
+{
+    SlotCall call = CallSlot1Arg(object, slot, a);
+    EXPECT_EQ(0, call.stackDelta) << "slot " << slot;
+    return call.pointer;
+}
+uint32_t Call(void* object, int slot, SlotArg a, SlotArg b, SlotArg c)
 {
     SlotCall call = CallSlot3Args(object, slot, a, b, c);
     EXPECT_EQ(0, call.stackDelta) << "slot " << slot;
@@ -82,7 +89,7 @@ protected:
     }
 
     void* CreatePlugin() { return plugin.create(); }
-    void* Component() { return (void*)(uintptr_t)Call(CreatePlugin(), GET_COMPONENT, 0); }
+    void* Component() { return CallForPointer(CreatePlugin(), GET_COMPONENT, 0); }
 
     uint32_t Open(void* component, uint32_t kind = 16, uint32_t baud = 115200)
     {
@@ -91,7 +98,7 @@ protected:
     }
     std::string LastError(void* component, int32_t* flag)
     {
-        return (const char*)(uintptr_t)Call(component, LAST_ERROR_TEXT, U(flag));
+        return (const char*)CallForPointer(component, LAST_ERROR_TEXT, U(flag));
     }
 
     PluginModule plugin;
@@ -188,7 +195,7 @@ TEST_F(PluginContract, EveryCreateReloadsTheSettingsFile)
 {
     WriteSettingsFile(PathFile(TestPortPath(UNOPENABLE).c_str()));
     void* first = CreatePlugin();
-    void* component = (void*)(uintptr_t)Call(first, GET_COMPONENT, 0);
+    void* component = CallForPointer(first, GET_COMPONENT, 0);
     EXPECT_EQ((uint32_t)E_FAIL, Open(component));
     int32_t flag = 0;
     EXPECT_EQ("Could not open " + TestPortPath(UNOPENABLE), LastError(component, &flag));

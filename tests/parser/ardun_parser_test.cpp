@@ -258,7 +258,7 @@ TEST_F(ArdunParserOnPair, SlotsReachedFromCByNumber)
 {
     void* self = static_cast<IMVDataAcqIO*>(&parser);
     SlotCall call = CallSlot1Arg(self, 0, 0);
-    EXPECT_EQ((uint32_t)(uintptr_t)self, call.result);
+    EXPECT_EQ(self, call.pointer);
     EXPECT_EQ(0, call.stackDelta);
 
     call = CallSlot0Args(self, 1);
@@ -266,7 +266,7 @@ TEST_F(ArdunParserOnPair, SlotsReachedFromCByNumber)
     EXPECT_EQ(0, call.stackDelta);
 
     MVComponentInfo info = {};
-    call = CallSlot1Arg(self, 2, (uint32_t)(uintptr_t)&info);
+    call = CallSlot1Arg(self, 2, (SlotArg)&info);
     EXPECT_EQ(1u, call.result);
     EXPECT_STREQ("Ardun Packet Parser Component", info.name);
 
@@ -279,12 +279,12 @@ TEST_F(ArdunParserOnPair, SlotsReachedFromCByNumber)
     EXPECT_EQ(0, call.stackDelta);
 
     int32_t flag = 9;
-    call = CallSlot1Arg(self, 5, (uint32_t)(uintptr_t)&flag);
-    EXPECT_EQ((uint32_t)(uintptr_t)parser.GetLastErrorText(nullptr), call.result);
+    call = CallSlot1Arg(self, 5, (SlotArg)&flag);
+    EXPECT_EQ(parser.GetLastErrorText(nullptr), call.pointer);
     EXPECT_EQ(0, flag);
 
     MVHardwareInfo hardware = {};
-    call = CallSlot1Arg(self, 6, (uint32_t)(uintptr_t)&hardware);
+    call = CallSlot1Arg(self, 6, (SlotArg)&hardware);
     EXPECT_EQ(0u, call.result);
     EXPECT_STREQ("Fake Data Acq Hardware", hardware.name);
 
@@ -292,7 +292,7 @@ TEST_F(ArdunParserOnPair, SlotsReachedFromCByNumber)
     const Bytes payload = {0xFF, 0x00, 0xFF, 0xFF, 0x10};
 
     MVOpenParams params = {OPEN_KIND_SERIAL, TEST_BAUD_RATE};
-    call = CallSlot1Arg(self, 7, (uint32_t)(uintptr_t)&params);
+    call = CallSlot1Arg(self, 7, (SlotArg)&params);
     ASSERT_EQ(0u, call.result);
     EXPECT_EQ(0, call.stackDelta);
     Send(Framed(payload));
@@ -300,22 +300,22 @@ TEST_F(ArdunParserOnPair, SlotsReachedFromCByNumber)
     uint8_t ask[2] = {0x50, (uint8_t)payload.size()};
     uint32_t handled = 0;
     MVIORequest write = {0, ask, 2, &handled};
-    call = CallSlot1Arg(self, 9, (uint32_t)(uintptr_t)&write);
+    call = CallSlot1Arg(self, 9, (SlotArg)&write);
     EXPECT_EQ(0u, call.result);
     EXPECT_EQ(0, call.stackDelta);
     EXPECT_EQ(2u, handled);
 
     Bytes buffer(payload.size(), 0xEE);
     MVIORequest read = {0, buffer.data(), (uint32_t)buffer.size(), &handled};
-    call = CallSlot1Arg(self, 10, (uint32_t)(uintptr_t)&read);
+    call = CallSlot1Arg(self, 10, (SlotArg)&read);
     EXPECT_EQ(0u, call.result);
     EXPECT_EQ(payload.size(), handled);
     EXPECT_EQ(payload, buffer);
 
     MVTimeouts timeouts = {0, 10, 20, 30, 40, 50};
-    EXPECT_EQ(0u, CallSlot1Arg(self, 11, (uint32_t)(uintptr_t)&timeouts).result);
+    EXPECT_EQ(0u, CallSlot1Arg(self, 11, (SlotArg)&timeouts).result);
     MVTimeouts back = {};
-    call = CallSlot1Arg(self, 12, (uint32_t)(uintptr_t)&back);
+    call = CallSlot1Arg(self, 12, (SlotArg)&back);
     EXPECT_EQ(0u, call.result);
     EXPECT_EQ(30u, back.readTotalTimeoutConstant);
 

@@ -1,9 +1,17 @@
 /* Plain C on purpose: nothing of C++ helps these calls find their slots. */
 #include "vtable_calls.h"
 
-typedef uint32_t(__thiscall* Fn0)(void* self);
-typedef uint32_t(__thiscall* Fn1)(void* self, uint32_t a);
-typedef uint32_t(__thiscall* Fn3)(void* self, uint32_t a, uint32_t b, uint32_t c);
+#if SLOT_CALLS_MEASURE_STACK
+#define HOST_CALL __thiscall
+#define STACK_POINTER(into) __asm__ volatile("movl %%esp, %0" : "=r"(into))
+#else
+#define HOST_CALL
+#define STACK_POINTER(into) ((into) = 0)
+#endif
+
+typedef uintptr_t(HOST_CALL* Fn0)(void* self);
+typedef uintptr_t(HOST_CALL* Fn1)(void* self, SlotArg a);
+typedef uintptr_t(HOST_CALL* Fn3)(void* self, SlotArg a, SlotArg b, SlotArg c);
 
 /* The first word of every object is its table of virtual operations. */
 static void* Slot(void* object, int slot)
@@ -12,40 +20,41 @@ static void* Slot(void* object, int slot)
     return table[slot];
 }
 
-#define STACK_POINTER(into) __asm__ volatile("movl %%esp, %0" : "=r"(into))
+static SlotCall Finish(uintptr_t result, uintptr_t stackBefore, uintptr_t stackAfter)
+{
+    SlotCall call;
+    call.result = (uint32_t)result;
+    call.pointer = (void*)result;
+    call.stackDelta = (int32_t)(stackAfter - stackBefore);
+    return call;
+}
 
 SlotCall CallSlot0Args(void* object, int slot)
 {
-    SlotCall call;
-    uintptr_t before, after;
+    uintptr_t before, after, result;
     Fn0 fn = (Fn0)Slot(object, slot);
     STACK_POINTER(before);
-    call.result = fn(object);
+    result = fn(object);
     STACK_POINTER(after);
-    call.stackDelta = (int32_t)(after - before);
-    return call;
+    return Finish(result, before, after);
 }
 
-SlotCall CallSlot1Arg(void* object, int slot, uint32_t a)
+SlotCall CallSlot1Arg(void* object, int slot, SlotArg a)
 {
-    SlotCall call;
-    uintptr_t before, after;
+    uintptr_t before, after, result;
     Fn1 fn = (Fn1)Slot(object, slot);
     STACK_POINTER(before);
-    call.result = fn(object, a);
+    result = fn(object, a);
     STACK_POINTER(after);
-    call.stackDelta = (int32_t)(after - before);
-    return call;
+    return Finish(result, before, after);
 }
 
-SlotCall CallSlot3Args(void* object, int slot, uint32_t a, uint32_t b, uint32_t c)
+SlotCall CallSlot3Args(void* object, int slot, SlotArg a, SlotArg b, SlotArg c)
 {
-    SlotCall call;
-    uintptr_t before, after;
+    uintptr_t before, after, result;
     Fn3 fn = (Fn3)Slot(object, slot);
     STACK_POINTER(before);
-    call.result = fn(object, a, b, c);
+    result = fn(object, a, b, c);
     STACK_POINTER(after);
-    call.stackDelta = (int32_t)(after - before);
-    return call;
+    return Finish(result, before, after);
 }

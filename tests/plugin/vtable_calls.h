@@ -1,7 +1,9 @@
 /* Calls an object's virtual operations the way the host does: from C, by slot
- * number, through thiscall function pointers. Each call reports the 32-bit
- * result and how far the stack pointer moved across it (0 when the callee
- * removed exactly the arguments it was given). */
+ * number, through function pointers of the host's calling convention. On the
+ * 32-bit module that is thiscall, and each call also reports how far the stack
+ * pointer moved across it (0 when the callee removed exactly the arguments it
+ * was given). The 64-bit test build has one calling convention and no
+ * callee-removed arguments, so there the stack is not measured. */
 #ifndef ARDUN_TESTS_VTABLE_CALLS_H
 #define ARDUN_TESTS_VTABLE_CALLS_H
 
@@ -11,14 +13,28 @@
 extern "C" {
 #endif
 
+/* Whether stackDelta measures anything in this build. */
+#if defined(__i386__)
+#define SLOT_CALLS_MEASURE_STACK 1
+#else
+#define SLOT_CALLS_MEASURE_STACK 0
+#endif
+
+/* One argument as the host passes it: a 32-bit value or a record pointer. */
+typedef uintptr_t SlotArg;
+
 typedef struct SlotCall {
+    /* The result as 32 bits: a slot that returns a 32-bit value leaves the
+     * rest of a 64-bit result register undefined. */
     uint32_t result;
+    /* The whole result, for the slots that return a pointer. */
+    void* pointer;
     int32_t stackDelta;
 } SlotCall;
 
 SlotCall CallSlot0Args(void* object, int slot);
-SlotCall CallSlot1Arg(void* object, int slot, uint32_t a);
-SlotCall CallSlot3Args(void* object, int slot, uint32_t a, uint32_t b, uint32_t c);
+SlotCall CallSlot1Arg(void* object, int slot, SlotArg a);
+SlotCall CallSlot3Args(void* object, int slot, SlotArg a, SlotArg b, SlotArg c);
 
 #ifdef __cplusplus
 }

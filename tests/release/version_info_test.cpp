@@ -38,11 +38,9 @@ std::string StringValue(std::vector<char>& info, const char* key)
 
 class VersionInfo : public ::testing::TestWithParam<ShippedFile> {};
 
-TEST_P(VersionInfo, ShowsTheReleaseAndWhatTheFileIs)
+void ExpectTheReleaseAndWhatTheFileIs(const std::string& path, const ShippedFile& file)
 {
-    const ShippedFile& file = GetParam();
-    SCOPED_TRACE(file.name);
-    std::string path = BuiltFilePath(file.name);
+    SCOPED_TRACE(path);
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
     ASSERT_NE(0u, size) << path << ": no version resource, error " << GetLastError();
@@ -79,6 +77,12 @@ TEST_P(VersionInfo, ShowsTheReleaseAndWhatTheFileIs)
     EXPECT_EQ(file.description, StringValue(info, "FileDescription"));
     EXPECT_EQ(file.name, StringValue(info, "OriginalFilename"));
     EXPECT_EQ(file.name, StringValue(info, "InternalName"));
+}
+
+TEST_P(VersionInfo, ShowsTheReleaseAndWhatTheFileIs)
+{
+    for (const std::string& folder : ShippedBuildFolders())
+        ExpectTheReleaseAndWhatTheFileIs(FilePathIn(folder, GetParam().name), GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(ShippedFiles, VersionInfo, ::testing::ValuesIn(SHIPPED_FILES));

@@ -25,7 +25,7 @@ bool PluginSession::Load()
     plugin = module.create();
     if (plugin == nullptr)
         return false;
-    component = (void*)(uintptr_t)Call(plugin, slot::GET_COMPONENT, 0);
+    component = CallSlot1Arg(plugin, slot::GET_COMPONENT, 0).pointer;
     return component != nullptr;
 }
 
@@ -54,14 +54,14 @@ uint32_t PluginSession::Call(void* object, int slotNumber)
     return call.result;
 }
 
-uint32_t PluginSession::Call(void* object, int slotNumber, uint32_t a)
+uint32_t PluginSession::Call(void* object, int slotNumber, SlotArg a)
 {
     SlotCall call = CallSlot1Arg(object, slotNumber, a);
     Count(call.stackDelta);
     return call.result;
 }
 
-uint32_t PluginSession::Call(void* object, int slotNumber, uint32_t a, uint32_t b, uint32_t c)
+uint32_t PluginSession::Call(void* object, int slotNumber, SlotArg a, SlotArg b, SlotArg c)
 {
     SlotCall call = CallSlot3Args(object, slotNumber, a, b, c);
     Count(call.stackDelta);
@@ -105,7 +105,7 @@ uint32_t PluginSession::SetTimeouts(uint32_t interval, uint32_t multiplier, uint
 
 std::string PluginSession::LastErrorText(int32_t* flag)
 {
-    return (const char*)(uintptr_t)Call(component, slot::LAST_ERROR_TEXT, Arg(flag));
+    return (const char*)CallSlot1Arg(component, slot::LAST_ERROR_TEXT, Arg(flag)).pointer;
 }
 
 void ConfigurePort(const std::string& devicePath)

@@ -11,6 +11,7 @@
 
 #include "plugin/host_interfaces.h"
 #include "tests/contract/plugin_host.h"
+#include "tests/plugin/vtable_calls.h"
 
 namespace slot {
 // IMVPlugin.
@@ -43,10 +44,10 @@ public:
     // MVCreatePlugin again, which reloads the settings file.
     void* CreatePluginAgain();
 
-    // A slot of any object, by number, with 32-bit arguments.
+    // A slot of any object, by number, with its 32-bit result.
     uint32_t Call(void* object, int slotNumber);
-    uint32_t Call(void* object, int slotNumber, uint32_t a);
-    uint32_t Call(void* object, int slotNumber, uint32_t a, uint32_t b, uint32_t c);
+    uint32_t Call(void* object, int slotNumber, SlotArg a);
+    uint32_t Call(void* object, int slotNumber, SlotArg a, SlotArg b, SlotArg c);
     // Calls after which the stack pointer had moved: the callee removed a
     // different number of arguments than the host pushed.
     int UnbalancedCalls() const { return unbalancedCalls; }
@@ -74,9 +75,9 @@ private:
 };
 
 // The record argument of a slot call: a pointer as the host passes it.
-inline uint32_t Arg(const void* pointer)
+inline SlotArg Arg(const void* pointer)
 {
-    return (uint32_t)(uintptr_t)pointer;
+    return (SlotArg)pointer;
 }
 
 // Writes the 25-byte settings file beside the program so that the next

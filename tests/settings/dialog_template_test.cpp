@@ -63,9 +63,9 @@ struct Control {
     std::string text;
 };
 
-TEST(DialogTemplate, TheModuleCarriesTheDialogAsTheHostExpectsIt)
+void ExpectTheDialogAsTheHostExpectsIt(const std::string& dllPath)
 {
-    std::string dllPath = BuiltFilePath("ArdunParser.dll");
+    SCOPED_TRACE(dllPath);
     HMODULE module = LoadLibraryExA(dllPath.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE((HMODULE)NULL, module) << dllPath;
 
@@ -119,6 +119,12 @@ TEST(DialogTemplate, TheModuleCarriesTheDialogAsTheHostExpectsIt)
         in.Skip(in.Word());  // creation data
     }
     FreeLibrary(module);
+}
+
+TEST(DialogTemplate, TheModuleCarriesTheDialogAsTheHostExpectsIt)
+{
+    for (const std::string& folder : ShippedBuildFolders())
+        ExpectTheDialogAsTheHostExpectsIt(FilePathIn(folder, "ArdunParser.dll"));
 }
 
 }  // namespace

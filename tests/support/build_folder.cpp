@@ -2,9 +2,11 @@
 
 #include <stdlib.h>
 
-std::string BuiltFilePath(const char* name)
+namespace {
+
+std::string WindowsFolder(const char* variable)
 {
-    const char* folder = getenv("ARDUN_BUILD_DIR");
+    const char* folder = getenv(variable);
     std::string path = folder != nullptr ? folder : ".";
     if (!path.empty() && path[0] == '/') {  // a Linux path: Wine's drive Z: is /
         for (char& c : path)
@@ -12,5 +14,25 @@ std::string BuiltFilePath(const char* name)
                 c = '\\';
         path = "Z:" + path;
     }
-    return path + "\\" + name;
+    return path;
+}
+
+}  // namespace
+
+std::string BuiltFilePath(const char* name)
+{
+    return FilePathIn(WindowsFolder("ARDUN_BUILD_DIR"), name);
+}
+
+std::vector<std::string> ShippedBuildFolders()
+{
+    std::vector<std::string> folders = {WindowsFolder("ARDUN_BUILD_DIR")};
+    if (getenv("ARDUN_32BIT_BUILD_DIR") != nullptr)
+        folders.push_back(WindowsFolder("ARDUN_32BIT_BUILD_DIR"));
+    return folders;
+}
+
+std::string FilePathIn(const std::string& folder, const char* name)
+{
+    return folder + "\\" + name;
 }

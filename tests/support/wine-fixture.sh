@@ -14,7 +14,8 @@ set -eu
 
 action=$1
 build=$(cd "$2" && pwd)
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
+. "$(dirname "$0")/wine-env.sh"
+wine_env "$build"
 comdir="$build/com"
 pidfile="$comdir/pids"
 
@@ -59,7 +60,7 @@ start_pair() {  # start_pair NUMBER NUMBER
 }
 
 declare_port() {  # declare_port NUMBER TARGET
-    wine reg add 'HKLM\Software\Wine\Ports' /v "COM$1" /d "$2" /f >>"$log" 2>&1
+    "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$1" /d "$2" /f >>"$log" 2>&1
 }
 
 case "$action" in
@@ -69,7 +70,7 @@ start)
     start_pair "$port_a" "$port_b"
     start_pair "$port_c" "$port_d"
     mkdir -p "$comdir/not-a-port"
-    [ -d "$WINEPREFIX" ] || wineboot -i >>"$log" 2>&1
+    [ -d "$WINEPREFIX" ] || "$wine" wineboot -i >>"$log" 2>&1
     for n in "$port_a" "$port_b" "$port_c" "$port_d"; do
         declare_port "$n" "$comdir/com$n"
     done
@@ -78,7 +79,7 @@ start)
     # Wine's mount manager reads the ports at the prefix's next start.
     wineserver -k >>"$log" 2>&1 || true
     wineserver -w >>"$log" 2>&1 || true
-    wine cmd /c exit 0 >>"$log" 2>&1
+    "$wine" cmd /c exit 0 >>"$log" 2>&1
     for n in "$port_a" "$port_b" "$port_c" "$port_d"; do
         target=$(readlink "$WINEPREFIX/dosdevices/com$n" || true)
         [ "$target" = "$comdir/com$n" ] || { echo "COM$n is not mapped to $comdir/com$n ($target)" >&2; exit 1; }

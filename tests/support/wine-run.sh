@@ -1,7 +1,8 @@
-#!/bin/sh
-# Runs one Windows program in the given Wine prefix: wine-run.sh PREFIX PROGRAM [ARGS...]
+#!/bin/bash
+# Runs one Windows program of a build tree in that tree's Wine prefix, with the
+# loader its programs need: wine-run.sh BUILD_DIR PROGRAM [ARGS...]
 # Wine's own diagnostics are silenced; the program's output passes through.
-WINEPREFIX="$1"
+. "$(dirname "$0")/wine-env.sh"
+wine_env "$1"
 shift
-export WINEPREFIX WINEDEBUG=-all
-exec wine "$@"
+exec "$wine" "$@"

@@ -10,13 +10,13 @@ work=$(mktemp -d)
 failures=0
 
 run_tool() {  # run_tool PROGRAM.exe ARGS...
-    "$source/tests/support/wine-run.sh" "$build/wineprefix" "$build/$1" "${@:2}"
+    "$source/tests/support/wine-run.sh" "$build" "$build/$1" "${@:2}"
 }
 
 # start_tool PROGRAM.exe ARGS...: the same in the background, with $! the
 # program's own process (not a subshell's), so that kill reaches it.
 start_tool() {
-    "$source/tests/support/wine-run.sh" "$build/wineprefix" "$build/$1" "${@:2}" &
+    "$source/tests/support/wine-run.sh" "$build" "$build/$1" "${@:2}" &
 }
 
 # Waits until a line of FILE matches PATTERN, for up to 20 s.
