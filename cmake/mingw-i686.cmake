@@ -1,16 +1,6 @@
-# Cross-compiles for 32-bit Windows with MinGW-w64 (posix threads) and runs the
-# resulting programs under Wine, each test in the build tree's private prefix.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# The 32-bit loader where it is installed.
+# The plug-in as users get it: 32-bit Windows, run under Wine for the tests.
+set(ARDUN_MINGW_PROCESSOR i686)
+set(ARDUN_MINGW_TRIPLE i686-w64-mingw32)
+# The wrapper starts the 32-bit loader where it is installed.
 set(ARDUN_WINE_LOADER wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-toolchain.cmake)

@@ -4,7 +4,8 @@
 # that runs its programs: the 64-bit loader for the 64-bit test build, plain
 # `wine` for the 32-bit one. The build tree names it in its wine-loader file.
 wine_env() {
-    local build=$1
+    local build
+    build=$(cd "$1" && pwd)  # Wine takes only an absolute prefix path
     wine=$(cat "$build/wine-loader" 2>/dev/null || echo wine)
     export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
     # Without Mono and Gecko a new prefix starts without asking for them.
