@@ -1,8 +1,9 @@
 #!/bin/bash
 # Builds the release (the Release build the tests use) and packs it for
 # Windows users: dist/ArdunParser-<version>-win32.zip with the plug-in DLL, the
-# three tools, README.txt and SHA256SUMS. Two runs on the same tree give the
-# same bytes: fixed file times, modes and order, and no owner or extra fields.
+# three tools, README.txt, LICENSE.txt and SHA256SUMS. Two runs on the same
+# tree give the same bytes: fixed file times, modes and order, and no owner or
+# extra fields.
 #   package.sh [--build-dir DIR] [--out DIR]
 # --build-dir packs an already configured build tree instead of the preset's.
 set -euo pipefail
@@ -60,8 +61,9 @@ for name in "${binaries[@]}"; do
 done
 # Windows users read it in Notepad: CR LF line ends.
 sed -e 's/\r$//' -e "s/@VERSION@/$version/g" -e 's/$/\r/' docs/release-readme.txt > "$stage/README.txt"
+sed -e 's/\r$//' -e 's/$/\r/' LICENSE > "$stage/LICENSE.txt"
 (cd "$stage" && sha256sum "${binaries[@]}" > SHA256SUMS)
-files=("${binaries[@]}" README.txt SHA256SUMS)
+files=("${binaries[@]}" README.txt LICENSE.txt SHA256SUMS)
 (cd "$stage" && chmod 644 "${files[@]}" && touch -d "@$stamp" "${files[@]}")
 
 mkdir -p "$out_dir"

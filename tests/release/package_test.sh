@@ -23,7 +23,7 @@ first="$work/first/$zip_name"
 [ -f "$first" ] || { ls -l "$work/first"; echo "FAIL: no $zip_name"; exit 1; }
 
 binaries=(ArdunParser.dll ardun-host.exe ardun-sim.exe ardun-trace.exe)
-expected=$(printf '%s\n' "${binaries[@]}" README.txt SHA256SUMS)
+expected=$(printf '%s\n' "${binaries[@]}" README.txt LICENSE.txt SHA256SUMS)
 listed=$(zipinfo -1 "$first")
 [ "$listed" = "$expected" ] || fail "the zip holds [$(echo $listed)], expected [$(echo $expected)]"
 

@@ -74,6 +74,7 @@ void ExpectTheReleaseAndWhatTheFileIs(const std::string& path, const ShippedFile
     EXPECT_EQ(ARDUN_VERSION_TEXT, StringValue(info, "ProductVersion"));
     EXPECT_EQ("ArdunParser", StringValue(info, "ProductName"));
     EXPECT_EQ("ArdunParser project", StringValue(info, "CompanyName"));
+    EXPECT_EQ("Copyright (c) 2026 ArdunParser project; MIT License", StringValue(info, "LegalCopyright"));
     EXPECT_EQ(file.description, StringValue(info, "FileDescription"));
     EXPECT_EQ(file.name, StringValue(info, "OriginalFilename"));
     EXPECT_EQ(file.name, StringValue(info, "InternalName"));

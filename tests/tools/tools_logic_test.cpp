@@ -5,15 +5,16 @@
 
 #include <vector>
 
+#include "tools/cli/hex_bytes.h"
 #include "tools/cli/number_argument.h"
 #include "tools/host/guid_text.h"
-#include "tools/cli/hex_bytes.h"
 #include "tools/host/host_options.h"
 #include "tools/host/plugin_library.h"
 #include "tools/sim/line_noise.h"
 #include "tools/sim/sim_options.h"
 #include "tools/sim/sim_payload.h"
 #include "tools/trace/packet_line.h"
+#include "tools/trace/request_view.h"
 
 TEST(NumberArgument, AcceptsWholeNumbersInRangeOnly)
 {
@@ -222,4 +223,66 @@ TEST(TracePacketLine, NamesTheResultAndTheLikelyCause)
     };
     for (const auto& c : CASES)
         EXPECT_EQ(c.line, DescribePacketRequest(7, 2, c.result, c.outcome, PAYLOAD));
+}
+
+TEST(TraceRequestView, TellsApartTheBytesAsTheReaderTreatedThem)
+{
+    static const struct {
+        std::vector<uint8_t> bytes;
+        uint32_t wanted;
+        bool timeLimitPassed;
+        std::vector<std::string> lines;
+    } CASES[] = {
+        // Noise, the frame with a doubled FF, and the byte read past the payload.
+        {{0x3D, 0xAB, 0x9D, 0xFF, 0x00, 0x01, 0xFF, 0xFF, 0x03, 0x55},
+         3,
+         false,
+         {"  skipped  3D AB 9D", "  start    FF 00",
+          "  payload  01 FF 03 (3 stored; 1 FF sent doubled, stored once)",
+          "  dropped  55 (read after the payload and dropped, as the reader does)"}},
+        // A frame start within the first two bytes is not taken for one.
+        {{0xFF, 0x00, 0xFF, 0x00, 0x07, 0x08},
+         1,
+         false,
+         {"  skipped  FF 00", "  start    FF 00", "  payload  07 (1 stored)",
+          "  dropped  08 (read after the payload and dropped, as the reader does)"}},
+        // The time limit passed: the last byte read was never looked at.
+        {{0x01, 0xFF, 0x00, 0x05, 0x06},
+         4,
+         true,
+         {"  skipped  01", "  start    FF 00", "  payload  05 (1 stored)",
+          "  unread   06 (read when the time limit had passed, never looked at)"}},
+        // A single FF inside the frame is lost, also as the request's last byte.
+        {{0x00, 0x00, 0xFF, 0x00, 0xFF, 0x07, 0xFF},
+         3,
+         false,
+         {"  skipped  00 00", "  start    FF 00",
+          "  lost     FF (a single FF inside the frame: the reader drops it)", "  payload  07 (1 stored)",
+          "  lost     FF (a single FF inside the frame: the reader drops it)"}},
+        {{}, 3, false, {}},
+        // A long payload continues under its first line.
+        {{0x01, 0x02, 0xFF, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06,
+          0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0x10, 0x11},
+         18,
+         false,
+         {"  skipped  01 02", "  start    FF 00",
+          "  payload  00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F", "           10 11 (18 stored)"}},
+    };
+    for (const auto& c : CASES)
+        EXPECT_EQ(c.lines, DescribeRequestBytes(c.bytes, c.wanted, c.timeLimitPassed))
+            << FormatHexBytes(c.bytes.data(), c.bytes.size());
+}
+
+TEST(TraceRequestView, ShowsTheLogsStepsAndABlockPerRequest)
+{
+    RequestView view;
+    EXPECT_EQ(std::vector<std::string>{"KVSerial: Port Closed"}, view.LogLine("KVSerial: Port Closed"));
+    for (const char* line : {"KVSerial: Read", "0000: 41                                              A",
+                             "KVSerial: Read", "0000: FF                                              ."})
+        EXPECT_TRUE(view.LogLine(line).empty()) << line;
+    // "0000: " on a line that follows no read is the log's own text.
+    EXPECT_EQ(std::vector<std::string>{"0000: 42"}, view.LogLine("0000: 42"));
+    const std::vector<std::string> expected = {"Read 2 bytes:", "  skipped  41 FF", "Packet 1: time-out"};
+    EXPECT_EQ(expected, view.RequestEnded("Packet 1: time-out", 4, false));
+    EXPECT_EQ(std::vector<std::string>{"Packet 2: none"}, view.RequestEnded("Packet 2: none", 4, false));
 }

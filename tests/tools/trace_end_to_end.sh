@@ -50,7 +50,16 @@ drain_host_side
 start_tool ardun-sim.exe --port "$device_port" --size 8 --rate 20 --noise 3 > /dev/null 2>&1
 sim_pid=$!
 sleep 1
+# The default view first: each packet's block shows the frame start and the
+# payload the packet line names, then the byte dropped after it.
 trace 0 --size 8 --count 6
+awk '/^  start    FF 00$/ { start = NR } /^  payload  / { payload = substr($0, 12, 23); at = NR }
+     /^Packet [0-9]+: 0x00000000 ok, 8 bytes: / {
+         checked++
+         if (substr($0, length($0) - 22) != payload || at != NR - 2 || start != NR - 3) bad = 1 }
+     END { exit !(checked >= 4 && !bad) }' "$work/trace.txt" || fail "the view's blocks do not match the packets"
+# Then the module's own log, line by line.
+trace 0 --log --size 8 --count 6
 kill "$sim_pid" 2>/dev/null
 wait "$sim_pid" 2>/dev/null
 sim_pid=""
@@ -77,7 +86,7 @@ trace 3 --port "$host_port" --count 2
 expect_line '^Packet 2: 0x800705B4 time-out: no byte at all \(is it the right port'
 
 trace 1 --port "$bad_port" --count 1
-expect_line "^Could not open \\\\\\\\\\.\\\\COM$bad_port: no such port, or another program holds it"
+expect_line "^Could not open \\\\\\\\\\.\\\\COM$bad_port: no such port, another program holds it, or its driver refused"
 
 # No settings file: the plug-in's default port, which the fixture makes absent.
 rm -f "$settings"

@@ -65,7 +65,7 @@ static TraceOptions OptionsFor(TestPort port, uint32_t size)
 
 TEST(TraceWindow, IsAResizingFixedPitchReadOnlyLog)
 {
-    TraceWindow window(100000, NULL);
+    TraceWindow window(100000, true, NULL);
     ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - test"));
     EXPECT_TRUE(IsWindowVisible(window.Frame()));
     EXPECT_EQ("Ardun Trace - test", TextOf(window.Frame()));
@@ -95,14 +95,14 @@ TEST(TraceSession, LogsEveryStepAndByteThenItsOwnLineAndMirrorsThem)
     FILE* mirror = tmpfile();
     ASSERT_NE((FILE*)NULL, mirror);
     {
-        TraceWindow window(100000, mirror);
+        TraceWindow window(100000, true, mirror);
         ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - session"));
         const TraceOptions options = OptionsFor(HOST_SIDE, 3);
         EXPECT_EQ("Port " + TestPortPath(HOST_SIDE) + " from the command line", ChooseTracePort(options));
         DevicePort device;
         ASSERT_TRUE(device.IsOpen());
         DrainHostSide();
-        TraceSession session(window.Sink(), options);
+        TraceSession session(window.Sink(), &window, options);
         ASSERT_TRUE(session.Open());
         // Noise, the frame start, 01, a doubled FF, 07, and the byte taken after it.
         ASSERT_TRUE(device.SendQueued({0x41, 0xFF, 0x00, 0x01, 0xFF, 0xFF, 0x07, 0x20}));
@@ -145,13 +145,13 @@ TEST(TraceSession, SaysInPlainWordsWhyNoPacketCame)
          "Packet 3: 0x800705B4 time-out: a frame cut short, 2 of 250 payload bytes: 0A 0B (does the device "
          "send 250-byte packets?)"},
     };
-    TraceWindow window(100000, NULL);
+    TraceWindow window(100000, true, NULL);
     ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - causes"));
     const TraceOptions options = OptionsFor(HOST_SIDE, 250);
     ChooseTracePort(options);
     DevicePort device;
     DrainHostSide();
-    TraceSession session(window.Sink(), options);
+    TraceSession session(window.Sink(), &window, options);
     ASSERT_TRUE(session.Open());
     for (const auto& c : CASES) {
         if (!c.sent.empty()) {
@@ -164,17 +164,17 @@ TEST(TraceSession, SaysInPlainWordsWhyNoPacketCame)
 
 TEST(TraceSession, APortThatCannotBeOpenedIsExplained)
 {
-    TraceWindow window(100000, NULL);
+    TraceWindow window(100000, true, NULL);
     ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - unopenable"));
     const TraceOptions options = OptionsFor(UNOPENABLE, 16);
     ChooseTracePort(options);
-    TraceSession session(window.Sink(), options);
+    TraceSession session(window.Sink(), &window, options);
     EXPECT_FALSE(session.Open());
     const std::string port = TestPortPath(UNOPENABLE);
     EXPECT_EQ("KVSerial: Port Closed\r\nKVSerial: Open Port " + port +
                   " Failed\r\nKVSerial: Port Closed\r\nCould not open " + port +
-                  ": no such port, or another program holds it (choose the port with --port N or "
-                  "'ardun-host config')",
+                  ": no such port, another program holds it, or its driver refused the baud rate "
+                  "(choose the port with --port N or 'ardun-host config', the baud rate with --baud B)",
               TextOf(window.Edit()));
 }
 
@@ -191,7 +191,7 @@ TEST(TraceWindow, DropsWholeOldestLinesBeyondItsBoundAndMirrorsAll)
         ASSERT_NE((FILE*)NULL, mirror);
         std::vector<std::string> written;
         {
-            TraceWindow window(c.keep, mirror);
+            TraceWindow window(c.keep, true, mirror);
             ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - bound"));
             size_t longest = 0;
             for (int i = 0; i < c.lines; ++i) {

@@ -10,8 +10,24 @@
 #include "tools/trace/trace_options.h"
 #include "tools/trace/trace_program.h"
 
+// A window program has no console of its own, so started from Explorer only
+// its window opens. Its output goes where standard output already leads (a
+// file or a pipe) or, when started from a console, to that console.
+static void ConnectStandardOutput()
+{
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output != NULL && output != INVALID_HANDLE_VALUE)
+        return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS))
+        return;  // no console to write to: the window shows everything
+    // A stream that cannot be reopened stays unconnected and writes nothing.
+    (void)freopen("CONOUT$", "w", stdout);
+    (void)freopen("CONOUT$", "w", stderr);
+}
+
 int main(int argc, char** argv)
 {
+    ConnectStandardOutput();
     TraceOptions options;
     std::string error;
     if (!ParseTraceOptions(argc, argv, &options, &error)) {

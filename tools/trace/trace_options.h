@@ -13,6 +13,7 @@ struct TraceOptions {
     uint32_t count = 0;                 // packet requests; 0 = until the window is closed
     uint32_t keepCharacters = 1000000;  // the window drops its oldest lines beyond this
     bool console = false;               // also write every line to standard output
+    bool log = false;                   // the module's own log, line by line, not the request view
 };
 
 // Fills *options from argv[1..]. False with a one-line reason in *error.

@@ -26,7 +26,7 @@ DWORD WINAPI RunTracedWork(void* parameter)
 {
     TracedWork* work = static_cast<TracedWork*>(parameter);
     const TraceOptions& options = *work->options;
-    TraceSession session(work->window->Sink(), options);
+    TraceSession session(work->window->Sink(), work->window, options);
     LogPrintf(work->window->Sink(), "%s; %u baud, %u-byte packets", work->portNote.c_str(),
               (unsigned)options.baudRate, (unsigned)options.size);
     if (!session.Open()) {
@@ -38,6 +38,20 @@ DWORD WINAPI RunTracedWork(void* parameter)
     session.Close();
     work->status = session.Packets() > 0 ? STATUS_PACKETS : STATUS_NO_PACKET;
     return 0;
+}
+
+// Waits for the worker's end (while working) or a message. Only a bad handle
+// makes the wait fail, and then the worker may still use the caller's stack:
+// the process ends, and its end closes the port.
+DWORD WaitForWorkOrMessage(bool working, HANDLE* worker)
+{
+    const DWORD waited = MsgWaitForMultipleObjects(working ? 1 : 0, worker, FALSE, INFINITE, QS_ALLINPUT);
+    if (waited == WAIT_FAILED) {
+        fprintf(stderr, "ardun-trace: waiting for the trace failed: %s\n",
+                DescribeWindowsError(GetLastError()).c_str());
+        ExitProcess(STATUS_FAILED);
+    }
+    return waited;
 }
 
 void HandleWaitingMessages()
@@ -53,7 +67,7 @@ void HandleWaitingMessages()
 
 int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror)
 {
-    TraceWindow window(options.keepCharacters, mirror);
+    TraceWindow window(options.keepCharacters, options.log, mirror);
     TracedWork work = {&window, &options, ChooseTracePort(options), STATUS_FAILED};
     const std::string title = std::string("Ardun Trace - ") + PortSetting;
     if (!window.Create(instance, title.c_str())) {
@@ -71,14 +85,7 @@ int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror)
     // handling messages until the work has ended and the window has gone.
     bool working = true;
     while (window.Frame() != NULL) {
-        const DWORD waited = MsgWaitForMultipleObjects(working ? 1 : 0, &worker, FALSE, INFINITE,
-                                                       QS_ALLINPUT);
-        if (waited == WAIT_FAILED) {
-            // Only a bad handle makes the wait fail; the process's end closes the port.
-            fprintf(stderr, "ardun-trace: waiting for the trace failed: %s\n",
-                    DescribeWindowsError(GetLastError()).c_str());
-            ExitProcess(STATUS_FAILED);
-        }
+        const DWORD waited = WaitForWorkOrMessage(working, &worker);
         if (working && waited == WAIT_OBJECT_0) {
             working = false;
             // With --count the trace ends with its work; without, the window
@@ -91,8 +98,7 @@ int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror)
     // Should the window have gone first, the work has been asked to stop; its
     // last lines are sent to a window that is no more, which fails at once.
     while (working) {
-        const DWORD waited = MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_ALLINPUT);
-        working = waited != WAIT_OBJECT_0 && waited != WAIT_FAILED;
+        working = WaitForWorkOrMessage(true, &worker) != WAIT_OBJECT_0;
         if (working)
             HandleWaitingMessages();
     }

@@ -29,8 +29,8 @@ std::string ChooseTracePort(const TraceOptions& options)
            code + (result == WrapPlatformError(ERROR_FILE_NOT_FOUND) ? ", no such file)" : ")");
 }
 
-TraceSession::TraceSession(KVDebugOutput* sink, const TraceOptions& options)
-    : sink(sink), options(options), requests(0), packets(0)
+TraceSession::TraceSession(KVDebugOutput* sink, RequestReport* report, const TraceOptions& options)
+    : sink(sink), report(report), options(options), requests(0), packets(0)
 {
     TheComponent.AttachLogSink(sink);
 }
@@ -48,8 +48,8 @@ bool TraceSession::Open()
     if (TheComponent.Open(&params) == RESULT_OK)
         return true;
     LogPrintf(sink,
-              "%s: no such port, or another program holds it (choose the port with --port N or "
-              "'ardun-host config')",
+              "%s: no such port, another program holds it, or its driver refused the baud rate "
+              "(choose the port with --port N or 'ardun-host config', the baud rate with --baud B)",
               TheComponent.GetLastErrorText(NULL));
     return false;
 }
@@ -61,9 +61,9 @@ bool TraceSession::RequestPacket()
     const ResultCode result = TheComponent.Write(&write);
     const PacketRequestOutcome& outcome = TheComponent.LastRequestOutcome();
     ++requests;
-    LogPrintf(
-        sink, "%s",
-        DescribePacketRequest(requests, options.size, result, outcome, TheComponent.PacketBytes()).c_str());
+    report->RequestEnded(
+        DescribePacketRequest(requests, options.size, result, outcome, TheComponent.PacketBytes()),
+        options.size, outcome.timeLimitPassed);
     const bool arrived = result == RESULT_OK && outcome.stored == options.size;
     if (arrived)
         ++packets;

@@ -15,9 +15,19 @@
 // plug-in reads it. Returns a line that says where the port came from.
 std::string ChooseTracePort(const TraceOptions& options);
 
+// Takes the trace's own line after each request, with what a view of the
+// request's bytes needs to tell them apart.
+class RequestReport {
+public:
+    virtual void RequestEnded(const std::string& line, uint32_t wanted, bool timeLimitPassed) = 0;
+
+protected:
+    ~RequestReport() {}
+};
+
 class TraceSession {
 public:
-    TraceSession(KVDebugOutput* sink, const TraceOptions& options);
+    TraceSession(KVDebugOutput* sink, RequestReport* report, const TraceOptions& options);
     ~TraceSession();
 
     // Opens the port in the port setting; false, with the reason in the log.
@@ -34,6 +44,7 @@ private:
     TraceSession& operator=(const TraceSession&);
 
     KVDebugOutput* sink;
+    RequestReport* report;
     TraceOptions options;
     uint32_t requests;
     uint32_t packets;

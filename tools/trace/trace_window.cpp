@@ -12,10 +12,18 @@ const size_t LEAST_KEPT = 4 * LOG_TEXT_CAPACITY;
 // Gathered lines reach the control ten times a second.
 const UINT_PTR FLUSH_TIMER = 1;
 const UINT FLUSH_MILLISECONDS = 100;
+// Sent by the traced work when a request has ended.
+const UINT WM_REQUEST_ENDED = WM_APP + 1;
+
+struct EndedRequest {
+    const std::string* line;
+    uint32_t wanted;
+    bool timeLimitPassed;
+};
 
 }  // namespace
 
-TraceWindow::TraceWindow(size_t keepCharacters, FILE* mirror)
+TraceWindow::TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror)
     : instance(NULL),
       frame(NULL),
       sink(),
@@ -23,6 +31,7 @@ TraceWindow::TraceWindow(size_t keepCharacters, FILE* mirror)
       font(NULL),
       ownsFont(false),
       keepCharacters(keepCharacters < LEAST_KEPT ? LEAST_KEPT : keepCharacters),
+      moduleLog(moduleLog),
       mirror(mirror),
       closeRequested(false),
       workDone(false)
@@ -107,6 +116,18 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         FlushPending();
         return 0;
+    case WM_REQUEST_ENDED: {
+        const EndedRequest* ended = reinterpret_cast<const EndedRequest*>(lParam);
+        if (sink.editControl == NULL)
+            return 0;  // the control has gone with a closing window
+        if (moduleLog)
+            ShowLine(*ended->line);
+        else
+            for (const std::string& line :
+                 view.RequestEnded(*ended->line, ended->wanted, ended->timeLimitPassed))
+                ShowLine(line);
+        return 0;
+    }
     case WM_DESTROY:
         closeRequested = true;  // should anything but WorkEnded end the window
         FlushMirror();
@@ -122,6 +143,14 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         return DefWindowProcA(frame, message, wParam, lParam);
     }
+}
+
+void TraceWindow::RequestEnded(const std::string& line, uint32_t wanted, bool timeLimitPassed)
+{
+    EndedRequest ended = {&line, wanted, timeLimitPassed};
+    // Handled before it returns; a window that has gone shows nothing more.
+    if (frame != NULL)
+        SendMessageA(frame, WM_REQUEST_ENDED, 0, (LPARAM)&ended);
 }
 
 void TraceWindow::WorkEnded(bool closeWindow)
@@ -186,11 +215,16 @@ LRESULT TraceWindow::OnEditMessage(HWND edit, UINT message, WPARAM wParam, LPARA
             return 0;
         break;
     case EM_REPLACESEL:
-        if (lParam != 0) {
+        if (lParam == 0)
+            break;
+        if (moduleLog) {
             Gather(reinterpret_cast<const char*>(lParam));
-            return 0;
+        } else if (strcmp(reinterpret_cast<const char*>(lParam), "\r\n") != 0) {
+            // The view puts its own line breaks between the lines it shows.
+            for (const std::string& line : view.LogLine(reinterpret_cast<const char*>(lParam)))
+                ShowLine(line);
         }
-        break;
+        return 0;
     case WM_GETTEXT:
         FlushPending();  // whoever reads the text gets all of it
         break;
@@ -205,6 +239,15 @@ LRESULT TraceWindow::OnEditMessage(HWND edit, UINT message, WPARAM wParam, LPARA
 LRESULT TraceWindow::CallEdit(UINT message, WPARAM wParam, LPARAM lParam)
 {
     return CallWindowProcA(editDefault, sink.editControl, message, wParam, lParam);
+}
+
+// A line of the trace's own after what the control shows, CR LF only
+// between lines, as the log adds its lines.
+void TraceWindow::ShowLine(const std::string& line)
+{
+    if (!pending.empty() || CallEdit(WM_GETTEXTLENGTH, 0, 0) != 0)
+        Gather("\r\n");
+    Gather(line.c_str());
 }
 
 void TraceWindow::Gather(const char* text)

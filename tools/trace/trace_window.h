@@ -1,9 +1,10 @@
 // The trace's window: a top-level window whose client area is one multi-line,
 // read-only, scrolling edit control in a fixed-pitch font. That control is
-// the log sink's: the plug-in's log writes into it line by line. The control
-// takes the lines in batches, keeps a bounded amount of text, dropping its
-// oldest lines, and can mirror every new line to a file such as standard
-// output.
+// the log sink's: the plug-in's log writes into it line by line, and the
+// trace's own line follows each request. Shown as the module's log, or by
+// default as one readable block per request. The control takes the lines in
+// batches, keeps a bounded amount of text, dropping its oldest lines, and can
+// mirror every new line to a file such as standard output.
 #pragma once
 
 #include <stddef.h>
@@ -14,12 +15,15 @@
 #include <string>
 
 #include "serial/debug_output.h"
+#include "tools/trace/request_view.h"
+#include "tools/trace/trace_session.h"
 
-class TraceWindow {
+class TraceWindow : public RequestReport {
 public:
-    // mirror may be null; it gets each line when the control does.
+    // moduleLog: show the module's log line by line instead of the request
+    // view. mirror may be null; it gets each line when the control does.
     // keepCharacters below four of the log's longest messages is raised to that.
-    TraceWindow(size_t keepCharacters, FILE* mirror);
+    TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror);
     ~TraceWindow();
 
     // Makes and shows the window; false, with nothing left behind, when
@@ -35,6 +39,9 @@ public:
     // The traced work has ended. The window closes now when closeWindow is
     // true or the user has asked for it, otherwise when the user does.
     void WorkEnded(bool closeWindow);
+    // From the traced work's thread: the request's own line, shown after the
+    // request's bytes in the window's thread.
+    void RequestEnded(const std::string& line, uint32_t wanted, bool timeLimitPassed) override;
 
 private:
     TraceWindow(const TraceWindow&);
@@ -46,6 +53,7 @@ private:
     bool CreateEdit();
     LRESULT OnEditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT CallEdit(UINT message, WPARAM wParam, LPARAM lParam);
+    void ShowLine(const std::string& line);
     void Gather(const char* text);
     void FlushPending();
     void FlushMirror();
@@ -58,6 +66,8 @@ private:
     HFONT font;
     bool ownsFont;
     size_t keepCharacters;
+    bool moduleLog;
+    RequestView view;
     FILE* mirror;
     std::string pending;        // appended by the log, not yet in the control
     std::string pendingMirror;  // the same lines, one per line, not yet in the mirror
