@@ -43,7 +43,8 @@ public:
 
     // Collects one frame of `wanted` payload bytes from the port into the
     // held packet (see CollectPacket). E_FAIL when the port is closed, which
-    // also clears errorFlag.
+    // also clears errorFlag. Defined in parser/packet_reader.cpp, with the
+    // clock it is timed on.
     ResultCode PacketReader(uint32_t wanted, PacketRequester requester);
 
     // The held payload, for diagnostics and tests.

@@ -8,11 +8,12 @@
 char logText[LOG_TEXT_CAPACITY];
 
 // Puts the caret at the end of the control's text, selecting nothing, and
-// returns the text's length.
+// returns the text's length. ardun-trace's window batches the log's lines and
+// relies on this order of messages: length, caret, CR LF, then the text.
 static LRESULT MoveCaretToEnd(HWND edit)
 {
     const LRESULT length = SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0);
-    SendMessageA(edit, EM_SETSEL, (WPARAM)length, (LPARAM)length);  // no result to check
+    (void)SendMessageA(edit, EM_SETSEL, (WPARAM)length, (LPARAM)length);  // no result to check
     return length;
 }
 
@@ -24,7 +25,7 @@ void AppendEditText(HWND edit, const char* text, int32_t lineBreaks)
             AppendEditText(edit, "\r\n", 0);
     }
     // wParam 0: the log is not something to undo. EM_REPLACESEL has no result.
-    SendMessageA(edit, EM_REPLACESEL, 0, (LPARAM)text);
+    (void)SendMessageA(edit, EM_REPLACESEL, 0, (LPARAM)text);
 }
 
 void LogPrintf(KVDebugOutput* sink, const char* format, ...)
@@ -36,11 +37,11 @@ void LogPrintf(KVDebugOutput* sink, const char* format, ...)
     va_list args;
     va_start(args, format);
     // A longer message is cut to 4095 characters; that is all a cut means here.
-    BoundedVPrintf(logText, LOG_TEXT_CAPACITY, format, args);
+    (void)BoundedVPrintf(logText, LOG_TEXT_CAPACITY, format, args);
     va_end(args);
     if (MoveCaretToEnd(sink->editControl) != 0)
         AppendEditText(sink->editControl, "\r\n", 0);
-    SendMessageA(sink->editControl, EM_REPLACESEL, 0, (LPARAM)logText);
+    (void)SendMessageA(sink->editControl, EM_REPLACESEL, 0, (LPARAM)logText);
 }
 
 void LogHexDump(KVDebugOutput* sink, const uint8_t* data, uint32_t count)

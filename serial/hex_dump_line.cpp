@@ -17,9 +17,9 @@ size_t BuildHexDumpLine(const uint8_t* data, size_t count, char* line, size_t ca
     for (size_t i = 0; i < HEX_DUMP_BYTES_PER_LINE && used < capacity - 1; ++i) {
         // cppcheck-suppress knownConditionTrueFalse ; it judges by a count of 0 alone
         if (i < shown)
-            BoundedPrintf(line + used, capacity - used, "%02X ", data[i]);
+            (void)BoundedPrintf(line + used, capacity - used, "%02X ", data[i]);
         else
-            BoundedPrintf(line + used, capacity - used, "   ");
+            (void)BoundedPrintf(line + used, capacity - used, "   ");
         used += strlen(line + used);
     }
     // cppcheck-suppress knownConditionTrueFalse ; as above
@@ -27,7 +27,7 @@ size_t BuildHexDumpLine(const uint8_t* data, size_t count, char* line, size_t ca
         // isprint takes the byte as unsigned: a plain char above 0x7F would
         // be a negative argument.
         const int shownCharacter = isprint(data[i]) ? data[i] : '.';
-        BoundedPrintf(line + used, capacity - used, "%c", shownCharacter);
+        (void)BoundedPrintf(line + used, capacity - used, "%c", shownCharacter);
         used += strlen(line + used);
     }
     return shown;

@@ -36,7 +36,7 @@ void KVSerial::CloseHandleIfOpen()
         return;
     // A failed close leaves nothing this object could do about it; the
     // handle is given up either way.
-    CloseHandle(handle);
+    (void)CloseHandle(handle);
     handle = INVALID_HANDLE_VALUE;
 }
 
@@ -52,12 +52,9 @@ void KVSerial::FreeArrays()
 
 void KVSerial::Reset()
 {
-    ClosePort();
-    handle = INVALID_HANDLE_VALUE;
+    ClosePort();  // gives the handle up as well
     logSink = NULL;
-
-    delete[] auxBytes;
-    auxBytes = NULL;
+    FreeArrays();
     auxLength = 0;
 
     portPath[0] = '\0';
@@ -65,13 +62,17 @@ void KVSerial::Reset()
     memset(&timeouts, 0, sizeof timeouts);
     dcb.DCBlength = sizeof dcb;
 
-    delete[] crlfBytes;
+    // Every port object carries the line terminators CR LF and CR, made anew
+    // at each reset, for whoever writes lines to its device. The plug-in only
+    // listens, so nothing in it reads them, but they are part of what a port
+    // object is: keep them. They are also the module's only allocations, one
+    // pair per port object (the component's at load, the dialog's at each
+    // probe of a port).
     crlfLength = 2;
     crlfBytes = new uint8_t[crlfLength];
     crlfBytes[0] = 0x0D;
     crlfBytes[1] = 0x0A;
 
-    delete[] crBytes;
     crLength = 1;
     crBytes = new uint8_t[crLength];
     crBytes[0] = 0x0D;
@@ -93,7 +94,7 @@ int KVSerial::OpenPort(const char* path, uint32_t baudRate)
     // A longer path is cut to what portPath holds; the open then fails or
     // names the cut path in the log.
     if (path != NULL)
-        BoundedCopy(portPath, sizeof portPath, path);
+        (void)BoundedCopy(portPath, sizeof portPath, path);
 
     // Exclusive and synchronous: reads block for at most the read time-out.
     handle = CreateFileA(portPath, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
@@ -126,7 +127,7 @@ int KVSerial::OpenPort(const char* path, uint32_t baudRate)
 int KVSerial::OpenComNumber(uint32_t number)
 {
     // The longest number fits easily; the cut that cannot happen is ignored.
-    BoundedPrintf(portPath, sizeof portPath, "\\\\.\\COM%u", (unsigned)number);
+    (void)BoundedPrintf(portPath, sizeof portPath, "\\\\.\\COM%u", (unsigned)number);
     return OpenPort(NULL, 9600);
 }
 
@@ -144,7 +145,8 @@ BOOL KVSerial::PurgePort(bool clearTransmit, bool clearReceive)
         flags |= PURGE_TXCLEAR;
     if (clearReceive)
         flags |= PURGE_RXCLEAR;
-    // A closed object has no device: the call is refused and 0 comes back.
+    // Not checked for a closed port on purpose: Windows itself refuses the
+    // invalid handle, and 0 comes back.
     return PurgeComm(handle, flags);
 }
 

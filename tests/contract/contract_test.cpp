@@ -170,8 +170,15 @@ TEST_F(PluginContract, OneStaticPluginAndComponentWhateverTheCalls)
     EXPECT_EQ(0u, Call(first, GET_COMPONENT, 0xFFFFFFFFu));
 
     Call(first, PLUGIN_RESERVED, 42);
-    for (uint32_t id : {5000u, 5001u, 4999u, 0u})
-        EXPECT_EQ(0u, Call(first, SET_PROPERTY, id, 7, 9)) << id;
+    // The plug-in object keeps one value, in the field after its table.
+    const auto keptProperty = [first] { return *(const uint32_t*)((const char*)first + sizeof(void*)); };
+    EXPECT_EQ(0u, keptProperty()) << "0 from load on";
+    EXPECT_EQ(0u, Call(first, SET_PROPERTY, 5000, 7, 9));
+    EXPECT_EQ(7u, keptProperty());
+    for (uint32_t id : {5001u, 4999u, 0u}) {
+        EXPECT_EQ(0u, Call(first, SET_PROPERTY, id, 8, 9)) << id;
+        EXPECT_EQ(7u, keptProperty()) << "id " << id << " leaves it alone";
+    }
     EXPECT_EQ(0u, Call(component, COMPONENT_RESERVED, 1, 2, 3));
     // Usable before any Open: the port-bound operations say it is closed.
     EXPECT_EQ(0u, Call(component, CLOSE));

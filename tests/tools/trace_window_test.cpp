@@ -98,11 +98,12 @@ TEST(TraceSession, LogsEveryStepAndByteThenItsOwnLineAndMirrorsThem)
         TraceWindow window(100000, true, mirror);
         ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - session"));
         const TraceOptions options = OptionsFor(HOST_SIDE, 3);
-        EXPECT_EQ("Port " + TestPortPath(HOST_SIDE) + " from the command line", ChooseTracePort(options));
+        EXPECT_EQ("Port " + TestPortPath(HOST_SIDE) + " from the command line",
+                  SetPortSettingForTrace(options));
         DevicePort device;
         ASSERT_TRUE(device.IsOpen());
         DrainHostSide();
-        TraceSession session(window.Sink(), &window, options);
+        TraceSession session(TheComponent, window.Sink(), &window, options);
         ASSERT_TRUE(session.Open());
         // Noise, the frame start, 01, a doubled FF, 07, and the byte taken after it.
         ASSERT_TRUE(device.SendQueued({0x41, 0xFF, 0x00, 0x01, 0xFF, 0xFF, 0x07, 0x20}));
@@ -148,10 +149,10 @@ TEST(TraceSession, SaysInPlainWordsWhyNoPacketCame)
     TraceWindow window(100000, true, NULL);
     ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - causes"));
     const TraceOptions options = OptionsFor(HOST_SIDE, 250);
-    ChooseTracePort(options);
+    SetPortSettingForTrace(options);
     DevicePort device;
     DrainHostSide();
-    TraceSession session(window.Sink(), &window, options);
+    TraceSession session(TheComponent, window.Sink(), &window, options);
     ASSERT_TRUE(session.Open());
     for (const auto& c : CASES) {
         if (!c.sent.empty()) {
@@ -167,8 +168,8 @@ TEST(TraceSession, APortThatCannotBeOpenedIsExplained)
     TraceWindow window(100000, true, NULL);
     ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - unopenable"));
     const TraceOptions options = OptionsFor(UNOPENABLE, 16);
-    ChooseTracePort(options);
-    TraceSession session(window.Sink(), &window, options);
+    SetPortSettingForTrace(options);
+    TraceSession session(TheComponent, window.Sink(), &window, options);
     EXPECT_FALSE(session.Open());
     const std::string port = TestPortPath(UNOPENABLE);
     EXPECT_EQ("KVSerial: Port Closed\r\nKVSerial: Open Port " + port +
@@ -236,10 +237,14 @@ TEST(RunTrace, ClosingTheWindowEndsTheRequestClosesThePortThenTheWindow)
         if (frame != NULL)
             text = TextOf(FindWindowExA(frame, NULL, "Edit", NULL));
     }
-    ASSERT_NE(std::string::npos, text.find(" opened at ")) << text;
-    EXPECT_TRUE(IsWindowVisible(frame));
-    PostMessageA(frame, WM_CLOSE, 0, 0);
+    const bool opened = text.find(" opened at ") != std::string::npos;
+    const bool visible = frame != NULL && IsWindowVisible(frame);
+    if (frame != NULL)
+        PostMessageA(frame, WM_CLOSE, 0, 0);
+    // Joined before any assertion can end the test.
     trace.join();
+    ASSERT_TRUE(opened) << text;
+    EXPECT_TRUE(visible);
     EXPECT_EQ(3, status);  // not a single packet
     EXPECT_FALSE(IsWindow(frame));
     // The port's last step still reached the window, so it came before the window went.

@@ -32,10 +32,3 @@ std::string DescribeLastError(IMVPluginComponent* component)
         line.append(text, strnlen(text, ERROR_TEXT_CAPACITY - 1));
     return line + "\"";
 }
-
-std::string FormatResultCode(int32_t result)
-{
-    char text[16];
-    snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
-    return text;
-}

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "plugin/host_interfaces.h"
+#include "tools/cli/result_code_text.h"
 
 // GetComponent(0), checked to be of the data-acquisition type. Null with a
 // reason in *error otherwise.
@@ -12,6 +13,3 @@ IMVDataAcqIO* GetDataAcqComponent(IMVPlugin* plugin, std::string* error);
 
 // The component's error text and flag from GetLastErrorText, as one line.
 std::string DescribeLastError(IMVPluginComponent* component);
-
-// "0x800705B4"
-std::string FormatResultCode(int32_t result);

@@ -9,6 +9,8 @@ static const size_t SETTINGS_FILE_SIZE = 25;
 
 std::string DescribeConfiguredPort(const std::string& dllPath)
 {
+    // The file name a user sees beside the DLL; ardun-host reads the file as
+    // an outside program, not through the module's own code.
     std::string filePath = FolderOf(dllPath) + "ArdunParser.dat";
     FILE* file = fopen(filePath.c_str(), "rb");
     if (file == nullptr)

@@ -9,7 +9,9 @@
 #include "tools/host/configured_port.h"
 #include "tools/cli/hex_bytes.h"
 
-// The only open kind the component accepts.
+// What a host knows of the component: the only open kind it accepts, and the
+// packet request's letter. ardun-host keeps its own copies on purpose, as it
+// reaches the plug-in only as an outside host does, through the DLL.
 static const int32_t OPEN_KIND_SERIAL = 16;
 static const uint8_t PACKET_REQUEST = 'P';
 

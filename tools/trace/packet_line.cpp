@@ -1,8 +1,7 @@
 #include "tools/trace/packet_line.h"
 
-#include <stdio.h>
-
 #include "tools/cli/hex_bytes.h"
+#include "tools/cli/result_code_text.h"
 
 // Why a request stored no whole packet, in the words a user can act on.
 static std::string LikelyCause(uint32_t wanted, const PacketRequestOutcome& outcome, const uint8_t* payload)
@@ -26,8 +25,7 @@ static std::string LikelyCause(uint32_t wanted, const PacketRequestOutcome& outc
 std::string DescribePacketRequest(uint32_t number, uint32_t wanted, ResultCode result,
                                   const PacketRequestOutcome& outcome, const uint8_t* payload)
 {
-    char head[40];
-    snprintf(head, sizeof head, "Packet %u: 0x%08X ", (unsigned)number, (unsigned)result);
+    const std::string head = "Packet " + std::to_string(number) + ": " + FormatResultCode(result) + " ";
     if (result != RESULT_OK && result != RESULT_TIMEOUT)
         return head + std::string("failed: the port is not open");
     if (result == RESULT_OK && outcome.stored == wanted)

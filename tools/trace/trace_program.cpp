@@ -26,7 +26,7 @@ DWORD WINAPI RunTracedWork(void* parameter)
 {
     TracedWork* work = static_cast<TracedWork*>(parameter);
     const TraceOptions& options = *work->options;
-    TraceSession session(work->window->Sink(), work->window, options);
+    TraceSession session(TheComponent, work->window->Sink(), work->window, options);
     LogPrintf(work->window->Sink(), "%s; %u baud, %u-byte packets", work->portNote.c_str(),
               (unsigned)options.baudRate, (unsigned)options.size);
     if (!session.Open()) {
@@ -68,11 +68,11 @@ void HandleWaitingMessages()
 int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror)
 {
     TraceWindow window(options.keepCharacters, options.log, mirror);
-    TracedWork work = {&window, &options, ChooseTracePort(options), STATUS_FAILED};
+    TracedWork work = {&window, &options, SetPortSettingForTrace(options), STATUS_FAILED};
     const std::string title = std::string("Ardun Trace - ") + PortSetting;
     if (!window.Create(instance, title.c_str())) {
         fprintf(stderr, "ardun-trace: the window could not be made: %s\n",
-                DescribeWindowsError(GetLastError()).c_str());
+                DescribeWindowsError(window.CreateError()).c_str());
         return STATUS_FAILED;
     }
     HANDLE worker = CreateThread(NULL, 0, RunTracedWork, &work, 0, NULL);

@@ -4,12 +4,12 @@
 
 #include "common/bounded_text.h"
 #include "common/module_handle.h"
-#include "parser/ardun_parser.h"
 #include "settings/module_settings_path.h"
 #include "settings/port_setting.h"
+#include "tools/cli/result_code_text.h"
 #include "tools/trace/packet_line.h"
 
-std::string ChooseTracePort(const TraceOptions& options)
+std::string SetPortSettingForTrace(const TraceOptions& options)
 {
     if (options.port != 0) {
         WritePortSettingForNumber((int32_t)options.port);
@@ -18,39 +18,40 @@ std::string ChooseTracePort(const TraceOptions& options)
     // The settings file is found beside the running program, as the
     // plug-in finds it beside the DLL.
     SetModuleInstance(GetModuleHandleA(NULL));
-    char path[SETTINGS_PATH_CAPACITY] = "ArdunParser.dat";
-    (void)SettingsPathOfModule(GetModuleInstance(), path);  // on failure the bare name is shown
+    char path[SETTINGS_PATH_CAPACITY];
+    (void)BoundedCopy(path, sizeof path, SETTINGS_FILE_NAME);  // fits: the path's capacity is far larger
+    (void)SettingsPathOfModule(GetModuleInstance(), path);     // on failure the bare name is shown
     const ResultCode result = LoadPortSetting();
     if (result == RESULT_OK)
         return std::string("Port ") + PortSetting + " from " + path;
-    char code[16];
-    (void)BoundedPrintf(code, sizeof code, "0x%08X", (unsigned)result);
     return std::string("Port ") + PortSetting + ", the plug-in's default: " + path + " could not be read (" +
-           code + (result == WrapPlatformError(ERROR_FILE_NOT_FOUND) ? ", no such file)" : ")");
+           FormatResultCode(result) +
+           (result == WrapPlatformError(ERROR_FILE_NOT_FOUND) ? ", no such file)" : ")");
 }
 
-TraceSession::TraceSession(KVDebugOutput* sink, RequestReport* report, const TraceOptions& options)
-    : sink(sink), report(report), options(options), requests(0), packets(0)
+TraceSession::TraceSession(MVArdunParser& component, KVDebugOutput* sink, RequestReport* report,
+                           const TraceOptions& options)
+    : component(component), sink(sink), report(report), options(options), requests(0), packets(0)
 {
-    TheComponent.AttachLogSink(sink);
+    component.AttachLogSink(sink);
 }
 
 TraceSession::~TraceSession()
 {
     // Quietly: the port's last step is in the log already when it was closed.
-    TheComponent.AttachLogSink(NULL);
+    component.AttachLogSink(NULL);
     Close();
 }
 
 bool TraceSession::Open()
 {
     MVOpenParams params = {OPEN_KIND_SERIAL, options.baudRate};
-    if (TheComponent.Open(&params) == RESULT_OK)
+    if (component.Open(&params) == RESULT_OK)
         return true;
     LogPrintf(sink,
               "%s: no such port, another program holds it, or its driver refused the baud rate "
               "(choose the port with --port N or 'ardun-host config', the baud rate with --baud B)",
-              TheComponent.GetLastErrorText(NULL));
+              component.GetLastErrorText(NULL));
     return false;
 }
 
@@ -58,12 +59,12 @@ bool TraceSession::RequestPacket()
 {
     uint8_t request[PACKET_REQUEST_LENGTH] = {PACKET_REQUEST_LETTER, (uint8_t)options.size};
     MVIORequest write = {0, request, sizeof request, NULL};
-    const ResultCode result = TheComponent.Write(&write);
-    const PacketRequestOutcome& outcome = TheComponent.LastRequestOutcome();
+    const ResultCode result = component.Write(&write);
+    const PacketRequestOutcome& outcome = component.LastRequestOutcome();
     ++requests;
     report->RequestEnded(
-        DescribePacketRequest(requests, options.size, result, outcome, TheComponent.PacketBytes()),
-        options.size, outcome.timeLimitPassed);
+        DescribePacketRequest(requests, options.size, result, outcome, component.PacketBytes()), options.size,
+        outcome.timeLimitPassed);
     const bool arrived = result == RESULT_OK && outcome.stored == options.size;
     if (arrived)
         ++packets;
@@ -72,5 +73,5 @@ bool TraceSession::RequestPacket()
 
 void TraceSession::Close()
 {
-    (void)TheComponent.Close();  // always succeeds
+    (void)component.Close();  // always succeeds
 }

@@ -7,13 +7,16 @@
 
 #include <string>
 
+#include "parser/ardun_parser.h"
 #include "serial/debug_output.h"
 #include "tools/trace/trace_options.h"
 
-// Puts the port to trace into the plug-in's port setting: "\\.\COM<n>" for
-// --port, else what the settings file beside the program holds, as the
-// plug-in reads it. Returns a line that says where the port came from.
-std::string ChooseTracePort(const TraceOptions& options);
+// Sets the module's port setting (PortSetting) to the port to trace:
+// "\\.\COM<n>" for --port, else what the settings file beside the program
+// holds, read as the plug-in reads it; for that it also sets the module
+// handle to the program's, so that the file is found beside it. Returns a
+// line that says where the port came from.
+std::string SetPortSettingForTrace(const TraceOptions& options);
 
 // Takes the trace's own line after each request, with what a view of the
 // request's bytes needs to tell them apart.
@@ -25,9 +28,12 @@ protected:
     ~RequestReport() {}
 };
 
+// Drives the plug-in's own component, which opens the port in the module's
+// port setting, with the log sink attached for the session's life.
 class TraceSession {
 public:
-    TraceSession(KVDebugOutput* sink, RequestReport* report, const TraceOptions& options);
+    TraceSession(MVArdunParser& component, KVDebugOutput* sink, RequestReport* report,
+                 const TraceOptions& options);
     ~TraceSession();
 
     // Opens the port in the port setting; false, with the reason in the log.
@@ -43,6 +49,7 @@ private:
     TraceSession(const TraceSession&);
     TraceSession& operator=(const TraceSession&);
 
+    MVArdunParser& component;
     KVDebugOutput* sink;
     RequestReport* report;
     TraceOptions options;

@@ -5,10 +5,6 @@
 namespace {
 
 const char WINDOW_CLASS[] = "ArdunTraceWindow";
-// A line of the log is at most one message. With room for four, and appends
-// handed over once a quarter of that waits, dropping the oldest lines never
-// has to reach the newest one.
-const size_t LEAST_KEPT = 4 * LOG_TEXT_CAPACITY;
 // Gathered lines reach the control ten times a second.
 const UINT_PTR FLUSH_TIMER = 1;
 const UINT FLUSH_MILLISECONDS = 100;
@@ -30,8 +26,9 @@ TraceWindow::TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror)
       editDefault(NULL),
       font(NULL),
       ownsFont(false),
-      keepCharacters(keepCharacters < LEAST_KEPT ? LEAST_KEPT : keepCharacters),
+      batch(keepCharacters, LOG_TEXT_CAPACITY),  // a line of the log is at most one message
       moduleLog(moduleLog),
+      createError(ERROR_SUCCESS),
       mirror(mirror),
       closeRequested(false),
       workDone(false)
@@ -57,15 +54,26 @@ bool TraceWindow::Create(HINSTANCE instance, const char* title)
     windowClass.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
     windowClass.lpszClassName = WINDOW_CLASS;
     this->instance = instance;
-    if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        return false;
-    // The frame makes its control on WM_CREATE and sets `frame` itself.
+    createError = ERROR_SUCCESS;
+    if (RegisterClassA(&windowClass) == 0) {
+        createError = GetLastError();
+        if (createError != ERROR_CLASS_ALREADY_EXISTS)
+            return false;
+        createError = ERROR_SUCCESS;
+    }
+    // The frame makes its control on WM_CREATE and sets `frame` itself; a
+    // control that could not be made has saved its own error.
     if (CreateWindowExA(0, WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 900, 560,
-                        NULL, NULL, instance, this) == NULL)
+                        NULL, NULL, instance, this) == NULL) {
+        const DWORD error = GetLastError();
+        if (createError == ERROR_SUCCESS)
+            createError = error;
         return false;
+    }
     // Without the timer, gathered lines would show only in large steps.
     if (SetTimer(frame, FLUSH_TIMER, FLUSH_MILLISECONDS, NULL) == 0) {
-        (void)DestroyWindow(frame);  // our own window: cannot fail
+        createError = GetLastError();  // before the clean-up can change it
+        (void)DestroyWindow(frame);    // our own window: cannot fail
         return false;
     }
     (void)ShowWindow(frame, SW_SHOWNORMAL);  // the result is the earlier visibility
@@ -164,14 +172,18 @@ void TraceWindow::WorkEnded(bool closeWindow)
 bool TraceWindow::CreateEdit()
 {
     RECT client;
-    if (!GetClientRect(frame, &client))
+    if (!GetClientRect(frame, &client)) {
+        createError = GetLastError();
         return false;
+    }
     const HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
                                       WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
                                           ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
                                       0, 0, client.right, client.bottom, frame, NULL, instance, NULL);
-    if (edit == NULL)
+    if (edit == NULL) {
+        createError = GetLastError();
         return false;
+    }
     // Hex dumps line up only in a fixed-pitch font; the stock one stands in
     // where no such font can be made.
     font = CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
@@ -181,10 +193,11 @@ bool TraceWindow::CreateEdit()
         font = static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT));
     SendMessageA(edit, WM_SETFONT, (WPARAM)font, FALSE);  // no result
     // The default limit, 32767 characters, would hold a few seconds of trace.
-    SendMessageA(edit, EM_SETLIMITTEXT, keepCharacters + 2 * LOG_TEXT_CAPACITY, 0);  // no result
+    SendMessageA(edit, EM_SETLIMITTEXT, batch.ControlLimit(), 0);  // no result
     (void)SetWindowLongPtrA(edit, GWLP_USERDATA, (LONG_PTR)this);  // our own window: cannot fail
     editDefault = (WNDPROC)SetWindowLongPtrA(edit, GWLP_WNDPROC, (LONG_PTR)EditProc);
     if (editDefault == NULL) {
+        createError = GetLastError();  // before the clean-up can change it
         (void)DestroyWindow(edit);
         return false;
     }
@@ -208,7 +221,7 @@ LRESULT TraceWindow::OnEditMessage(HWND edit, UINT message, WPARAM wParam, LPARA
 {
     switch (message) {
     case WM_GETTEXTLENGTH:
-        return CallWindowProcA(editDefault, edit, message, wParam, lParam) + (LRESULT)pending.size();
+        return CallWindowProcA(editDefault, edit, message, wParam, lParam) + (LRESULT)batch.Pending();
     case EM_SETSEL:
         // The caret to the end the log was told of: where the next append goes anyway.
         if (wParam == (WPARAM)lParam && (LRESULT)wParam == OnEditMessage(edit, WM_GETTEXTLENGTH, 0, 0))
@@ -245,61 +258,48 @@ LRESULT TraceWindow::CallEdit(UINT message, WPARAM wParam, LPARAM lParam)
 // between lines, as the log adds its lines.
 void TraceWindow::ShowLine(const std::string& line)
 {
-    if (!pending.empty() || CallEdit(WM_GETTEXTLENGTH, 0, 0) != 0)
+    if (batch.Pending() != 0 || CallEdit(WM_GETTEXTLENGTH, 0, 0) != 0)
         Gather("\r\n");
     Gather(line.c_str());
 }
 
 void TraceWindow::Gather(const char* text)
 {
-    if (mirror != NULL && strcmp(text, "\r\n") != 0) {
-        pendingMirror += text;
-        pendingMirror += '\n';
-    }
-    pending += text;
-    // Also at once when the text would pass the bound, which the flush keeps.
-    if (pending.size() >= keepCharacters / 4 ||
-        (size_t)CallEdit(WM_GETTEXTLENGTH, 0, 0) + pending.size() > keepCharacters)
+    batch.Add(text, mirror != NULL);
+    if (batch.MustFlush((size_t)CallEdit(WM_GETTEXTLENGTH, 0, 0)))
         FlushPending();
 }
 
 void TraceWindow::FlushPending()
 {
     FlushMirror();
-    if (pending.empty() || sink.editControl == NULL)
+    if (batch.Pending() == 0 || sink.editControl == NULL)
         return;
     const size_t length = (size_t)CallEdit(WM_GETTEXTLENGTH, 0, 0);
-    if (length + pending.size() > keepCharacters)
-        DropOldestLines(length, pending.size());
+    const size_t drop = batch.DropAtLeast(length);
+    if (drop > 0)
+        DropOldestLines(length, drop);
     const LRESULT end = CallEdit(WM_GETTEXTLENGTH, 0, 0);
-    // The CR LF between lines goes only after text.
-    if (end == 0 && pending.compare(0, 2, "\r\n") == 0)
-        pending.erase(0, 2);
+    const std::string text = batch.TakeForControl((size_t)end);
     CallEdit(EM_SETSEL, end, end);
-    CallEdit(EM_REPLACESEL, 0, (LPARAM)pending.c_str());  // wParam 0: nothing to undo
-    pending.clear();
+    CallEdit(EM_REPLACESEL, 0, (LPARAM)text.c_str());  // wParam 0: nothing to undo
 }
 
 // Writing the copy with the control's batch, not per line, keeps a slow
 // console from holding up the reader.
 void TraceWindow::FlushMirror()
 {
-    if (mirror == NULL || pendingMirror.empty())
+    const std::string text = batch.TakeCopy();
+    if (mirror == NULL || text.empty())
         return;
     // A full disk or a closed pipe loses the copy, never the trace.
-    (void)fputs(pendingMirror.c_str(), mirror);
+    (void)fputs(text.c_str(), mirror);
     (void)fflush(mirror);
-    pendingMirror.clear();
 }
 
-// Drops whole lines from the start, down to three quarters of what is kept,
-// so that a long trace drops lines now and then, not on every line.
-void TraceWindow::DropOldestLines(size_t length, size_t incoming)
+// Drops whole lines from the start, at least dropAtLeast characters.
+void TraceWindow::DropOldestLines(size_t length, size_t dropAtLeast)
 {
-    const size_t target = keepCharacters / 4 * 3;
-    size_t dropAtLeast = length + incoming - target;
-    if (dropAtLeast > length)
-        dropAtLeast = length;
     const LRESULT line = CallEdit(EM_LINEFROMCHAR, dropAtLeast, 0);
     LRESULT keptStart = CallEdit(EM_LINEINDEX, line, 0);
     if (keptStart < (LRESULT)dropAtLeast)

@@ -16,6 +16,7 @@
 
 #include "serial/debug_output.h"
 #include "tools/trace/request_view.h"
+#include "tools/trace/text_batch.h"
 #include "tools/trace/trace_session.h"
 
 class TraceWindow : public RequestReport {
@@ -27,8 +28,9 @@ public:
     ~TraceWindow();
 
     // Makes and shows the window; false, with nothing left behind, when
-    // Windows refuses.
+    // Windows refuses, and CreateError() then names what it refused.
     bool Create(HINSTANCE instance, const char* title);
+    DWORD CreateError() const { return createError; }
 
     HWND Frame() const { return frame; }
     HWND Edit() const { return sink.editControl; }
@@ -57,7 +59,7 @@ private:
     void Gather(const char* text);
     void FlushPending();
     void FlushMirror();
-    void DropOldestLines(size_t length, size_t incoming);
+    void DropOldestLines(size_t length, size_t dropAtLeast);
 
     HINSTANCE instance;
     HWND frame;
@@ -65,12 +67,11 @@ private:
     WNDPROC editDefault;
     HFONT font;
     bool ownsFont;
-    size_t keepCharacters;
+    TextBatch batch;
     bool moduleLog;
+    DWORD createError;  // saved at the call that failed, before any clean-up
     RequestView view;
     FILE* mirror;
-    std::string pending;        // appended by the log, not yet in the control
-    std::string pendingMirror;  // the same lines, one per line, not yet in the mirror
     std::atomic<bool> closeRequested;
     bool workDone;
 };
