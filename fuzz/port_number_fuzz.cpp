@@ -1,5 +1,5 @@
-// Splitting device paths and reading the configured port number out of
-// PortSetting: random paths and random 25-byte settings (terminated or not,
+// Splitting device paths and reading the configured port number out of a port
+// setting's bytes: random paths and random 25-byte settings (terminated or not,
 // as a settings file may leave them) are read only within their own bytes,
 // the parts are those the separator rule gives, and a path the dialog writes
 // for a port number gives that number back.
@@ -14,11 +14,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
+#include "settings/path_parts.h"
 #include "settings/port_number.h"
-#include "settings/port_setting.h"
-
-// The module's setting; in the DLL it lives with the other settings code.
-char PortSetting[PORT_SETTING_SIZE];
 
 namespace {
 
@@ -89,15 +86,15 @@ int32_t ExpectedDecimal(const char* text)
 void FuzzRandomSetting(FuzzedDataProvider& provider)
 {
     const std::vector<uint8_t> bytes = provider.ConsumeBytes<uint8_t>(PORT_SETTING_SIZE);
-    memset(PortSetting, 0, PORT_SETTING_SIZE);
+    char portSetting[PORT_SETTING_SIZE] = {};
     if (!bytes.empty())
-        memcpy(PortSetting, bytes.data(), bytes.size());
-    const bool terminated = memchr(PortSetting, 0, PORT_SETTING_SIZE) != NULL;
+        memcpy(portSetting, bytes.data(), bytes.size());
+    const bool terminated = memchr(portSetting, 0, PORT_SETTING_SIZE) != NULL;
 
-    const int32_t number = GetConfiguredPortNumber();
+    const int32_t number = PortNumberInSetting(portSetting);
 
     // The setting is read as the text it holds within its 24 characters.
-    const std::string setting(PortSetting, terminated ? strlen(PortSetting) : PORT_SETTING_SIZE - 1);
+    const std::string setting(portSetting, terminated ? strlen(portSetting) : PORT_SETTING_SIZE - 1);
     if (setting.empty()) {
         FUZZ_REQUIRE(number == NO_PORT_NUMBER);
         return;
@@ -113,9 +110,10 @@ void FuzzRandomSetting(FuzzedDataProvider& provider)
 void FuzzWrittenSetting(FuzzedDataProvider& provider)
 {
     const int32_t port = provider.ConsumeIntegral<int32_t>();
-    memset(PortSetting, 0x55, PORT_SETTING_SIZE);  // a remnant of an older, longer path
-    snprintf(PortSetting, PORT_SETTING_SIZE, "\\\\.\\COM%i", (int)port);
-    FUZZ_REQUIRE(GetConfiguredPortNumber() == port);
+    char portSetting[PORT_SETTING_SIZE];
+    memset(portSetting, 0x55, PORT_SETTING_SIZE);  // a remnant of an older, longer path
+    snprintf(portSetting, PORT_SETTING_SIZE, "\\\\.\\COM%i", (int)port);
+    FUZZ_REQUIRE(PortNumberInSetting(portSetting) == port);
 }
 
 }  // namespace

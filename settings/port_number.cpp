@@ -5,24 +5,6 @@
 #include <string.h>
 
 #include "settings/path_parts.h"
-#include "settings/port_setting.h"
-
-void SplitPath(const char* path, char* name, char* directory)
-{
-    size_t length = strlen(path);
-    if (length == 0)
-        return;
-    size_t directoryLength = DirectoryPartLength(path, length);
-    // A directory part of one character means no separator was found: the
-    // whole path is then the name.
-    size_t nameStart = directoryLength > 1 ? directoryLength : 0;
-    if (name != NULL)
-        memcpy(name, path + nameStart, length - nameStart + 1);
-    if (directory != NULL) {
-        memcpy(directory, path, directoryLength);
-        directory[directoryLength] = '\0';
-    }
-}
 
 // The decimal number at the start of text as atoi reads it (leading white
 // space, a sign, digits), held within 32 bits so that a long run of digits
@@ -39,12 +21,12 @@ static int32_t ReadDecimal(const char* text)
     return (int32_t)value;
 }
 
-int32_t GetConfiguredPortNumber()
+int32_t PortNumberInSetting(const char* settingBytes)
 {
     // A terminated copy, so that even a setting without a terminator is read
     // only within its own bytes.
     char setting[PORT_SETTING_SIZE];
-    memcpy(setting, PortSetting, PORT_SETTING_SIZE);
+    memcpy(setting, settingBytes, PORT_SETTING_SIZE);
     setting[PORT_SETTING_SIZE - 1] = '\0';
     if (setting[0] == '\0')
         return NO_PORT_NUMBER;

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "settings/path_parts.h"
 #include "settings/port_setting.h"
 #include "tests/support/settings_file.h"
 
