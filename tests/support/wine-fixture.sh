@@ -79,6 +79,10 @@ start)
     # Wine's mount manager reads the ports at the prefix's next start.
     wineserver -k >>"$log" 2>&1 || true
     wineserver -w >>"$log" 2>&1 || true
+    # One server for the whole run: a server that ends whenever the last
+    # program does can be ending just as the next program starts, and that
+    # program then fails without a word on a busy machine.
+    wineserver -p >>"$log" 2>&1
     "$wine" cmd /c exit 0 >>"$log" 2>&1
     for n in "$port_a" "$port_b" "$port_c" "$port_d"; do
         target=$(readlink "$WINEPREFIX/dosdevices/com$n" || true)
