@@ -1,9 +1,10 @@
 #!/bin/bash
 # Runs bench_uno_latency twice on the emulated Uno (scripts/bench.sh calls it
 # with the fixture up): SensorBox, which sends with the ArdunFrame library,
-# and NaiveBox, the same payload as frame start and payload only; both 20
-# frames a second at 115200 baud, their analog inputs fed voltages that give
-# no reading of 255 (a data pair FF 00, which the naive device cannot carry).
+# and NaiveBox, which sends frame start and payload only; both 14-byte
+# payloads, 20 frames a second at 115200 baud. SensorBox's inputs are fed
+# voltages that give no reading of 255, so neither payload holds a data pair
+# FF 00 and the two differ only in the bytes around the frame.
 #   uno_latency.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)

@@ -1,25 +1,27 @@
-// NaiveBox: the SensorBox example written without the ArdunFrame library, as
-// a first attempt would be: the frame start, the payload with every 0xFF
-// doubled, and nothing else, 20 frames a second at 115200 baud. The latency
-// benchmark compares it with SensorBox; nothing ends the host's request until
-// the next frame begins.
+// NaiveBox: a device written without the ArdunFrame library, as a first
+// attempt would be: every 50 ms the frame start, a 14-byte payload with every
+// 0xFF doubled, and nothing else, at 115200 baud. The latency benchmark sets
+// it beside SensorBox: here nothing ends the host's request until the next
+// frame begins.
+//
+// Payload: the sequence number (two bytes, little-endian), then the bytes
+// 0x10 to 0x1B.
 const unsigned long FRAME_PERIOD_MS = 50;
-const uint8_t INPUTS[] = {A0, A1, A2, A3, A4, A5};
-const size_t PAYLOAD_SIZE = 2 + 2 * sizeof INPUTS;
+const uint8_t PAYLOAD_SIZE = 14;
 
 uint16_t sequence = 0;
 unsigned long nextFrameMs = 0;
 
-static void PutLittleEndian(uint8_t* bytes, uint16_t value)
+static void SendEscaped(uint8_t byte)
 {
-    bytes[0] = value & 0xFF;
-    bytes[1] = value >> 8;
+    Serial.write(byte);
+    if (byte == 0xFF)
+        Serial.write(0xFF);
 }
 
 void setup()
 {
     Serial.begin(115200);
-    nextFrameMs = millis();
 }
 
 void loop()
@@ -27,17 +29,11 @@ void loop()
     if ((long)(millis() - nextFrameMs) < 0)
         return;
     nextFrameMs += FRAME_PERIOD_MS;
-
-    uint8_t payload[PAYLOAD_SIZE];
-    PutLittleEndian(payload, sequence);
-    for (size_t i = 0; i < sizeof INPUTS; ++i)
-        PutLittleEndian(payload + 2 + 2 * i, analogRead(INPUTS[i]));
     Serial.write(0xFF);
     Serial.write(0x00);
-    for (size_t i = 0; i < sizeof payload; ++i) {
-        Serial.write(payload[i]);
-        if (payload[i] == 0xFF)
-            Serial.write(0xFF);
-    }
+    SendEscaped(sequence & 0xFF);
+    SendEscaped(sequence >> 8);
+    for (uint8_t i = 2; i < PAYLOAD_SIZE; ++i)
+        SendEscaped(0x0E + i);
     ++sequence;
 }

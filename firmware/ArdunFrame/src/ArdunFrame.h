@@ -1,15 +1,18 @@
 /* ArdunFrame: sends one Ardun frame from device firmware so that the
  * ArdunParser plug-in reads it whole, as soon as it is on the wire, and so
- * that the plug-in's reader is back in step after any upset of the line.
+ * that a reader that began listening anywhere in the stream, or lost or
+ * gained a byte on the line, is back in step after at most one misread
+ * packet.
  * C99, compiles as C and as C++; no allocation, no dependency.
  *
  * What one call writes, for a payload of n bytes (1 to 255: the host asks for
- * n in one byte):
+ * n in one byte; a 0-byte frame is written too, but no host request can
+ * collect it):
  *
  *   55 | FF 00 | payload, every FF sent as FF FF | 55 | 55 | 55 x k
  *   lead  frame start                              end  spare fill
  *
- * k is the index (0 to n-1) of the last payload byte 0x00 that follows a
+ * k is the index (1 to n-1) of the last payload byte 0x00 that follows a
  * payload byte 0xFF, and 0 when the payload holds no such pair.
  *
  * Why each byte is there, from the way the plug-in reads. Each host request
@@ -40,10 +43,10 @@
  *   before the next lead byte, and the next request is in step again. So a
  *   misreading never lasts longer than one packet, whatever the payloads hold.
  * - 0x55 for all of them: neither the marker 0xFF nor 0x00, so no frame start
- *   can form in or with them, after a payload that ends in 0xFF either; a
- *   reader that is searching passes over them, and a reader in step has taken
- *   all of them by the time the next frame starts (as long as the host asks
- *   for n bytes, the payload length).
+ *   can form in or with them, after a payload that ends in 0xFF either. A
+ *   reader in step takes the end byte as its extra byte (as long as the host
+ *   asks for n bytes, the payload length), and its next request passes over
+ *   the spare and fill bytes while it looks for the next frame start.
  *
  * Cost on the wire: n + 5 bytes, plus one per payload 0xFF, plus k. A
  * payload without the pair FF 00 costs no fill at all.
