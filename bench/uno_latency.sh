@@ -24,6 +24,7 @@ for sketch in SensorBox NaiveBox; do
     "$build/uno/uno-harness" "$build/uno/$sketch/$sketch.elf" "$build/com/uno" --adc 1000,2000,3000,4000,500,1500 \
         --byte-log "$work/$sketch.bytes" > "$work/harness.out" 2>&1 &
     harness_pid=$!
+    echo "$harness_pid" >> "$build/com/pids"  # the fixture ends it if this script is cut short
     for _ in $(seq 100); do grep -q '^ready ' "$work/harness.out" && break; sleep 0.1; done
     (cd "$build/bench" && "$source/tests/support/wine-run.sh" "$build" ./bench_uno_latency.exe "$sketch" "$port" 14 \
         "$reads" "Z:${work//\//\\}\\$sketch.bytes")

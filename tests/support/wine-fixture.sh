@@ -33,10 +33,11 @@ stop_started_processes() {
     if [ -f "$pidfile" ]; then
         while read -r pid; do
             # A pid left from a run that never stopped may belong to another
-            # program by now: only socat and the holders are ours to end.
+            # program by now: only socat, the holders and an emulated Uno's
+            # harness (which a test that was cut short may leave) are ours.
             command=$(tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null || true)
             case "$command" in
-            socat\ *"$comdir"* | "sleep infinity "*) kill "$pid" 2>/dev/null || true ;;
+            socat\ *"$comdir"* | "sleep infinity "* | *uno-harness\ *"$comdir"*) kill "$pid" 2>/dev/null || true ;;
             esac
         done < "$pidfile"
         rm -f "$pidfile"

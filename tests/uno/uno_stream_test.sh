@@ -70,6 +70,7 @@ write_settings "\\\\.\\COM$uno_port"
 "$build/uno/uno-harness" "$build/uno/$sketch/$sketch.elf" "$build/com/uno" "${harness_options[@]}" \
     > "$work/harness.out" 2>&1 &
 harness_pid=$!
+echo "$harness_pid" >> "$build/com/pids"  # the fixture ends it if this script is cut short
 wait_for_line "$work/harness.out" "^ready " || { cat "$work/harness.out"; echo "FAIL: the harness did not start"; exit 1; }
 
 # check_stream FILE: every packet line of one ardun-host stream.
