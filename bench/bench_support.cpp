@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "tools/encoder/ardun_encoder.h"
+#include "tests/support/frame_bytes.h"
 
 double NowSeconds()
 {
@@ -60,10 +60,7 @@ std::vector<uint8_t> BenchPayload(uint32_t sequence, size_t length)
     return payload;
 }
 
-std::vector<uint8_t> GapAndFrame(uint32_t sequence, size_t length)
+std::vector<uint8_t> FramedBenchPayload(uint32_t sequence, size_t length)
 {
-    std::vector<uint8_t> bytes(2, 0x55);
-    const std::vector<uint8_t> frame = EncodeArdunFrame(BenchPayload(sequence, length));
-    bytes.insert(bytes.end(), frame.begin(), frame.end());
-    return bytes;
+    return ArdunFrameBytes(BenchPayload(sequence, length));
 }

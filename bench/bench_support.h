@@ -21,6 +21,5 @@ void PrintMachine();
 // or altered byte shows.
 std::vector<uint8_t> BenchPayload(uint32_t sequence, size_t length);
 
-// Two gap bytes before each frame: the reader drops the byte after a payload
-// and trusts a frame start only from the third byte of a request.
-std::vector<uint8_t> GapAndFrame(uint32_t sequence, size_t length);
+// The payload of frame number sequence as the device library sends it.
+std::vector<uint8_t> FramedBenchPayload(uint32_t sequence, size_t length);

@@ -1,8 +1,8 @@
 // Latency: with the device sending frames, the time from the device's write
 // of a frame (its last byte included) to the host's Write (P, N) returning
 // with that frame collected. The device sends each frame while the host is
-// already waiting in Write, followed by the gap bytes the next frame needs,
-// so the byte the reader reads past the payload is there at once.
+// already waiting in Write, as the device library sends it: the byte the
+// reader reads past the payload follows at once.
 #include <stdio.h>
 #include <windows.h>
 
@@ -14,8 +14,8 @@
 #include "bench/bench_support.h"
 #include "tests/reliability/plugin_session.h"
 #include "tests/support/device_port.h"
+#include "tests/support/frame_bytes.h"
 #include "tests/support/settings_file.h"
-#include "tools/encoder/ardun_encoder.h"
 
 namespace {
 
@@ -40,16 +40,12 @@ int main()
     std::unique_ptr<std::atomic<double>[]> written(new std::atomic<double>[SAMPLES]);
     std::thread device([&] {
         DevicePort port;
-        // One gap byte first, so the first frame start is not among the
-        // first two bytes of the first request.
-        port.Send(std::vector<uint8_t>(1, 0x55));
         for (int i = 0; i < SAMPLES; ++i) {
             if (WaitForSingleObject(hostWaiting, 5000) != WAIT_OBJECT_0)
                 return;
             Sleep(2);  // the host is blocked in its read by now
-            std::vector<uint8_t> bytes = EncodeArdunFrame(BenchPayload(i, PAYLOAD));
-            bytes.push_back(0x55);  // read and dropped after the payload
-            bytes.push_back(0x55);  // puts the next frame start at the third byte
+            // The library's bytes end the request at once and lead the next frame.
+            const std::vector<uint8_t> bytes = ArdunFrameBytes(BenchPayload(i, PAYLOAD));
             written[i] = NowSeconds();
             port.Send(bytes);
         }

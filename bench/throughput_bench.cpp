@@ -24,16 +24,16 @@ const size_t PAYLOAD = 255;
 const uint32_t FRAMES_PER_ROUND = 60;  // about 15.6 KB: the pair's queues hold it whole
 const int ROUNDS = 80;  // rounds are short: many, for a steady ratio
 
-// The stream of one round: gap bytes and a frame each, then one byte for the
-// reader to take past the last payload byte, so no request waits for silence.
+// The stream of one round: the frames as the device library sends them, whose
+// bytes after each payload end each request at once, so no request waits for
+// silence.
 std::vector<uint8_t> RoundStream(uint32_t firstSequence)
 {
     std::vector<uint8_t> stream;
     for (uint32_t i = 0; i < FRAMES_PER_ROUND; ++i) {
-        const std::vector<uint8_t> bytes = GapAndFrame(firstSequence + i, PAYLOAD);
+        const std::vector<uint8_t> bytes = FramedBenchPayload(firstSequence + i, PAYLOAD);
         stream.insert(stream.end(), bytes.begin(), bytes.end());
     }
-    stream.push_back(0x55);
     return stream;
 }
 

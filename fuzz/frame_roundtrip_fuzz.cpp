@@ -1,6 +1,7 @@
-// Any payload of 0 to 256 bytes, framed as a device frames it and preceded by
-// bytes that hold no frame start, comes out of the packet reader exactly as it
-// went in, with result 0, whatever follows the frame on the line.
+// Any payload of 0 to 256 bytes, framed by the device library ArdunFrame and
+// preceded by bytes that hold no frame start, comes out of the packet reader
+// exactly as it went in, with result 0, whatever follows on the line, and the
+// request ends on the byte the library sends right after the payload.
 #include <string.h>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -9,18 +10,16 @@
 
 #include "fuzz/fuzz_check.h"
 #include "parser/packet_collector.h"
+#include "tests/support/frame_stream.h"
 #include "tests/support/scripted_line.h"
-#include "tools/encoder/ardun_encoder.h"
 
 namespace {
 
-// Noise before the frame: random, but never a frame start (0xFF then 0x00),
-// and at least one byte, because the reader trusts a frame start only from
-// the third byte of a request on.
+// Noise before the frame: random, but never a frame start (0xFF then 0x00).
+// It may be empty: the library's lead byte puts the frame start's 0x00 at the
+// third byte of a request that begins with the frame.
 std::vector<uint8_t> NoiseWithoutFrameStart(std::vector<uint8_t> noise)
 {
-    if (noise.empty())
-        noise.push_back(0x55);
     for (size_t i = 1; i < noise.size(); ++i) {
         if (noise[i - 1] == 0xFF && noise[i] == 0x00)
             noise[i] = 0x01;
@@ -41,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::vector<uint8_t> trailing = provider.ConsumeRemainingBytes<uint8_t>();
 
     std::vector<uint8_t> stream(noise);
-    const std::vector<uint8_t> frame = EncodeArdunFrame(payload);
-    stream.insert(stream.end(), frame.begin(), frame.end());
+    const FrameLine frame = WriteFrames({payload});
+    stream.insert(stream.end(), frame.bytes.begin(), frame.bytes.end());
     stream.insert(stream.end(), trailing.begin(), trailing.end());
 
     ScriptedLine line(stream);
@@ -53,8 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_REQUIRE(result == RESULT_OK);
     FUZZ_REQUIRE(held.storedCount == payload.size());
     FUZZ_REQUIRE(payload.empty() || memcmp(held.packetBuffer, payload.data(), payload.size()) == 0);
-    // Nothing of the frame is left for the next request except, at most, the
-    // one byte read past the payload.
-    FUZZ_REQUIRE(payload.empty() || line.Consumed() >= noise.size() + frame.size());
+    FUZZ_REQUIRE(payload.empty() || line.Consumed() == noise.size() + frame.places[0].end);
     return 0;
 }

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "tools/encoder/ardun_encoder.h"
+#include "tests/support/frame_bytes.h"
 
 namespace {
 
@@ -79,9 +79,10 @@ TEST(FrameScanner, StateFollowsTheFrame)
     }
 }
 
-// The encoder's frame, preceded by a byte of idle line as a device sends it,
-// scans back to the payload for every byte value and for marker-heavy runs.
-TEST(ArdunEncoder, RoundTripsThroughTheScanner)
+// The device library's frame scans back to the payload, followed only by the
+// library's fill bytes (nothing ends a frame but the count), for every byte
+// value and for marker-heavy runs.
+TEST(ArdunFrameLibrary, RoundTripsThroughTheScanner)
 {
     Bytes everyValue;
     for (int value = 0; value < 256; ++value)
@@ -96,18 +97,25 @@ TEST(ArdunEncoder, RoundTripsThroughTheScanner)
         everyValue,
     };
     for (const Bytes& payload : payloads) {
-        Bytes line = {0x5A};
-        Bytes frame = EncodeArdunFrame(payload);
-        line.insert(line.end(), frame.begin(), frame.end());
-        EXPECT_EQ(payload, Scan(line)) << "payload of " << payload.size() << " bytes";
+        const Bytes stored = Scan(ArdunFrameBytes(payload));
+        ASSERT_GE(stored.size(), payload.size());
+        EXPECT_EQ(payload, Bytes(stored.begin(), stored.begin() + payload.size()))
+            << "payload of " << payload.size() << " bytes";
+        EXPECT_EQ(Bytes(stored.size() - payload.size(), 0x55),
+                  Bytes(stored.begin() + payload.size(), stored.end()));
     }
 }
 
-TEST(ArdunEncoder, DoublesEveryMarkerAfterTheFrameStart)
+// The frame itself, between the library's lead byte and the bytes after it.
+TEST(ArdunFrameLibrary, DoublesEveryMarkerAfterTheFrameStart)
 {
+    const Bytes written = ArdunFrameBytes(Bytes{0x01, 0xFF, 0x00, 0xFF});
+    ASSERT_GE(written.size(), 9u);
     EXPECT_EQ((Bytes{0xFF, 0x00, 0x01, 0xFF, 0xFF, 0x00, 0xFF, 0xFF}),
-              EncodeArdunFrame(Bytes{0x01, 0xFF, 0x00, 0xFF}));
-    EXPECT_EQ((Bytes{0xFF, 0x00}), EncodeArdunFrame(Bytes{}));
+              Bytes(written.begin() + 1, written.begin() + 9));
+    const Bytes empty = ArdunFrameBytes(Bytes{});
+    ASSERT_GE(empty.size(), 3u);
+    EXPECT_EQ((Bytes{0xFF, 0x00}), Bytes(empty.begin() + 1, empty.begin() + 3));
 }
 
 }  // namespace

@@ -3,17 +3,13 @@
 #include <windows.h>
 
 #include "settings/port_setting.h"
+#include "tests/support/frame_bytes.h"
 #include "tests/support/settings_file.h"
 #include "tests/support/test_ports.h"
-#include "tools/encoder/ardun_encoder.h"
 
 Bytes Framed(const Bytes& payload)
 {
-    Bytes line = {IDLE_BYTE};
-    Bytes frame = EncodeArdunFrame(payload);
-    line.insert(line.end(), frame.begin(), frame.end());
-    line.push_back(IDLE_BYTE);
-    return line;
+    return ArdunFrameBytes(payload);
 }
 
 void ParserOnPair::SetUp()

@@ -15,8 +15,9 @@ typedef std::vector<uint8_t> Bytes;
 const uint32_t TEST_BAUD_RATE = 115200;
 const uint8_t IDLE_BYTE = 0x5A;  // idle line around a frame, as a device sends it
 
-// The encoder's frame of the payload with a byte of idle line on each side: the
-// frame start must not be the first two bytes of a request.
+// The payload as the device library ArdunFrame sends it: the frame with the
+// bytes around it that put its frame start past the first two bytes of a
+// request and end the request that collects it.
 Bytes Framed(const Bytes& payload);
 
 class ParserOnPair : public ::testing::Test {

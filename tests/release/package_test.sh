@@ -23,7 +23,9 @@ first="$work/first/$zip_name"
 [ -f "$first" ] || { ls -l "$work/first"; echo "FAIL: no $zip_name"; exit 1; }
 
 binaries=(ArdunParser.dll ardun-host.exe ardun-sim.exe ardun-trace.exe)
-expected=$(printf '%s\n' "${binaries[@]}" README.txt LICENSE.txt SHA256SUMS)
+library=(ArdunFrame/examples/SensorBox/SensorBox.ino ArdunFrame/library.properties ArdunFrame/src/ArdunFrame.c
+         ArdunFrame/src/ArdunFrame.h)
+expected=$(printf '%s\n' "${binaries[@]}" README.txt LICENSE.txt SHA256SUMS ArdunFrame.zip "${library[@]}")
 listed=$(zipinfo -1 "$first")
 [ "$listed" = "$expected" ] || fail "the zip holds [$(echo $listed)], expected [$(echo $expected)]"
 
@@ -43,6 +45,15 @@ for name in "${binaries[@]}"; do
     stamp=$(od -An -tu4 -j$((pe_header + 8)) -N4 "$name" | tr -d ' ')
     [ "$stamp" = 0 ] || fail "$name carries its link time [$stamp]"
 done
+
+# The device library, as the tree has it, both as a folder and as the zip
+# the Arduino IDE adds.
+for name in "${library[@]}"; do
+    cmp -s "$name" "$source_dir/firmware/$name" || fail "$name is not the tree's"
+done
+[ "$(zipinfo -1 ArdunFrame.zip)" = "$(printf '%s\n' "${library[@]}")" ] || fail "ArdunFrame.zip holds [$(zipinfo -1 ArdunFrame.zip | tr '\n' ' ')]"
+unzip -q ArdunFrame.zip -d "$work/library" || fail "ArdunFrame.zip does not unzip"
+diff -r "$work/library/ArdunFrame" "$source_dir/firmware/ArdunFrame" > /dev/null || fail "ArdunFrame.zip is not the tree's library"
 
 summed=$(sed -n 's/^[0-9a-f]\{64\}  //p' SHA256SUMS)
 [ "$summed" = "$(printf '%s\n' "${binaries[@]}")" ] || fail "SHA256SUMS lists [$(echo $summed)]"

@@ -29,9 +29,9 @@
 #include "tests/reliability/plugin_session.h"
 #include "tests/support/device_port.h"
 #include "tests/support/dialog_user.h"
+#include "tests/support/frame_bytes.h"
 #include "tests/support/open_handles.h"
 #include "tests/support/settings_file.h"
-#include "tools/encoder/ardun_encoder.h"
 
 namespace {
 
@@ -49,16 +49,6 @@ const double LONGEST_REQUEST_SECONDS = 3.0 + 0.3 + 1.5;
 double SecondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// A frame as the device sends it, after one gap byte so that its frame start
-// is never among the first two bytes of a request.
-std::vector<uint8_t> FrameAfterGap(const std::vector<uint8_t>& payload)
-{
-    std::vector<uint8_t> bytes(1, 0x55);
-    const std::vector<uint8_t> frame = EncodeArdunFrame(payload);
-    bytes.insert(bytes.end(), frame.begin(), frame.end());
-    return bytes;
 }
 
 std::vector<uint8_t> Counting(size_t length, uint8_t first)
@@ -208,7 +198,7 @@ TEST_F(PluginFaults, RecordsOfTheirSmallestSizeAreNeverOverrun)
     const std::vector<uint8_t> payload = Counting(10, 0x30);
     DevicePort device;
     ASSERT_TRUE(device.IsOpen());
-    ASSERT_TRUE(device.SendQueued(FrameAfterGap(payload)));
+    ASSERT_TRUE(device.SendQueued(ArdunFrameBytes(payload)));
     uint8_t* requestBytes = buffers.Place(2, 0);
     requestBytes[0] = 'P';
     requestBytes[1] = 10;
@@ -224,7 +214,7 @@ TEST_F(PluginFaults, RecordsOfTheirSmallestSizeAreNeverOverrun)
     // A read longer than the component's buffer: it never stores or copies
     // more than it holds.
     const std::vector<uint8_t> longPayload = Counting(300, 0x01);
-    ASSERT_TRUE(device.SendQueued(FrameAfterGap(longPayload)));
+    ASSERT_TRUE(device.SendQueued(ArdunFrameBytes(longPayload)));
     uint8_t* large = buffers.Place(1000, MARK);
     *request = {0, large, 1000, count};
     EXPECT_EQ(TIMEOUT, Call(slot::READ, request));
@@ -352,12 +342,12 @@ TEST_F(PluginFaults, DeviceFallingSilentMidFrameEndsTheRequestThenTheNextOneWork
 {
     ASSERT_EQ(OK, session.Open());
     const std::vector<uint8_t> payload = Counting(8, 0x41);
-    const std::vector<uint8_t> whole = FrameAfterGap(payload);
+    const std::vector<uint8_t> whole = ArdunFrameBytes(payload);
     // The device goes away after five payload bytes, while the host waits.
     std::thread device([&whole] {
         Sleep(100);
         DevicePort port;
-        port.Send(std::vector<uint8_t>(whole.begin(), whole.begin() + 3 + 5));
+        port.Send(std::vector<uint8_t>(whole.begin(), whole.begin() + 3 + 5));  // lead, FF 00, 5 bytes
     });
     const auto start = std::chrono::steady_clock::now();
     uint32_t handled = 0;

@@ -28,15 +28,13 @@
 
 #include "tests/reliability/plugin_session.h"
 #include "tests/support/device_port.h"
+#include "tests/support/frame_bytes.h"
 #include "tests/support/open_handles.h"
 #include "tests/support/settings_file.h"
-#include "tools/encoder/ardun_encoder.h"
 
 namespace {
 
 const uint32_t PAYLOAD_SIZE = 8;
-const uint8_t GAP_BYTE = 0x55;
-const size_t GAP_BYTES = 2;
 const size_t FRAMES_PER_WRITE = 64;
 // Growth allowed over the run once it is warm: far below what one leaked
 // allocation or handle per request would add up to.
@@ -109,8 +107,7 @@ private:
         while (!stop) {
             chunk.clear();
             for (size_t i = 0; i < FRAMES_PER_WRITE; ++i) {
-                chunk.insert(chunk.end(), GAP_BYTES, GAP_BYTE);
-                const std::vector<uint8_t> frame = EncodeArdunFrame(PayloadFor(sequence++));
+                const std::vector<uint8_t> frame = ArdunFrameBytes(PayloadFor(sequence++));
                 chunk.insert(chunk.end(), frame.begin(), frame.end());
             }
             // A full line blocks the write until the host has read enough;

@@ -8,8 +8,11 @@
 # numbers are the same on every run. One more number points at a directory,
 # which no open can succeed on, and so does COM1: the module's default port is
 # then one that is absent, as on most machines, instead of whatever serial
-# device this machine happens to have. The numbers come from the environment (the same
-# variables the tests read), so a machine with other ports can move them.
+# device this machine happens to have. One more number is the emulated Arduino
+# Uno's: it points at the link com/uno, which the Uno tests' harness turns to
+# its pty while it runs and which points at that directory otherwise. The
+# numbers come from the environment (the same variables the tests read), so a
+# machine with other ports can move them.
 set -eu
 
 action=$1
@@ -24,16 +27,18 @@ port_b=${ARDUN_TEST_PORT_B:-10}
 port_c=${ARDUN_TEST_PORT_C:-11}
 port_d=${ARDUN_TEST_PORT_D:-12}
 port_bad=${ARDUN_TEST_PORT_BAD:-13}
+port_uno=${ARDUN_TEST_PORT_UNO:-14}
 log="$build/wine-fixture.log"
 
 stop_started_processes() {
     if [ -f "$pidfile" ]; then
         while read -r pid; do
             # A pid left from a run that never stopped may belong to another
-            # program by now: only socat and the holders are ours to end.
+            # program by now: only socat, the holders and an emulated Uno's
+            # harness (which a test that was cut short may leave) are ours.
             command=$(tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null || true)
             case "$command" in
-            socat\ *"$comdir"* | "sleep infinity "*) kill "$pid" 2>/dev/null || true ;;
+            socat\ *"$comdir"* | "sleep infinity "* | *uno-harness\ *"$comdir"*) kill "$pid" 2>/dev/null || true ;;
             esac
         done < "$pidfile"
         rm -f "$pidfile"
@@ -70,11 +75,13 @@ start)
     start_pair "$port_a" "$port_b"
     start_pair "$port_c" "$port_d"
     mkdir -p "$comdir/not-a-port"
+    ln -sfn "$comdir/not-a-port" "$comdir/uno"
     [ -d "$WINEPREFIX" ] || "$wine" wineboot -i >>"$log" 2>&1
     for n in "$port_a" "$port_b" "$port_c" "$port_d"; do
         declare_port "$n" "$comdir/com$n"
     done
     declare_port "$port_bad" "$comdir/not-a-port"
+    declare_port "$port_uno" "$comdir/uno"
     declare_port 1 "$comdir/not-a-port"
     # Wine's mount manager reads the ports at the prefix's next start.
     wineserver -k >>"$log" 2>&1 || true
@@ -84,11 +91,15 @@ start)
     # program then fails without a word on a busy machine.
     wineserver -p >>"$log" 2>&1
     "$wine" cmd /c exit 0 >>"$log" 2>&1
-    for n in "$port_a" "$port_b" "$port_c" "$port_d"; do
+    for mapping in "$port_a:com$port_a" "$port_b:com$port_b" "$port_c:com$port_c" "$port_d:com$port_d" \
+                   "$port_uno:uno"; do
+        n=${mapping%%:*}
         target=$(readlink "$WINEPREFIX/dosdevices/com$n" || true)
-        [ "$target" = "$comdir/com$n" ] || { echo "COM$n is not mapped to $comdir/com$n ($target)" >&2; exit 1; }
+        [ "$target" = "$comdir/${mapping#*:}" ] ||
+            { echo "COM$n is not mapped to $comdir/${mapping#*:} ($target)" >&2; exit 1; }
     done
-    echo "COM$port_a<->COM$port_b and COM$port_c<->COM$port_d ready; COM$port_bad cannot be opened"
+    echo "COM$port_a<->COM$port_b and COM$port_c<->COM$port_d ready; COM$port_bad cannot be opened;" \
+         "COM$port_uno is the emulated Uno's"
     ;;
 stop)
     stop_started_processes

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/frame_bytes.h"
 #include "tools/cli/seconds_now.h"
 #include "tools/cli/stop_request.h"
-#include "tools/encoder/ardun_encoder.h"
 #include "tools/sim/line_noise.h"
 #include "tools/sim/sim_options.h"
 #include "tools/sim/sim_payload.h"
@@ -66,7 +66,7 @@ int main(int argc, char** argv)
             break;
         // Noise and frame go out in one write: the frame is never split by a gap.
         std::vector<uint8_t> bytes = noise.Next(options.noise);
-        std::vector<uint8_t> frame = EncodeArdunFrame(MakeSimPayload(options.first + sent, options.size));
+        std::vector<uint8_t> frame = ArdunFrameBytes(MakeSimPayload(options.first + sent, options.size));
         bytes.insert(bytes.end(), frame.begin(), frame.end());
         if (!port.Send(bytes, &error)) {
             fprintf(stderr, "ardun-sim: frame %u: %s\n", sent, error.c_str());

@@ -1,0 +1,97 @@
+/* ArdunFrame: sends one Ardun frame from device firmware so that the
+ * ArdunParser plug-in reads it whole, as soon as it is on the wire, and so
+ * that a reader that began listening anywhere in the stream, or lost or
+ * gained a byte on the line, is back in step after at most one misread
+ * packet.
+ * C99, compiles as C and as C++; no allocation, no dependency.
+ *
+ * What one call writes, for a payload of n bytes (1 to 255: the host asks for
+ * n in one byte; a 0-byte frame is written too, but no host request can
+ * collect it):
+ *
+ *   55 | FF 00 | payload, every FF sent as FF FF | 55 | 55 | 55 x k
+ *   lead  frame start                              end  spare fill
+ *
+ * k is the index (1 to n-1) of the last payload byte 0x00 that follows a
+ * payload byte 0xFF, and 0 when the payload holds no such pair.
+ *
+ * Why each byte is there, from the way the plug-in reads. Each host request
+ * (a Write of P,n or a Read of n bytes) reads the line one byte at a time
+ * from where the request before it stopped, waits for the frame start, stores
+ * n payload bytes and then reads one byte more, which it drops; only that
+ * byte ends the request. A frame start counts only when its 0x00 is the
+ * third byte of the request or later. Outside a frame, any 0xFF followed by
+ * 0x00 is a frame start, and a payload pair FF 00 goes out as FF FF 00.
+ *
+ * - lead (0x55): puts the frame start's 0x00 at the third byte of a request
+ *   that begins right before the frame, on a quiet line (the first request
+ *   after the host opens the port) or right after the previous frame's end
+ *   byte. Without it the reader skips a frame start that comes first.
+ * - end (0x55): the byte the reader reads past the payload. Sent at once, it
+ *   ends the request that collected the frame one byte time after the frame,
+ *   instead of when the next frame begins (a whole frame period late), or
+ *   after the port's 300 ms read time-out when nothing follows.
+ * - spare (0x55): when a byte of the frame is lost on the line, the request
+ *   takes the end byte as payload and this one as its extra byte, and the next
+ *   request still starts ahead of the next lead byte, in step.
+ * - fill (k bytes of 0x55): a reader that began inside a payload (the first
+ *   request after Open, or after a garbled frame start) can take a pair FF 00
+ *   of the data for a frame start. It then stores the rest of the payload and
+ *   as many bytes after it as the pair's index plus one, and reads one more.
+ *   The end, spare and fill bytes are k + 2 bytes, enough for the last pair
+ *   (and so for any earlier one): that request, the one misread packet, ends
+ *   before the next lead byte, and the next request is in step again. So a
+ *   misreading never lasts longer than one packet, whatever the payloads hold.
+ * - 0x55 for all of them: neither the marker 0xFF nor 0x00, so no frame start
+ *   can form in or with them, after a payload that ends in 0xFF either. A
+ *   reader in step takes the end byte as its extra byte (as long as the host
+ *   asks for n bytes, the payload length), and its next request passes over
+ *   the spare and fill bytes while it looks for the next frame start.
+ *
+ * Cost on the wire: n + 5 bytes, plus one per payload 0xFF, plus k. A
+ * payload without the pair FF 00 costs no fill at all.
+ */
+#ifndef ARDUN_FRAME_H
+#define ARDUN_FRAME_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define ARDUNFRAME_MARKER 0xFF     /* starts a frame (with 0x00); doubled in the payload */
+#define ARDUNFRAME_START 0x00      /* follows the marker at a frame start */
+#define ARDUNFRAME_FILL 0x55       /* the lead, end, spare and fill bytes */
+#define ARDUNFRAME_MAX_PAYLOAD 255 /* the most a host can ask for in its request */
+
+/* Sends one byte down the line. context is the pointer given to
+ * ArdunFrameWrite, passed through untouched. */
+typedef void (*ArdunFrameByteWriter)(uint8_t byte, void* context);
+
+/* Writes the frame of payload[0..length-1], with the bytes around it, one
+ * byte at a time through writeByte. payload may be null when length is 0.
+ * Returns the number of bytes written. */
+size_t ArdunFrameWrite(const uint8_t* payload, size_t length, ArdunFrameByteWriter writeByte, void* context);
+
+#ifdef __cplusplus
+}
+#endif
+
+#if defined(__cplusplus) && defined(ARDUINO)
+#include <Arduino.h>
+
+/* Arduino: writes the frame to any Print, such as Serial. */
+static inline void ArdunFramePrintByte(uint8_t byte, void* out)
+{
+    static_cast<Print*>(out)->write(byte);
+}
+
+inline size_t ArdunFrameWrite(Print& out, const uint8_t* payload, size_t length)
+{
+    return ArdunFrameWrite(payload, length, ArdunFramePrintByte, &out);
+}
+#endif
+
+#endif /* ARDUN_FRAME_H */
