@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-ResultCode SettingsPathOfModule(HMODULE module, char* path)
+ResultCode SettingsPathOfModule(HMODULE module, char* path, const char* fileName)
 {
     char modulePath[SETTINGS_PATH_CAPACITY];
     const DWORD length = GetModuleFileNameA(module, modulePath, SETTINGS_PATH_CAPACITY);
@@ -12,7 +12,7 @@ ResultCode SettingsPathOfModule(HMODULE module, char* path)
         return RESULT_INSUFFICIENT_BUFFER;
     modulePath[length] = '\0';
     char besideModule[SETTINGS_PATH_CAPACITY];
-    const ResultCode result = SettingsPathBesideModule(modulePath, besideModule);
+    const ResultCode result = SettingsPathBesideModule(modulePath, besideModule, fileName);
     if (result == RESULT_OK)
         memcpy(path, besideModule, sizeof besideModule);
     return result;

@@ -33,16 +33,44 @@ ResultCode LoadPortSetting()
     if (file == INVALID_HANDLE_VALUE)
         return WrapPlatformFailure((int32_t)GetLastError());
 
-    // A short or failed read replaces only the bytes it delivered; the file is
-    // the user's last choice and is taken as far as it goes.
+    // Read aside first: a read that fails part-way must not leave half a path
+    // in force. One that succeeds replaces only the bytes it delivered, so a
+    // short file is taken as far as it goes.
+    char fileBytes[PORT_SETTING_SIZE];
     DWORD bytesRead = 0;
-    (void)ReadFile(file, PortSetting, PORT_SETTING_SIZE, &bytesRead, NULL);
+    const bool read = ReadFile(file, fileBytes, PORT_SETTING_SIZE, &bytesRead, NULL) != FALSE;
+    if (!read)
+        result = WrapPlatformFailure((int32_t)GetLastError());
+    (void)CloseHandle(file);  // read-only handle: nothing to lose
+    if (!read)
+        return result;
+    memcpy(PortSetting, fileBytes, bytesRead < PORT_SETTING_SIZE ? bytesRead : PORT_SETTING_SIZE);
     // A file without a zero byte must not leave every reader of the path
     // running past the buffer.
     if (memchr(PortSetting, '\0', PORT_SETTING_SIZE) == NULL)
         PortSetting[PORT_SETTING_SIZE - 1] = '\0';
-    (void)CloseHandle(file);  // read-only handle: nothing to lose
     return RESULT_OK;
+}
+
+// Writes all of PortSetting into a new file at path; the file is removed
+// again when the write fails or stops short.
+static ResultCode WriteNewSettingsFile(const char* path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return WrapPlatformFailure((int32_t)GetLastError());
+    DWORD bytesWritten = 0;
+    ResultCode result = RESULT_OK;
+    if (!WriteFile(file, PortSetting, PORT_SETTING_SIZE, &bytesWritten, NULL))
+        result = WrapPlatformFailure((int32_t)GetLastError());
+    else if (bytesWritten != PORT_SETTING_SIZE)
+        result = E_FAIL;  // a short write sets no error of its own
+    // A close that fails may have lost what was written.
+    if (!CloseHandle(file) && result == RESULT_OK)
+        result = WrapPlatformFailure((int32_t)GetLastError());
+    if (result != RESULT_OK)
+        (void)DeleteFileA(path);  // if this fails too, a stray file is all that is left
+    return result;
 }
 
 ResultCode SavePortSetting()
@@ -51,15 +79,32 @@ ResultCode SavePortSetting()
     ResultCode result = SettingsPathOfModule(GetModuleInstance(), path);
     if (result != RESULT_OK)
         return result;
+    char newPath[SETTINGS_PATH_CAPACITY];
+    result = SettingsPathOfModule(GetModuleInstance(), newPath, SETTINGS_NEW_FILE_NAME);
+    if (result != RESULT_OK)
+        return result;
 
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return WrapPlatformFailure((int32_t)GetLastError());
+    // The settings file is opened for writing first, as it always was, and
+    // closed unchanged: a file that another program holds or that may not be
+    // written is reported as before and left as it is.
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND)
+            return WrapPlatformFailure((int32_t)error);
+    } else {
+        (void)CloseHandle(file);  // nothing was written through it
+    }
 
-    // The dialog that saves has no way to tell the user, so a failed write
-    // after a successful open is not reported.
-    DWORD bytesWritten = 0;
-    (void)WriteFile(file, PortSetting, PORT_SETTING_SIZE, &bytesWritten, NULL);
-    (void)CloseHandle(file);
-    return RESULT_OK;
+    // The new setting goes into a file of its own, which then takes the
+    // settings file's place whole: a write that fails or stops short never
+    // leaves a cut file behind, only the earlier one or none.
+    result = WriteNewSettingsFile(newPath);
+    if (result != RESULT_OK)
+        return result;
+    if (!MoveFileExA(newPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        result = WrapPlatformFailure((int32_t)GetLastError());
+        (void)DeleteFileA(newPath);  // as above
+    }
+    return result;
 }

@@ -20,12 +20,15 @@ void WriteDefaultPortSetting();
 // Writes "\\.\COM<number>"; the bytes after the terminator stay as they are.
 void WritePortSettingForNumber(int32_t number);
 
-// Reads up to 25 bytes of the settings file over PortSetting. On failure the
+// Reads up to 25 bytes of the settings file over PortSetting; a short file
+// replaces only the bytes it holds. On failure, also of the read itself, the
 // wrapped platform error (E_FAIL when the platform gives none, or
 // RESULT_INSUFFICIENT_BUFFER for a path that does not fit) is returned and
 // PortSetting is unchanged.
 ResultCode LoadPortSetting();
 
-// Writes the 25 bytes of PortSetting to the settings file, creating or
-// truncating it. Failures as for LoadPortSetting; nothing is touched then.
+// Writes the 25 bytes of PortSetting as the whole settings file: into
+// SETTINGS_NEW_FILE_NAME beside it first, which then replaces it. On any
+// failure the error is returned as for LoadPortSetting, and the earlier file,
+// if there is one, is left whole.
 ResultCode SavePortSetting();

@@ -6,8 +6,9 @@
 #include "settings/path_parts.h"
 
 const char SETTINGS_FILE_NAME[] = "ArdunParser.dat";
+const char SETTINGS_NEW_FILE_NAME[] = "ArdunParser.new";
 
-ResultCode SettingsPathBesideModule(const char* modulePath, char* path)
+ResultCode SettingsPathBesideModule(const char* modulePath, char* path, const char* fileName)
 {
     size_t length = 0;
     if (BoundedLength(modulePath, SETTINGS_PATH_CAPACITY, &length) != RESULT_OK)
@@ -15,5 +16,5 @@ ResultCode SettingsPathBesideModule(const char* modulePath, char* path)
     size_t directoryLength = DirectoryPartLength(modulePath, length);
     memmove(path, modulePath, directoryLength);
     path[directoryLength] = '\0';
-    return BoundedAppend(path, SETTINGS_PATH_CAPACITY, SETTINGS_FILE_NAME);
+    return BoundedAppend(path, SETTINGS_PATH_CAPACITY, fileName);
 }

@@ -5,16 +5,15 @@
 // settings files of every length with random content, a settings file held
 // by another handle, and a save that cannot create the file.
 //
-// What only real Windows can show (Wine cannot produce it):
-// - A port that really disappears (a USB adapter pulled out): ReadFile then
-//   fails instead of returning no byte. Under Wine the far end going away is
-//   silence, which is what is tested here; the reader treats a failed read as
-//   silence, so both end the request the same way.
-// - A COM port held open by another program: Wine does not enforce exclusive
-//   opens of COM devices, so a second open succeeds here.
-// - A save refused by the folder's permissions or a read-only medium: as root
-//   under Wine nothing refuses it, so a directory in the file's place stands
-//   in for every cause that makes creating the file fail.
+// Wine cannot make the faults real Windows gives instead: a USB adapter
+// pulled out (ReadFile then fails instead of returning no byte), a COM port
+// that another program holds (Wine lets a second open succeed), a driver that
+// refuses the line settings, a folder or disk that refuses the save or the
+// load. Those are injected at the DLL's own imports in injected_faults_test.cpp.
+// Here the far end going away is silence, as Wine shows it, and a directory in
+// the file's place stands in for a save that cannot create the file. Only real
+// Windows and real hardware show the real drivers' timing and a real board's
+// reset when the open raises DTR.
 #include <gtest/gtest.h>
 #include <string.h>
 #include <windows.h>
@@ -26,7 +25,7 @@
 #include <vector>
 
 #include "tests/reliability/guarded_block.h"
-#include "tests/reliability/plugin_session.h"
+#include "tests/reliability/plugin_fixture.h"
 #include "tests/support/device_port.h"
 #include "tests/support/dialog_user.h"
 #include "tests/support/frame_bytes.h"
@@ -35,68 +34,13 @@
 
 namespace {
 
-const uint32_t OK = 0;
-const uint32_t FAIL = (uint32_t)E_FAIL;
-const uint32_t INVALID = (uint32_t)E_INVALIDARG;
-const uint32_t TIMEOUT = (uint32_t)RESULT_TIMEOUT;
-const uint8_t MARK = 0xCC;
 const uint32_t UNTOUCHED_COUNT = 0xDDDDDDDDu;
 
 // Seconds a packet request may take: the time limit plus one read time-out,
 // with room for a slow machine.
 const double LONGEST_REQUEST_SECONDS = 3.0 + 0.3 + 1.5;
 
-double SecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-std::vector<uint8_t> Counting(size_t length, uint8_t first)
-{
-    std::vector<uint8_t> bytes(length);
-    for (size_t i = 0; i < length; ++i)
-        bytes[i] = (uint8_t)(first + i);
-    return bytes;
-}
-
-class PluginFaults : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        RemoveSettingsFile();
-        DrainHostSide();
-        ConfigurePort(TestPortPath(HOST_SIDE));
-        ASSERT_TRUE(session.Load()) << "ArdunParser.dll beside the test, with both exports";
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(0, session.UnbalancedCalls()) << "a slot removed the wrong number of arguments";
-        session.Unload();
-        RemoveSettingsFile();
-        RemoveDirectoryA(SettingsFilePath().c_str());  // left by a failed save test, if any
-        DrainHostSide();
-    }
-
-    // A fresh module: every static object starts again.
-    void Reload()
-    {
-        session.Unload();
-        ASSERT_TRUE(session.Load());
-    }
-
-    uint32_t Call(int slotNumber) { return session.Call(session.Component(), slotNumber); }
-    uint32_t Call(int slotNumber, const void* record)
-    {
-        return session.Call(session.Component(), slotNumber, Arg(record));
-    }
-    bool PortIsOpen()
-    {
-        MVTimeouts timeouts = {};
-        return Call(slot::GET_TIMEOUTS, &timeouts) == OK;
-    }
-
-    PluginSession session;
-};
+class PluginFaults : public PluginFixture {};
 
 struct NullCase {
     const char* what;

@@ -38,6 +38,8 @@ public:
     // Unloads the DLL (its static objects end: an open port is closed).
     void Unload();
     bool IsLoaded() const { return component != nullptr; }
+    // The loaded DLL, whose import table the fault tests patch.
+    HMODULE Module() const { return module.module; }
 
     void* Plugin() const { return plugin; }
     void* Component() const { return component; }

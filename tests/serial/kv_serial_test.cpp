@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "tests/serial/edit_log.h"
 #include "tests/support/device_port.h"
+#include "tests/support/kernel32_faults.h"
 #include "tests/support/open_handles.h"
 #include "tests/support/test_ports.h"
 
@@ -271,4 +273,65 @@ TEST_F(KVSerialTest, NullPathAfterResetTriesTheEmptyPath)
     serial.AttachLogSink(log.Sink());
     EXPECT_EQ(0, serial.OpenPort(NULL, 9600));
     EXPECT_EQ((Lines{"KVSerial: Open Port  Failed", "KVSerial: Port Closed"}), log.Lines());
+}
+
+// Faults only real ports and drivers make, injected at this program's own
+// imports, which the port object's code calls through.
+TEST_F(KVSerialTest, InjectedOpenFaultsLogTheirLinesAndLeaveNoHandle)
+{
+    const std::string path = TestPortPath(HOST_SIDE);
+    const std::string opened = "KVSerial: Successfully opened " + path, closed = "KVSerial: Port Closed";
+    const struct {
+        const char* event;
+        const char* function;
+        DWORD error;
+    } cases[] = {
+        {"a terminal program holds the port", "CreateFileA", ERROR_ACCESS_DENIED},
+        {"another logger holds the port", "CreateFileA", ERROR_SHARING_VIOLATION},
+        {"the adapter cannot report its line state", "GetCommState", ERROR_GEN_FAILURE},
+        {"the driver refuses the baud rate", "SetCommState", ERROR_INVALID_PARAMETER},
+    };
+    for (const auto& c : cases) {
+        const bool atCreate = strcmp(c.function, "CreateFileA") == 0;
+        // The port writes one line of its own for the step that failed.
+        const Lines expected = atCreate ? Lines{"KVSerial: Open Port " + path + " Failed", closed}
+                                        : Lines{opened, "KVSerial: " + std::string(c.function) + " Failed",
+                                                closed};
+        std::optional<FaultyCreateFile> busy;
+        std::optional<FaultyCommState> refused;
+        if (atCreate)
+            busy.emplace(GetModuleHandleA(NULL), path.c_str(), c.error);
+        else
+            refused.emplace(GetModuleHandleA(NULL), c.function, c.error);
+        ASSERT_TRUE(busy ? busy->IsInstalled() : refused->IsInstalled()) << c.event;
+        const HandleSet before = OpenHandles();
+        KVSerial serial;
+        serial.AttachLogSink(log.Sink());
+        log.Clear();
+        EXPECT_EQ(0, serial.OpenPort(path.c_str(), 115200)) << c.event;
+        EXPECT_FALSE(serial.IsOpen()) << c.event;
+        EXPECT_EQ(expected, log.Lines()) << c.event;
+        EXPECT_EQ(before, OpenHandles()) << c.event;
+    }
+}
+
+TEST_F(KVSerialTest, InjectedReadFailuresGiveNoByteAndLogNothing)
+{
+    KVSerial serial;
+    ASSERT_EQ(1, serial.OpenPort(TestPortPath(HOST_SIDE).c_str(), 115200));
+    serial.AttachLogSink(log.Sink());
+    DevicePort device;
+    ASSERT_TRUE(device.SendQueued({0x41}));
+    for (const DWORD error : {ERROR_ACCESS_DENIED, ERROR_BAD_COMMAND, ERROR_GEN_FAILURE,
+                              ERROR_OPERATION_ABORTED, ERROR_DEVICE_NOT_CONNECTED}) {
+        FaultyReadFile pulled(GetModuleHandleA(NULL), {ReadFault::Fails, 1, FOR_EVER, error, 0, 0});
+        ASSERT_TRUE(pulled.IsInstalled());
+        uint8_t byte = 0x5A;
+        EXPECT_EQ(0u, serial.ReadByte(&byte)) << error;
+        EXPECT_EQ(1, pulled.Calls()) << error;
+    }
+    EXPECT_EQ("", log.Text());
+    uint8_t byte = 0;
+    EXPECT_EQ(1u, serial.ReadByte(&byte)) << "the adapter is back";
+    EXPECT_EQ(0x41, byte);
 }

@@ -1,0 +1,46 @@
+#include "tests/reliability/plugin_fixture.h"
+
+#include "tests/support/device_port.h"
+#include "tests/support/settings_file.h"
+
+double SecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::vector<uint8_t> Counting(size_t length, uint8_t first)
+{
+    std::vector<uint8_t> bytes(length);
+    for (size_t i = 0; i < length; ++i)
+        bytes[i] = (uint8_t)(first + i);
+    return bytes;
+}
+
+void PluginFixture::SetUp()
+{
+    RemoveSettingsFile();
+    DrainHostSide();
+    ConfigurePort(TestPortPath(HOST_SIDE));
+    ASSERT_TRUE(session.Load()) << "ArdunParser.dll beside the test, with both exports";
+}
+
+void PluginFixture::TearDown()
+{
+    EXPECT_EQ(0, session.UnbalancedCalls()) << "a slot removed the wrong number of arguments";
+    session.Unload();
+    RemoveSettingsFile();
+    RemoveDirectoryA(SettingsFilePath().c_str());  // left by a failed save test, if any
+    DrainHostSide();
+}
+
+void PluginFixture::Reload()
+{
+    session.Unload();
+    ASSERT_TRUE(session.Load());
+}
+
+bool PluginFixture::PortIsOpen()
+{
+    MVTimeouts timeouts = {};
+    return Call(slot::GET_TIMEOUTS, &timeouts) == OK;
+}

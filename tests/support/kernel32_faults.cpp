@@ -1,0 +1,128 @@
+#include "tests/support/kernel32_faults.h"
+
+#include <string.h>
+
+namespace {
+
+// What each replacement does, set before its entry is redirected. The real
+// functions are the entries' earlier values: a replacement in a test
+// program's own table would otherwise call itself.
+struct {
+    ReadFilePlan plan;
+    decltype(&ReadFile) real;
+    int calls;
+} readFile;
+
+struct {
+    std::string path;
+    DWORD error;
+    decltype(&CreateFileA) real;
+} createFile;
+
+DWORD commStateError;
+
+struct {
+    DWORD bytesWritten;
+    DWORD error;
+    decltype(&WriteFile) real;
+} writeFile;
+
+BOOL WINAPI ReadFileOnPlan(HANDLE file, LPVOID buffer, DWORD wanted, LPDWORD got, LPOVERLAPPED overlapped)
+{
+    const ReadFilePlan& plan = readFile.plan;
+    const int call = ++readFile.calls;
+    if (call < plan.firstCall || call - plan.firstCall >= plan.calls)
+        return readFile.real(file, buffer, wanted, got, overlapped);
+    switch (plan.fault) {
+    case ReadFault::IsSlow:
+        Sleep(plan.delayMilliseconds);
+        return readFile.real(file, buffer, wanted, got, overlapped);
+    case ReadFault::ReturnsEmpty:
+        if (got != nullptr)
+            *got = 0;
+        return TRUE;
+    case ReadFault::Fails:
+        break;
+    }
+    // A transfer cut short leaves what came before the failure in the buffer.
+    DWORD partial = 0;
+    if (plan.bytesBeforeFailure > 0)
+        (void)readFile.real(file, buffer, wanted < plan.bytesBeforeFailure ? wanted : plan.bytesBeforeFailure,
+                            &partial, overlapped);
+    if (got != nullptr)
+        *got = partial;
+    SetLastError(plan.error);
+    return FALSE;
+}
+
+HANDLE WINAPI CreateFileRefusing(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                 DWORD disposition, DWORD flags, HANDLE templateFile)
+{
+    const bool refused = createFile.path.empty()
+                             ? disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING
+                             : path != nullptr && _stricmp(path, createFile.path.c_str()) == 0;
+    if (!refused)
+        return createFile.real(path, access, share, security, disposition, flags, templateFile);
+    SetLastError(createFile.error);
+    return INVALID_HANDLE_VALUE;
+}
+
+BOOL WINAPI CommStateRefused(HANDLE, LPDCB)
+{
+    SetLastError(commStateError);
+    return FALSE;
+}
+
+BOOL WINAPI WriteFileCutShort(HANDLE file, LPCVOID buffer, DWORD length, LPDWORD written,
+                              LPOVERLAPPED overlapped)
+{
+    DWORD done = 0;
+    const BOOL result = writeFile.real(
+        file, buffer, length < writeFile.bytesWritten ? length : writeFile.bytesWritten, &done, overlapped);
+    if (written != nullptr)
+        *written = done;
+    if (!result || writeFile.error == 0)
+        return result;
+    SetLastError(writeFile.error);
+    return FALSE;
+}
+
+}  // namespace
+
+FaultyReadFile::FaultyReadFile(HMODULE module, const ReadFilePlan& plan) : InjectedFault(module, "ReadFile")
+{
+    readFile.plan = plan;
+    readFile.real = (decltype(&ReadFile))Original();
+    readFile.calls = 0;
+    Install((void*)&ReadFileOnPlan);
+}
+
+int FaultyReadFile::Calls() const
+{
+    return readFile.calls;
+}
+
+FaultyCreateFile::FaultyCreateFile(HMODULE module, const char* path, DWORD error)
+    : InjectedFault(module, "CreateFileA")
+{
+    createFile.path = path != nullptr ? path : "";
+    createFile.error = error;
+    createFile.real = (decltype(&CreateFileA))Original();
+    Install((void*)&CreateFileRefusing);
+}
+
+FaultyCommState::FaultyCommState(HMODULE module, const char* function, DWORD error)
+    : InjectedFault(module, function)
+{
+    commStateError = error;
+    Install((void*)&CommStateRefused);
+}
+
+FaultyWriteFile::FaultyWriteFile(HMODULE module, DWORD bytesWritten, DWORD error)
+    : InjectedFault(module, "WriteFile")
+{
+    writeFile.bytesWritten = bytesWritten;
+    writeFile.error = error;
+    writeFile.real = (decltype(&WriteFile))Original();
+    Install((void*)&WriteFileCutShort);
+}

@@ -1,0 +1,74 @@
+// Kernel32 functions that misbehave on command as real Windows does with real
+// devices and disks: a USB adapter pulled out, a port another program holds, a
+// driver that refuses a setting, a disk that refuses a write. Each object
+// points one import entry of a loaded module (the plug-in DLL, or a test
+// program's own code) at a replacement for as long as it lives; the calls the
+// fault leaves alone pass through to the real function. One object per
+// function at a time, driven from one thread.
+#pragma once
+
+#include <limits.h>
+#include <windows.h>
+
+#include <string>
+
+#include "tests/support/import_patch.h"
+
+const int FOR_EVER = INT_MAX;
+
+class InjectedFault {
+public:
+    bool IsInstalled() const { return installed; }
+
+protected:
+    InjectedFault(HMODULE module, const char* function) : patch(module, "KERNEL32.dll", function) {}
+    void* Original() const { return patch.Original(); }
+    void Install(void* replacement) { installed = patch.Redirect(replacement); }
+
+private:
+    ImportPatch patch;
+    bool installed = false;
+};
+
+// What ReadFile does on the calls a plan names.
+enum class ReadFault {
+    Fails,         // fails with the plan's error, after reading bytesBeforeFailure bytes
+    ReturnsEmpty,  // TRUE with no byte, at once, as some USB drivers do before their time-out
+    IsSlow,        // the real read, after a wait of delayMilliseconds
+};
+
+struct ReadFilePlan {
+    ReadFault fault;
+    int firstCall;  // counted from 1; the calls before it pass through
+    int calls;      // how many misbehave from there on (FOR_EVER, or then they pass again)
+    DWORD error;
+    DWORD bytesBeforeFailure;
+    DWORD delayMilliseconds;
+};
+
+class FaultyReadFile : public InjectedFault {
+public:
+    FaultyReadFile(HMODULE module, const ReadFilePlan& plan);
+    // ReadFile calls made through the entry since the object was made.
+    int Calls() const;
+};
+
+// CreateFileA refusing with `error` the opens of one path (compared without
+// regard to case), or, for a null path, every open that may create a file.
+class FaultyCreateFile : public InjectedFault {
+public:
+    FaultyCreateFile(HMODULE module, const char* path, DWORD error);
+};
+
+// GetCommState or SetCommState, the one named, failing with `error`.
+class FaultyCommState : public InjectedFault {
+public:
+    FaultyCommState(HMODULE module, const char* function, DWORD error);
+};
+
+// WriteFile writing at most `bytesWritten` bytes of each request, then
+// failing with `error`, or with error 0 reporting the short write as success.
+class FaultyWriteFile : public InjectedFault {
+public:
+    FaultyWriteFile(HMODULE module, DWORD bytesWritten, DWORD error);
+};
