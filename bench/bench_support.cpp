@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "tests/support/frame_bytes.h"
+#include "firmware/frame_bytes.h"
 
 double NowSeconds()
 {

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "tests/reliability/plugin_session.h"
-#include "tests/support/device_port.h"
-#include "tests/support/frame_bytes.h"
-#include "tests/support/settings_file.h"
+#include "firmware/frame_bytes.h"
+#include "testkit/device_port.h"
+#include "testkit/plugin_session.h"
+#include "testkit/settings_file.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "tests/reliability/plugin_session.h"
-#include "tests/support/settings_file.h"
-#include "tests/support/test_ports.h"
+#include "testkit/plugin_session.h"
+#include "testkit/settings_file.h"
+#include "testkit/test_ports.h"
 
 namespace {
 

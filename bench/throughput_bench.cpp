@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "tests/reliability/plugin_session.h"
-#include "tests/support/device_port.h"
-#include "tests/support/settings_file.h"
+#include "testkit/device_port.h"
+#include "testkit/plugin_session.h"
+#include "testkit/settings_file.h"
 
 namespace {
 

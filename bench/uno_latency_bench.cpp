@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "tests/reliability/plugin_session.h"
-#include "tests/support/frame_stream.h"
-#include "tests/support/settings_file.h"
+#include "testkit/frame_stream.h"
+#include "testkit/plugin_session.h"
+#include "testkit/settings_file.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include "fuzz/fuzz_check.h"
 #include "parser/packet_collector.h"
-#include "tests/support/frame_stream.h"
-#include "tests/support/scripted_line.h"
+#include "testkit/frame_stream.h"
+#include "testkit/scripted_line.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "parser/packet_collector.h"
-#include "tests/support/scripted_line.h"
+#include "testkit/scripted_line.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "plugin/host_interfaces.h"
-#include "tests/contract/plugin_host.h"
-#include "tests/plugin/vtable_calls.h"
-#include "tests/support/device_port.h"
+#include "testkit/device_port.h"
+#include "testkit/plugin_host.h"
+#include "testkit/settings_file.h"
+#include "testkit/vtable_calls.h"
 #include "tests/support/dialog_user.h"
 #include "tests/support/open_handles.h"
-#include "tests/support/settings_file.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <random>
 
 #include "firmware/ArdunFrame/src/ArdunFrame.h"
-#include "tests/support/frame_bytes.h"
-#include "tests/support/frame_stream.h"
+#include "firmware/frame_bytes.h"
+#include "testkit/frame_stream.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <chrono>
 #include <thread>
 
+#include "testkit/settings_file.h"
+#include "testkit/test_ports.h"
+#include "testkit/vtable_calls.h"
 #include "tests/parser/parser_on_pair.h"
-#include "tests/plugin/vtable_calls.h"
-#include "tests/support/settings_file.h"
-#include "tests/support/test_ports.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "tests/support/frame_bytes.h"
+#include "firmware/frame_bytes.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "parser/packet_collector.h"
-#include "tests/support/scripted_line.h"
+#include "testkit/scripted_line.h"
 
 namespace {
 

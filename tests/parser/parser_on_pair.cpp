@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
+#include "firmware/frame_bytes.h"
 #include "settings/port_setting.h"
-#include "tests/support/frame_bytes.h"
-#include "tests/support/settings_file.h"
-#include "tests/support/test_ports.h"
+#include "testkit/settings_file.h"
+#include "testkit/test_ports.h"
 
 Bytes Framed(const Bytes& payload)
 {

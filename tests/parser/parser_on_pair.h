@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "parser/ardun_parser.h"
-#include "tests/support/device_port.h"
+#include "testkit/device_port.h"
 
 typedef std::vector<uint8_t> Bytes;
 

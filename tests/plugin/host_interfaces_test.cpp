@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "tests/plugin/vtable_calls.h"
+#include "testkit/vtable_calls.h"
 
 namespace {
 

@@ -24,13 +24,13 @@
 #include <thread>
 #include <vector>
 
+#include "firmware/frame_bytes.h"
+#include "testkit/device_port.h"
+#include "testkit/settings_file.h"
 #include "tests/reliability/guarded_block.h"
 #include "tests/reliability/plugin_fixture.h"
-#include "tests/support/device_port.h"
 #include "tests/support/dialog_user.h"
-#include "tests/support/frame_bytes.h"
 #include "tests/support/open_handles.h"
-#include "tests/support/settings_file.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "testkit/device_port.h"
+#include "testkit/settings_file.h"
 #include "tests/reliability/plugin_fixture.h"
-#include "tests/support/device_port.h"
 #include "tests/support/dialog_user.h"
 #include "tests/support/kernel32_faults.h"
 #include "tests/support/open_handles.h"
-#include "tests/support/settings_file.h"
 
 namespace {
 

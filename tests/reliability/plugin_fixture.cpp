@@ -1,7 +1,7 @@
 #include "tests/reliability/plugin_fixture.h"
 
-#include "tests/support/device_port.h"
-#include "tests/support/settings_file.h"
+#include "testkit/device_port.h"
+#include "testkit/settings_file.h"
 
 double SecondsSince(std::chrono::steady_clock::time_point start)
 {

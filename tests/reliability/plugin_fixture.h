@@ -10,8 +10,8 @@
 #include <chrono>
 #include <vector>
 
-#include "tests/reliability/plugin_session.h"
-#include "tests/support/frame_bytes.h"
+#include "firmware/frame_bytes.h"
+#include "testkit/plugin_session.h"
 
 const uint32_t OK = 0;
 const uint32_t FAIL = (uint32_t)E_FAIL;

@@ -26,11 +26,11 @@
 #include <thread>
 #include <vector>
 
-#include "tests/reliability/plugin_session.h"
-#include "tests/support/device_port.h"
-#include "tests/support/frame_bytes.h"
+#include "firmware/frame_bytes.h"
+#include "testkit/device_port.h"
+#include "testkit/plugin_session.h"
+#include "testkit/settings_file.h"
 #include "tests/support/open_handles.h"
-#include "tests/support/settings_file.h"
 
 namespace {
 

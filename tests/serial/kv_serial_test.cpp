@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "testkit/device_port.h"
+#include "testkit/test_ports.h"
 #include "tests/serial/edit_log.h"
-#include "tests/support/device_port.h"
 #include "tests/support/kernel32_faults.h"
 #include "tests/support/open_handles.h"
-#include "tests/support/test_ports.h"
 
 typedef std::vector<std::string> Lines;
 

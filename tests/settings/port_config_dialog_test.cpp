@@ -12,9 +12,9 @@
 
 #include "settings/port_setting.h"
 #include "settings/resource.h"
+#include "testkit/settings_file.h"
+#include "testkit/test_ports.h"
 #include "tests/support/dialog_user.h"
-#include "tests/support/settings_file.h"
-#include "tests/support/test_ports.h"
 
 namespace {
 

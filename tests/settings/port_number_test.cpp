@@ -8,7 +8,7 @@
 
 #include "settings/path_parts.h"
 #include "settings/port_setting.h"
-#include "tests/support/settings_file.h"
+#include "testkit/settings_file.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/settings_file.h"
+#include "testkit/settings_file.h"
 
 namespace {
 

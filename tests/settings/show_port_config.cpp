@@ -11,8 +11,8 @@
 #include "common/module_handle.h"
 #include "settings/port_config_dialog.h"
 #include "settings/resource.h"
-#include "tests/support/settings_file.h"
-#include "tests/support/test_ports.h"
+#include "testkit/settings_file.h"
+#include "testkit/test_ports.h"
 
 static const char CAPTION[] = "Ardun Parser Configuration";
 static const DWORD HOLD_MILLISECONDS = 4000;

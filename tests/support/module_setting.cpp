@@ -5,7 +5,7 @@
 
 #include "common/module_handle.h"
 #include "settings/port_setting.h"
-#include "tests/support/settings_file.h"
+#include "testkit/settings_file.h"
 
 void UseTestProgramAsModule()
 {

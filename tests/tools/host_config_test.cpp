@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "testkit/test_ports.h"
 #include "tests/support/build_folder.h"
-#include "tests/support/test_ports.h"
 
 namespace {
 

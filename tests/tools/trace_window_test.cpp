@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "parser/ardun_parser.h"
-#include "tests/support/device_port.h"
-#include "tests/support/test_ports.h"
+#include "testkit/device_port.h"
+#include "testkit/test_ports.h"
 #include "tools/trace/trace_program.h"
 #include "tools/trace/trace_session.h"
 #include "tools/trace/trace_window.h"

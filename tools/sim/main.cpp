@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/frame_bytes.h"
+#include "firmware/frame_bytes.h"
 #include "tools/cli/seconds_now.h"
 #include "tools/cli/stop_request.h"
 #include "tools/sim/line_noise.h"

@@ -1,4 +1,4 @@
-#include "tests/support/test_ports.h"
+#include "testkit/test_ports.h"
 
 #include <stdlib.h>
 

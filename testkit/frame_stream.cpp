@@ -1,7 +1,7 @@
-#include "tests/support/frame_stream.h"
+#include "testkit/frame_stream.h"
 
-#include "tests/support/frame_bytes.h"
-#include "tests/support/scripted_line.h"
+#include "firmware/frame_bytes.h"
+#include "testkit/scripted_line.h"
 
 FrameLine WriteFrames(const std::vector<Bytes>& payloads)
 {

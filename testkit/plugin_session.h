@@ -10,18 +10,16 @@
 #include <string>
 
 #include "plugin/host_interfaces.h"
-#include "tests/contract/plugin_host.h"
-#include "tests/plugin/vtable_calls.h"
+#include "testkit/plugin_host.h"
+#include "testkit/vtable_calls.h"
 
 namespace slot {
 // IMVPlugin.
-const int PLUGIN_INFO = 1, PLUGIN_SHOW_CONFIG = 2, GET_COMPONENT = 3, PLUGIN_RESERVED = 4,
-          SET_PROPERTY = 5;
+const int PLUGIN_INFO = 1, PLUGIN_SHOW_CONFIG = 2, GET_COMPONENT = 3, PLUGIN_RESERVED = 4, SET_PROPERTY = 5;
 // IMVPluginComponent and IMVDataAcqIO.
-const int COMPONENT_TYPE = 1, COMPONENT_INFO = 2, COMPONENT_SHOW_CONFIG = 3,
-          COMPONENT_RESERVED = 4, LAST_ERROR_TEXT = 5, HARDWARE_INFO = 6, OPEN = 7, CLOSE = 8,
-          WRITE = 9, READ = 10, SET_TIMEOUTS = 11, GET_TIMEOUTS = 12, PURGE_OUTPUT = 13,
-          PURGE_INPUT = 14;
+const int COMPONENT_TYPE = 1, COMPONENT_INFO = 2, COMPONENT_SHOW_CONFIG = 3, COMPONENT_RESERVED = 4,
+          LAST_ERROR_TEXT = 5, HARDWARE_INFO = 6, OPEN = 7, CLOSE = 8, WRITE = 9, READ = 10,
+          SET_TIMEOUTS = 11, GET_TIMEOUTS = 12, PURGE_OUTPUT = 13, PURGE_INPUT = 14;
 }  // namespace slot
 
 // The open kind the component accepts.

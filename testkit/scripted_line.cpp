@@ -1,4 +1,4 @@
-#include "tests/support/scripted_line.h"
+#include "testkit/scripted_line.h"
 
 #include <math.h>
 

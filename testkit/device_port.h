@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "tests/support/test_ports.h"
+#include "testkit/test_ports.h"
 
 class DevicePort {
 public:

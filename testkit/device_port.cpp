@@ -1,8 +1,8 @@
-#include "tests/support/device_port.h"
+#include "testkit/device_port.h"
 
 DevicePort::DevicePort(TestPort port, DWORD baudRate)
-    : handle(CreateFileA(TestPortPath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL,
-                         OPEN_EXISTING, 0, NULL))
+    : handle(CreateFileA(TestPortPath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0,
+                         NULL))
 {
     if (handle == INVALID_HANDLE_VALUE)
         return;

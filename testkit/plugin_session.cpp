@@ -1,11 +1,11 @@
-#include "tests/reliability/plugin_session.h"
+#include "testkit/plugin_session.h"
 
 #include <string.h>
 
 #include <vector>
 
-#include "tests/plugin/vtable_calls.h"
-#include "tests/support/settings_file.h"
+#include "testkit/settings_file.h"
+#include "testkit/vtable_calls.h"
 
 PluginSession::PluginSession() : plugin(nullptr), component(nullptr), unbalancedCalls(0)
 {

@@ -1,4 +1,4 @@
-#include "tests/support/settings_file.h"
+#include "testkit/settings_file.h"
 
 #include <string.h>
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "tests/support/frame_bytes.h"
+#include "firmware/frame_bytes.h"
 
 #include "firmware/ArdunFrame/src/ArdunFrame.h"
 

@@ -1,6 +1,6 @@
 /* The host's side of the contract, in C: load the plug-in module, find its
  * exports by name and by ordinal, unload it. Slots are called through
- * tests/plugin/vtable_calls.h. */
+ * testkit/vtable_calls.h. */
 #ifndef ARDUN_TESTS_PLUGIN_HOST_H
 #define ARDUN_TESTS_PLUGIN_HOST_H
 
