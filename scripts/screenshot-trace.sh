@@ -24,7 +24,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     trap "tests/support/wine-fixture.sh stop \"\$build\" >/dev/null; rm -f \"\$log\"" EXIT
     run() { tests/support/wine-run.sh "$build" "$@"; }
 
-    run "$build/ardun-sim.exe" --port 10 --size 8 --rate 2 --noise 3 >/dev/null 2>&1 &
+    run "$build/ardun-sim.exe" --port 10 --size 8 --rate 5 --noise 3 >/dev/null 2>&1 &
     sim=$!
     # A Wine desktop of the screen'"'"'s size draws the caption and frame that a
     # window manager would; its plain background is cropped away.
@@ -40,8 +40,8 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
         exit 1
     fi
     # The window shows gathered lines ten times a second; the next frame is
-    # half a second away.
-    sleep 0.25
+    # a fifth of a second away.
+    sleep 0.12
     xwd -root -silent | convert xwd:- -trim +repage "png:$out"
     wait $tracer
     kill $sim
