@@ -28,7 +28,7 @@ for sketch in SensorBox NaiveBox; do
     for _ in $(seq 100); do grep -q '^ready ' "$work/harness.out" && break; sleep 0.1; done
     (cd "$build/bench" && "$source/tests/support/wine-run.sh" "$build" ./bench_uno_latency.exe "$sketch" "$port" 14 \
         "$reads" "Z:${work//\//\\}\\$sketch.bytes")
-    kill "$harness_pid"
+    kill "$harness_pid" 2>/dev/null || true  # it may have ended already
     wait "$harness_pid" || true
     harness_pid=""
 done

@@ -45,12 +45,10 @@ returns_of() {  # returns_of ADDRESS [DEPTH]
     printf '%s\n' "$code" | awk '$2 == "ret" { print ($3 == "" ? "$0x0" : $3) }' |
         while read -r bytes; do echo $((${bytes#\$})); done
     [ "$depth" -lt 3 ] || return 0
-    if ! printf '%s\n' "$code" | grep -qw ret; then
-        for target in $(printf '%s\n' "$code" | awk '$2 == "jmp" && $3 ~ /^[0-9a-f]+$/ { print $3 }'); do
-            [[ "$code" == *"$target:"* ]] && continue  # a jump inside the function
-            returns_of "0x$target" $((depth + 1))
-        done
-    fi
+    for target in $(printf '%s\n' "$code" | awk '$2 == "jmp" && $3 ~ /^[0-9a-f]+$/ { print $3 }' | sort -u); do
+        [[ "$code" == *"$target:"* ]] && continue  # a jump inside the function
+        returns_of "0x$target" $((depth + 1))
+    done
 }
 
 check_table() {  # check_table VTABLE_SYMBOL ARGUMENT_COUNTS...

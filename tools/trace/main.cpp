@@ -10,19 +10,29 @@
 #include "tools/trace/trace_options.h"
 #include "tools/trace/trace_program.h"
 
+static bool IsConnected(DWORD standardHandle)
+{
+    const HANDLE handle = GetStdHandle(standardHandle);
+    return handle != NULL && handle != INVALID_HANDLE_VALUE;
+}
+
 // A window program has no console of its own, so started from Explorer only
-// its window opens. Its output goes where standard output already leads (a
-// file or a pipe) or, when started from a console, to that console.
+// its window opens. Its output and its error messages each go where they
+// already lead (a file or a pipe) or, when started from a console, to that
+// console.
 static void ConnectStandardOutput()
 {
-    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (output != NULL && output != INVALID_HANDLE_VALUE)
+    const bool outputConnected = IsConnected(STD_OUTPUT_HANDLE);
+    const bool errorConnected = IsConnected(STD_ERROR_HANDLE);
+    if (outputConnected && errorConnected)
         return;
     if (!AttachConsole(ATTACH_PARENT_PROCESS))
         return;  // no console to write to: the window shows everything
     // A stream that cannot be reopened stays unconnected and writes nothing.
-    (void)freopen("CONOUT$", "w", stdout);
-    (void)freopen("CONOUT$", "w", stderr);
+    if (!outputConnected)
+        (void)freopen("CONOUT$", "w", stdout);
+    if (!errorConnected)
+        (void)freopen("CONOUT$", "w", stderr);
 }
 
 int main(int argc, char** argv)

@@ -29,6 +29,7 @@ TraceWindow::TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror)
       batch(keepCharacters, LOG_TEXT_CAPACITY),  // a line of the log is at most one message
       moduleLog(moduleLog),
       createError(ERROR_SUCCESS),
+      frameForWork(NULL),
       mirror(mirror),
       closeRequested(false),
       workDone(false)
@@ -76,6 +77,7 @@ bool TraceWindow::Create(HINSTANCE instance, const char* title)
         (void)DestroyWindow(frame);    // our own window: cannot fail
         return false;
     }
+    frameForWork = frame;
     (void)ShowWindow(frame, SW_SHOWNORMAL);  // the result is the earlier visibility
     (void)UpdateWindow(frame);               // a missed first paint is made up by the next
     return true;
@@ -137,6 +139,7 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_DESTROY:
+        frameForWork = NULL;
         closeRequested = true;  // should anything but WorkEnded end the window
         FlushMirror();
         (void)KillTimer(frame, FLUSH_TIMER);  // fails only when there was none
@@ -157,8 +160,9 @@ void TraceWindow::RequestEnded(const std::string& line, uint32_t wanted, bool ti
 {
     EndedRequest ended = {&line, wanted, timeLimitPassed};
     // Handled before it returns; a window that has gone shows nothing more.
-    if (frame != NULL)
-        SendMessageA(frame, WM_REQUEST_ENDED, 0, (LPARAM)&ended);
+    const HWND target = frameForWork;
+    if (target != NULL)
+        (void)SendMessageA(target, WM_REQUEST_ENDED, 0, (LPARAM)&ended);  // the window shows it or is gone
 }
 
 void TraceWindow::WorkEnded(bool closeWindow)

@@ -70,6 +70,8 @@ private:
     TextBatch batch;
     bool moduleLog;
     DWORD createError;  // saved at the call that failed, before any clean-up
+    // The frame as the traced work's thread may address it; null once it goes.
+    std::atomic<HWND> frameForWork;
     RequestView view;
     FILE* mirror;
     std::atomic<bool> closeRequested;
