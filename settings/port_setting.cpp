@@ -25,7 +25,7 @@ void WritePortSettingForNumber(int32_t number)
 ResultCode LoadPortSetting()
 {
     char path[SETTINGS_PATH_CAPACITY];
-    ResultCode result = SettingsPathOfModule(GetModuleInstance(), path);
+    const ResultCode result = SettingsPathOfModule(GetModuleInstance(), path);
     if (result != RESULT_OK)
         return result;
 
@@ -39,11 +39,10 @@ ResultCode LoadPortSetting()
     char fileBytes[PORT_SETTING_SIZE];
     DWORD bytesRead = 0;
     const bool read = ReadFile(file, fileBytes, PORT_SETTING_SIZE, &bytesRead, NULL) != FALSE;
+    const DWORD readError = read ? ERROR_SUCCESS : GetLastError();  // before the close can change it
+    (void)CloseHandle(file);                                        // read-only handle: nothing to lose
     if (!read)
-        result = WrapPlatformFailure((int32_t)GetLastError());
-    (void)CloseHandle(file);  // read-only handle: nothing to lose
-    if (!read)
-        return result;
+        return WrapPlatformFailure((int32_t)readError);
     memcpy(PortSetting, fileBytes, bytesRead < PORT_SETTING_SIZE ? bytesRead : PORT_SETTING_SIZE);
     // A file without a zero byte must not leave every reader of the path
     // running past the buffer.
