@@ -1,14 +1,23 @@
 #!/bin/bash
 # Installs what building and testing need on a Debian 12 machine, and nothing
 # when it is all there already. Run as root (or with sudo available).
+#
+# A package index that is mid-sync does not stop it: the update is tried a few
+# times, and then setup goes on with the indexes that were fetched, naming the
+# one that failed. The 32-bit Wine is optional (the 64-bit twin carries the
+# tests without it); every other package is required.
 set -euo pipefail
 
-packages=(cmake g++ g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine32:i386 wine64 socat xvfb xauth
+required=(cmake g++ g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 socat xvfb xauth
           googletest x11-apps imagemagick clang libclang-rt-14-dev cppcheck clang-format zip unzip
-          gcc-avr avr-libc binutils-avr libsimavr-dev libelf-dev)
+          gcc-avr avr-libc binutils-avr libsimavr-dev libelf-dev gcc-arm-none-eabi)
 # The Arduino core and its command-line build, without what they only
 # recommend (a terminal multiplexer and the like).
-lean_packages=(arduino-mk arduino-core-avr)
+lean=(arduino-mk arduino-core-avr)
+optional_wine32=wine32:i386
+
+update_tries=3
+update_pause_seconds=15
 
 missing_of() {
     local p
@@ -16,17 +25,68 @@ missing_of() {
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
     done
 }
-mapfile -t missing < <(missing_of "${packages[@]}")
-mapfile -t missing_lean < <(missing_of "${lean_packages[@]}")
-[ ${#missing[@]} -eq 0 ] && [ ${#missing_lean[@]} -eq 0 ] && exit 0
+mapfile -t missing < <(missing_of "${required[@]}")
+mapfile -t missing_lean < <(missing_of "${lean[@]}")
+mapfile -t missing_wine32 < <(missing_of "$optional_wine32")
+[ ${#missing[@]} -eq 0 ] && [ ${#missing_lean[@]} -eq 0 ] && [ ${#missing_wine32[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]} ${missing_lean[*]}"
+echo "Installing: ${missing[*]} ${missing_lean[*]} ${missing_wine32[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
 fi
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-[ ${#missing[@]} -eq 0 ] || $sudo apt-get install -y -q "${missing[@]}"
-[ ${#missing_lean[@]} -eq 0 ] || $sudo apt-get install -y -q --no-install-recommends "${missing_lean[@]}"
+apt_get() { $sudo apt-get -q -o DPkg::Lock::Timeout=600 "$@"; }
+
+update_log=$(mktemp)
+install_log=$(mktemp)
+trap 'rm -f "$update_log" "$install_log"' EXIT
+
+try=1
+until apt_get update >"$update_log" 2>&1; do
+    if [ $try -ge $update_tries ]; then
+        failed=$(sed -n 's/^E: Failed to fetch \([^ ]*\).*/\1/p' "$update_log" | sort -u | tr '\n' ' ')
+        echo "setup: after $update_tries tries these package indexes still failed, going on with the ones fetched: ${failed:-$(grep '^E:' "$update_log" | head -1)}"
+        break
+    fi
+    echo "setup: apt-get update failed (try $try of $update_tries), trying again in $update_pause_seconds s"
+    sleep "$update_pause_seconds"
+    try=$((try + 1))
+done
+
+# apt's own reason for a failed install: its error lines and the unmet
+# dependencies it names, on one line.
+apt_reason() {
+    grep -E '^E:|Depends:|^ *[^ ]+ : ' "$1" | sed 's/^ *//' | head -4 | tr '\n' ' ' | sed 's/ *$//'
+}
+
+# Installs every package named after the options, or stops setup naming the
+# first package that cannot be had, with apt's reason.
+install_required() {
+    local -a options=() packages=()
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do options+=("$1"); shift; done
+    shift
+    packages=("$@")
+    [ ${#packages[@]} -eq 0 ] && return 0
+    apt_get install -y "${options[@]}" "${packages[@]}" >"$install_log" 2>&1 && return 0
+    local p
+    for p in "${packages[@]}"; do
+        if ! apt_get install -s -y "${options[@]}" "$p" >"$install_log" 2>&1; then
+            echo "setup: required package $p cannot be installed: $(apt_reason "$install_log")" >&2
+            exit 1
+        fi
+    done
+    echo "setup: installing ${packages[*]} failed: $(apt_reason "$install_log")" >&2
+    exit 1
+}
+
+install_required -- "${missing[@]}"
+install_required --no-install-recommends -- "${missing_lean[@]}"
+
+if [ ${#missing_wine32[@]} -ne 0 ]; then
+    if ! apt_get install -y "$optional_wine32" >"$install_log" 2>&1; then
+        echo "setup: the 32-bit Wine ($optional_wine32) could not be installed, so the tests run on the 64-bit twin only: $(apt_reason "$install_log")"
+    fi
+fi
+echo "setup: done"
