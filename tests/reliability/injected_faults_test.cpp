@@ -157,6 +157,27 @@ TEST_F(InjectedFaults, AnAdapterPulledOutEndsTheRequestAtOnceAndTheHostRecovers)
             }
 }
 
+TEST_F(InjectedFaults, ALineStateThatWouldCostBytesIsClearedAndTheStopBitsKept)
+{
+    // What a driver may keep from an earlier program: every flag on (XON/XOFF
+    // both ways, nulls stripped, an error character, abort on error, the
+    // parity check) but binary mode, and two stop bits.
+    DCB kept;
+    memset(&kept, 0xFF, sizeof kept);
+    kept.DCBlength = sizeof kept;
+    kept.fBinary = 0;
+    kept.StopBits = TWOSTOPBITS;
+    ReportedCommState device(session.Module(), kept);
+    ASSERT_TRUE(device.IsInstalled());
+    ASSERT_EQ(OK, session.Open());
+    const DCB written = device.Written();
+    EXPECT_EQ(1u, written.fBinary);
+    EXPECT_EQ(0u, written.fOutX | written.fInX | written.fNull | written.fErrorChar | written.fAbortOnError);
+    EXPECT_EQ(TWOSTOPBITS, written.StopBits);
+    EXPECT_EQ(1u, written.fParity);
+    EXPECT_EQ(OK, session.Close());
+}
+
 TEST_F(InjectedFaults, DriversThatReturnEarlyOrLateStillEndEachRequestInTime)
 {
     const std::vector<uint8_t> frame = ArdunFrameBytes(Counting(40, 0x01)), noise(20, 0x55), silence;
