@@ -157,6 +157,40 @@ TEST_F(InjectedFaults, AnAdapterPulledOutEndsTheRequestAtOnceAndTheHostRecovers)
             }
 }
 
+TEST_F(InjectedFaults, AnAdapterPluggedBackDeliversAgainWithoutTheHostsCloseAndOpen)
+{
+    const std::vector<uint8_t> payload = Counting(WANTED, 0x31);
+    ASSERT_EQ(OK, session.Open());
+    ASSERT_EQ(OK, session.Close());
+    const HandleSet closed = OpenHandles();
+    OpenQuick();
+    for (int cycle = 1; cycle <= 100; ++cycle) {
+        SCOPED_TRACE("unplug and replug " + std::to_string(cycle));
+        ExpectPacket(payload);
+        {
+            // Unplugged: the open handle's reads fail, and the port's path is gone.
+            FaultyReadFile pulled(session.Module(),
+                                  {ReadFault::Fails, 1, FOR_EVER, ERROR_DEVICE_NOT_CONNECTED, 0, 0});
+            FaultyCreateFile gone(session.Module(), TestPortPath(HOST_SIDE).c_str(), ERROR_FILE_NOT_FOUND);
+            ASSERT_TRUE(pulled.IsInstalled() && gone.IsInstalled());
+            // The request that finds the device gone, then two while it is away.
+            for (int request = 0; request < 3; ++request) {
+                const auto start = std::chrono::steady_clock::now();
+                std::vector<uint8_t> got;
+                EXPECT_EQ(TIMEOUT, ReadPacket(WANTED, &got));
+                EXPECT_EQ(payload, got) << "the packet held, never lost";
+                EXPECT_LT(SecondsSince(start), SLACK_SECONDS) << "no wait on a dead handle";
+            }
+            EXPECT_EQ(1, pulled.Calls()) << "no read while the port is lost";
+            EXPECT_FALSE(PortIsOpen());
+        }
+        // Plugged in again: the next request opens the port itself.
+    }
+    ExpectPacket(payload);
+    EXPECT_EQ(OK, session.Close());
+    EXPECT_EQ(closed, OpenHandles()) << DescribeHandleChange(closed, OpenHandles());
+}
+
 TEST_F(InjectedFaults, ALineStateThatWouldCostBytesIsClearedAndTheStopBitsKept)
 {
     // What a driver may keep from an earlier program: every flag on (XON/XOFF
