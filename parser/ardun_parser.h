@@ -71,8 +71,8 @@ private:
     HeldPacket held;  // packetBuffer and storedCount
     PacketRequestOutcome lastOutcome;
     double timeLimit;  // seconds allowed for one packet request
-    // What a reopen after the device went away needs: the host's baud rate,
-    // and its time-outs when it set any since its Open.
+    // The device went away under the open port; opening it again then takes
+    // the host's baud rate, and its time-outs when it set any since its Open.
     bool portLost;
     uint32_t openBaudRate;
     bool hostTimeoutsSet;

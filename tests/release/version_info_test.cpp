@@ -86,22 +86,6 @@ TEST_P(VersionInfo, ShowsTheReleaseAndWhatTheFileIs)
         ExpectTheReleaseAndWhatTheFileIs(FilePathIn(folder, GetParam().name), GetParam());
 }
 
-// The application manifest of a file, empty when it has none.
-std::string ManifestOf(const std::string& path)
-{
-    HMODULE file = LoadLibraryExA(path.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
-    if (file == NULL)
-        return "(cannot be loaded: error " + std::to_string(GetLastError()) + ")";
-    std::string text;
-    HRSRC found = FindResourceA(file, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
-    HGLOBAL loaded = found ? LoadResource(file, found) : NULL;
-    const void* bytes = loaded ? LockResource(loaded) : nullptr;
-    if (bytes != nullptr)
-        text.assign(static_cast<const char*>(bytes), SizeofResource(file, found));
-    FreeLibrary(file);
-    return text;
-}
-
 // A program runs as its user, unredirected, on the Windows versions named;
 // the trace also names the common controls it draws with. The DLL is loaded
 // by the host, whose manifest counts: it carries none.
@@ -109,15 +93,17 @@ TEST_P(VersionInfo, ProgramsCarryTheirManifestAndTheDllNone)
 {
     const ShippedFile& file = GetParam();
     for (const std::string& folder : ShippedBuildFolders()) {
-        const std::string manifest = ManifestOf(FilePathIn(folder, file.name));
+        HMODULE module = LoadLibraryExA(FilePathIn(folder, file.name).c_str(), NULL,
+                                        LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(nullptr, module) << folder << " " << file.name;
+        HRSRC found = FindResourceA(module, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
+        const char* bytes = found ? static_cast<const char*>(LockResource(LoadResource(module, found))) : "";
+        const std::string manifest(bytes, found ? SizeofResource(module, found) : 0);
+        FreeLibrary(module);
         SCOPED_TRACE(folder + " " + file.name + ": " + manifest);
-        if (file.fileType == VFT_DLL) {
-            EXPECT_EQ("", manifest);
-            continue;
-        }
-        EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\""));
-        EXPECT_NE(std::string::npos, manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}")) << "Windows 10";
-        const bool trace = std::string(file.name) == "ardun-trace.exe";
+        const bool program = file.fileType == VFT_APP, trace = std::string(file.name) == "ardun-trace.exe";
+        EXPECT_EQ(program, manifest.find("level=\"asInvoker\"") != std::string::npos);
+        EXPECT_EQ(program, manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}") != std::string::npos);
         EXPECT_EQ(trace, manifest.find("Microsoft.Windows.Common-Controls") != std::string::npos);
     }
 }

@@ -122,39 +122,26 @@ TEST_F(PortSettingFile, SavingTwiceGivesTwoIdenticalFiles)
     EXPECT_EQ(first, second);
 }
 
-// The file's identity: its volume and index, as the platform reports them.
-bool FileIdentity(BY_HANDLE_FILE_INFORMATION* info)
-{
-    HANDLE file = CreateFileA(SettingsFilePath().c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    const bool got = GetFileInformationByHandle(file, info) != FALSE;
-    CloseHandle(file);
-    return got;
-}
-
 TEST_F(PortSettingFile, SaveWritesInPlaceKeepingTheFileItsAttributesAndNothingPastTheSetting)
 {
     // A hidden file, longer than the setting: a save that replaced or
     // re-created it would change its index or lose the attribute.
     WriteSettingsFile(Bytes(std::string(40, 'x')));
-    ASSERT_TRUE(
-        SetFileAttributesA(SettingsFilePath().c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
-    BY_HANDLE_FILE_INFORMATION before = {}, after = {};
-    ASSERT_TRUE(FileIdentity(&before));
-
-    SetPortSettingText("\\\\.\\COM42");
-    ASSERT_EQ(RESULT_OK, SavePortSetting());
-    ASSERT_TRUE(FileIdentity(&after));
-    EXPECT_EQ(before.dwVolumeSerialNumber, after.dwVolumeSerialNumber);
-    EXPECT_EQ(before.nFileIndexHigh, after.nFileIndexHigh);
-    EXPECT_EQ(before.nFileIndexLow, after.nFileIndexLow);
-    EXPECT_TRUE(after.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_TRUE(SetFileAttributesA(SettingsFilePath().c_str(), FILE_ATTRIBUTE_HIDDEN));
+    BY_HANDLE_FILE_INFORMATION seen[2] = {};  // before a save, and after it
+    for (BY_HANDLE_FILE_INFORMATION& info : seen) {
+        HANDLE file = CreateFileA(SettingsFilePath().c_str(), 0, 0, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_TRUE(GetFileInformationByHandle(file, &info));
+        CloseHandle(file);
+        SetPortSettingText("\\\\.\\COM42");
+        ASSERT_EQ(RESULT_OK, SavePortSetting());
+    }
+    EXPECT_EQ(seen[0].nFileIndexLow, seen[1].nFileIndexLow);
+    EXPECT_EQ(seen[0].nFileIndexHigh, seen[1].nFileIndexHigh);
+    EXPECT_TRUE(seen[1].dwFileAttributes & FILE_ATTRIBUTE_HIDDEN);
     std::vector<uint8_t> file;
     ASSERT_TRUE(ReadSettingsFile(&file));
     EXPECT_EQ(Padded("\\\\.\\COM42"), file) << "the file ends after the setting";
-    ASSERT_TRUE(SetFileAttributesA(SettingsFilePath().c_str(), FILE_ATTRIBUTE_NORMAL));
 }
 
 }  // namespace
