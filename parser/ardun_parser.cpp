@@ -16,7 +16,14 @@ const char COMPONENT_GUID[] = "7E94B2C1-06DA-4c38-B571-2F8E6A0D93B4";
 }  // namespace
 
 MVArdunParser::MVArdunParser()
-    : errorFlag(0), held(), lastOutcome(), timeLimit(PACKET_TIME_LIMIT_SECONDS)
+    : errorFlag(0),
+      held(),
+      lastOutcome(),
+      timeLimit(PACKET_TIME_LIMIT_SECONDS),
+      portLost(false),
+      openBaudRate(0),
+      hostTimeoutsSet(false),
+      hostTimeouts()
 {
     errorText[0] = '\0';
 }
@@ -90,6 +97,8 @@ ResultCode MVArdunParser::Open(MVOpenParams* params)
     // Whatever is held came before this open: a Read on the new port must
     // not hand it out as its own packet.
     held.storedByLastRequest = false;
+    openBaudRate = params->baudRate;
+    hostTimeoutsSet = false;
     if (serialPort.OpenPort(PortSetting, params->baudRate))
         return RESULT_OK;
     // A path too long for the text is cut; the message stays useful either way.
@@ -100,6 +109,7 @@ ResultCode MVArdunParser::Open(MVOpenParams* params)
 
 ResultCode MVArdunParser::Close()
 {
+    portLost = false;  // the host's close ends the wait for the device too
     serialPort.ClosePort();
     return RESULT_OK;
 }
@@ -150,8 +160,11 @@ ResultCode MVArdunParser::SetTimeouts(MVTimeouts* timeouts)
                                timeouts->readTotalTimeoutConstant,
                                timeouts->writeTotalTimeoutMultiplier,
                                timeouts->writeTotalTimeoutConstant};
-        if (serialPort.SetPortTimeouts(&values))
+        if (serialPort.SetPortTimeouts(&values)) {
+            hostTimeouts = values;
+            hostTimeoutsSet = true;
             return RESULT_OK;
+        }
     }
     errorFlag = 0;
     return E_FAIL;

@@ -43,8 +43,11 @@ public:
 
     // Collects one frame of `wanted` payload bytes from the port into the
     // held packet (see CollectPacket). E_FAIL when the port is closed, which
-    // also clears errorFlag. Defined in parser/packet_reader.cpp, with the
-    // clock it is timed on.
+    // also clears errorFlag. When a read finds the device gone, the port is
+    // closed and marked lost; each later request first opens it again (same
+    // path, baud rate and time-outs) and, while that fails, ends at once with
+    // RESULT_TIMEOUT. Defined in parser/packet_reader.cpp, with the clock it
+    // is timed on.
     ResultCode PacketReader(uint32_t wanted, PacketRequester requester);
 
     // The held payload, for diagnostics and tests.
@@ -60,12 +63,20 @@ private:
     MVArdunParser(const MVArdunParser&);
     MVArdunParser& operator=(const MVArdunParser&);
 
+    bool ReopenLostPort();
+
     char errorText[ERROR_TEXT_SIZE];
     int32_t errorFlag;
     KVSerial serialPort;
     HeldPacket held;  // packetBuffer and storedCount
     PacketRequestOutcome lastOutcome;
     double timeLimit;  // seconds allowed for one packet request
+    // The device went away under the open port; opening it again then takes
+    // the host's baud rate, and its time-outs when it set any since its Open.
+    bool portLost;
+    uint32_t openBaudRate;
+    bool hostTimeoutsSet;
+    COMMTIMEOUTS hostTimeouts;
 };
 
 // The component the plug-in object hands to the host, a module-wide static

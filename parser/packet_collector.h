@@ -37,6 +37,10 @@ struct PacketRequestOutcome {
     bool frameStarted;       // the frame start was recognised
     uint32_t stored;         // payload bytes this request stored
     bool timeLimitPassed;    // the request ended because its time was up
+    // Set by the component, not by CollectPacket: the device went away in
+    // this request, or was still away; or the port opened again for it.
+    bool portLost = false;
+    bool portBack = false;
 };
 
 // Collects one frame of `wanted` payload bytes into held. Returns 0 when the

@@ -29,12 +29,45 @@ private:
 
 }  // namespace
 
+// Opens the lost port again as the host last had it. The port's own log
+// lines show the attempt; a failed one leaves the port closed.
+bool MVArdunParser::ReopenLostPort()
+{
+    if (!serialPort.OpenPort(NULL, openBaudRate))  // NULL: the path it had
+        return false;
+    // The host is not asked again: a refusal leaves the port's own time-outs,
+    // which also end every read.
+    if (hostTimeoutsSet)
+        (void)serialPort.SetPortTimeouts(&hostTimeouts);
+    return true;
+}
+
 ResultCode MVArdunParser::PacketReader(uint32_t wanted, PacketRequester requester)
 {
+    // Many hosts open the component once, when logging starts: after a
+    // cable knocked out, the requests themselves bring the port back.
+    const bool wasLost = portLost;
+    if (portLost) {
+        if (!ReopenLostPort()) {
+            held.storedByLastRequest = false;  // this request collected nothing
+            lastOutcome = PacketRequestOutcome();
+            lastOutcome.portLost = true;
+            return RESULT_TIMEOUT;
+        }
+        portLost = false;
+    }
     PerformanceClock clock;
     const ResultCode result =
         CollectPacket(serialPort, clock, timeLimit, wanted, requester, &held, &lastOutcome);
     if (result == E_FAIL)
         errorFlag = 0;  // the port is not open
+    lastOutcome.portBack = wasLost;
+    if (serialPort.DeviceGone()) {
+        // The handle is dead for good. Closed now, so that the driver can let
+        // the adapter go and the next request can open it when it is back.
+        serialPort.ClosePort();
+        portLost = true;
+        lastOutcome.portLost = true;
+    }
     return result;
 }

@@ -19,7 +19,9 @@ KVSerial::KVSerial()
       crlfBytes(NULL),
       crlfLength(0),
       crBytes(NULL),
-      crLength(0)
+      crLength(0),
+      deviceGone(false),
+      abortCleared(false)
 {
     Reset();
 }
@@ -32,6 +34,8 @@ KVSerial::~KVSerial()
 
 void KVSerial::CloseHandleIfOpen()
 {
+    deviceGone = false;
+    abortCleared = false;
     if (handle == INVALID_HANDLE_VALUE)
         return;
     // A failed close leaves nothing this object could do about it; the
@@ -173,13 +177,42 @@ BOOL KVSerial::SetPortTimeouts(const COMMTIMEOUTS* in)
     return SetCommTimeouts(handle, &timeouts);
 }
 
+// The errors with which Windows fails a read once the device is gone: access
+// denied, bad command, a device that no longer functions, a device not
+// connected. An abort (995) is also what one line error gives a port that
+// aborts on errors; only an abort again after the clear means the device.
+static bool ReadErrorMeansDeviceGone(DWORD error, bool abortCleared)
+{
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+        return true;
+    case ERROR_OPERATION_ABORTED:
+        return abortCleared;
+    default:
+        return false;
+    }
+}
+
 DWORD KVSerial::ReadByte(uint8_t* buffer)
 {
     if (handle == INVALID_HANDLE_VALUE || buffer == NULL)
         return 0;
     DWORD count = 0;
-    if (!ReadFile(handle, buffer, 1, &count, NULL))
+    if (!ReadFile(handle, buffer, 1, &count, NULL)) {
+        const DWORD error = GetLastError();
+        // A framing or overrun error stays latched in the driver until it is
+        // cleared. On a device that is gone the clear fails as well, and the
+        // read's error alone tells: its result is not needed.
+        DWORD lineErrors = 0;
+        (void)ClearCommError(handle, &lineErrors, NULL);
+        deviceGone = ReadErrorMeansDeviceGone(error, abortCleared);
+        abortCleared = error == ERROR_OPERATION_ABORTED;
         return 0;
+    }
+    abortCleared = false;
     LogHexDump(logSink, buffer, count);
     return count;
 }

@@ -34,10 +34,16 @@ public:
     BOOL SetPortTimeouts(const COMMTIMEOUTS* in);
 
     // One blocking read of one byte: 1 when a byte arrived, 0 on time-out,
-    // failure or a closed port.
+    // failure or a closed port. After a failed read the device's line errors
+    // are cleared, so that one framing or overrun error does not fail the
+    // reads after it.
     DWORD ReadByte(uint8_t* buffer);
 
     bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
+    // The latest read failed in the way Windows fails reads once the device
+    // behind the handle is gone (a USB adapter pulled out): no later read on
+    // this handle can succeed. Cleared by the next open or close.
+    bool DeviceGone() const { return deviceGone; }
     const char* PortPath() const { return portPath; }
 
     // Nothing in the module attaches a sink; this is for diagnostics and
@@ -63,4 +69,8 @@ private:
     uint32_t crlfLength;
     uint8_t* crBytes;
     uint32_t crLength;
+    bool deviceGone;
+    // The read before failed as aborted, and the line errors were cleared:
+    // another abort now means the device itself is gone.
+    bool abortCleared;
 };

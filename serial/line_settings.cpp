@@ -13,4 +13,17 @@ void ApplyLineSettings(DCB* dcb, DWORD baudRate)
     // Some devices only send while DTR and RTS are on.
     dcb->fDtrControl = DTR_CONTROL_ENABLE;
     dcb->fRtsControl = RTS_CONTROL_ENABLE;
+    // Another program (a terminal, say) may have left these on, and the driver
+    // keeps them until someone changes them. Each would cost the frames:
+    // XON/XOFF output control swallows every 0x11 and 0x13 received, XON/XOFF
+    // input control makes the driver send to a device the plug-in must never
+    // send to, fNull drops every 0x00 (so no frame start is ever seen),
+    // fErrorChar replaces bytes, and fAbortOnError fails every read after one
+    // framing or overrun error.
+    dcb->fBinary = 1;
+    dcb->fOutX = 0;
+    dcb->fInX = 0;
+    dcb->fNull = 0;
+    dcb->fErrorChar = 0;
+    dcb->fAbortOnError = 0;
 }

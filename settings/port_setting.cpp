@@ -51,25 +51,49 @@ ResultCode LoadPortSetting()
     return RESULT_OK;
 }
 
-// Writes all of PortSetting into a new file at path; the file is removed
-// again when the write fails or stops short.
-static ResultCode WriteNewSettingsFile(const char* path)
+// Opens the settings file for reading and writing as it is, or, when it is
+// absent, creates it. Never CREATE_ALWAYS: the file keeps its identity, its
+// permissions and its attributes (Windows refuses CREATE_ALWAYS on a hidden
+// or system file), and the folder need not allow new files when it exists.
+static HANDLE OpenSettingsFileInPlace(const char* path, bool* created)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
+    *created = false;
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_NOT_FOUND)
+        return file;
+    file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    *created = file != INVALID_HANDLE_VALUE;
+    return file;
+}
+
+// Puts back the earlier bytes that a write which did not all go changed
+// (the first `changed` bytes), and ends the file where it ended before when
+// the write had made it longer. When the bytes cannot all be put back, the
+// file is not cut either. Nothing more can be done when this fails too, so
+// the results are not needed beyond that.
+static void RestoreSettingsFile(HANDLE file, const char* earlier, DWORD earlierLength, DWORD changed)
+{
+    const DWORD length = changed < earlierLength ? changed : earlierLength;
+    DWORD restored = 0;
+    if (SetFilePointer(file, 0, NULL, FILE_BEGIN) != 0)
+        return;
+    if (length > 0)
+        (void)WriteFile(file, earlier, length, &restored, NULL);
+    if (restored == length && changed > earlierLength)
+        (void)SetEndOfFile(file);  // the pointer is at earlierLength
+}
+
+// Writes the 25 bytes over the start of the open file, then ends the file
+// after them. *written counts the bytes that went, also on failure.
+static ResultCode WriteSettingsBytes(HANDLE file, DWORD* written)
+{
+    if (!WriteFile(file, PortSetting, PORT_SETTING_SIZE, written, NULL))
         return WrapPlatformFailure((int32_t)GetLastError());
-    DWORD bytesWritten = 0;
-    ResultCode result = RESULT_OK;
-    if (!WriteFile(file, PortSetting, PORT_SETTING_SIZE, &bytesWritten, NULL))
-        result = WrapPlatformFailure((int32_t)GetLastError());
-    else if (bytesWritten != PORT_SETTING_SIZE)
-        result = E_FAIL;  // a short write sets no error of its own
-    // A close that fails may have lost what was written.
-    if (!CloseHandle(file) && result == RESULT_OK)
-        result = WrapPlatformFailure((int32_t)GetLastError());
-    if (result != RESULT_OK)
-        (void)DeleteFileA(path);  // if this fails too, a stray file is all that is left
-    return result;
+    if (*written != PORT_SETTING_SIZE)
+        return E_FAIL;  // a short write sets no error of its own
+    if (!SetEndOfFile(file))
+        return WrapPlatformFailure((int32_t)GetLastError());
+    return RESULT_OK;
 }
 
 ResultCode SavePortSetting()
@@ -78,32 +102,30 @@ ResultCode SavePortSetting()
     ResultCode result = SettingsPathOfModule(GetModuleInstance(), path);
     if (result != RESULT_OK)
         return result;
-    char newPath[SETTINGS_PATH_CAPACITY];
-    result = SettingsPathOfModule(GetModuleInstance(), newPath, SETTINGS_NEW_FILE_NAME);
-    if (result != RESULT_OK)
-        return result;
 
-    // The settings file is opened for writing first, as it always was, and
-    // closed unchanged: a file that another program holds or that may not be
-    // written is reported as before and left as it is.
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND)
-            return WrapPlatformFailure((int32_t)error);
-    } else {
-        (void)CloseHandle(file);  // nothing was written through it
-    }
+    bool created = false;
+    HANDLE file = OpenSettingsFileInPlace(path, &created);
+    if (file == INVALID_HANDLE_VALUE)
+        return WrapPlatformFailure((int32_t)GetLastError());
 
-    // The new setting goes into a file of its own, which then takes the
-    // settings file's place whole: a write that fails or stops short never
-    // leaves a cut file behind, only the earlier one or none.
-    result = WriteNewSettingsFile(newPath);
-    if (result != RESULT_OK)
-        return result;
-    if (!MoveFileExA(newPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    // The bytes a failed write must put back. The file is written from its
+    // start, so those past the 25 stay as they are until the end is set.
+    char earlier[PORT_SETTING_SIZE];
+    DWORD earlierLength = 0;
+    DWORD written = 0;
+    if (!ReadFile(file, earlier, PORT_SETTING_SIZE, &earlierLength, NULL))
         result = WrapPlatformFailure((int32_t)GetLastError());
-        (void)DeleteFileA(newPath);  // as above
-    }
+    else if (SetFilePointer(file, 0, NULL, FILE_BEGIN) != 0)
+        result = WrapPlatformFailure((int32_t)GetLastError());
+    else if ((result = WriteSettingsBytes(file, &written)) != RESULT_OK)
+        RestoreSettingsFile(file, earlier, earlierLength, written);
+
+    // A close that fails may have lost what was written.
+    if (!CloseHandle(file) && result == RESULT_OK)
+        result = WrapPlatformFailure((int32_t)GetLastError());
+    // A file made by this save goes again with it; if that fails, an empty
+    // file is left, which a load takes as no setting at all.
+    if (result != RESULT_OK && created)
+        (void)DeleteFileA(path);
     return result;
 }

@@ -27,8 +27,8 @@ void WritePortSettingForNumber(int32_t number);
 // PortSetting is unchanged.
 ResultCode LoadPortSetting();
 
-// Writes the 25 bytes of PortSetting as the whole settings file: into
-// SETTINGS_NEW_FILE_NAME beside it first, which then replaces it. On any
-// failure the error is returned as for LoadPortSetting, and the earlier file,
-// if there is one, is left whole.
+// Writes the 25 bytes of PortSetting as the whole settings file, in place:
+// over the start of the existing file, which then ends after them, or into a
+// new file when there is none. On any failure the error is returned as for
+// LoadPortSetting, and the file is left as it was (or absent, as it was).
 ResultCode SavePortSetting();

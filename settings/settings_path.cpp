@@ -6,7 +6,6 @@
 #include "settings/path_parts.h"
 
 const char SETTINGS_FILE_NAME[] = "ArdunParser.dat";
-const char SETTINGS_NEW_FILE_NAME[] = "ArdunParser.new";
 
 ResultCode SettingsPathBesideModule(const char* modulePath, char* path, const char* fileName)
 {

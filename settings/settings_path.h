@@ -8,9 +8,6 @@
 
 const size_t SETTINGS_PATH_CAPACITY = 260;  // MAX_PATH, terminator included
 extern const char SETTINGS_FILE_NAME[];     // "ArdunParser.dat"
-// A save writes here first, then puts this file in the settings file's place.
-// Of the same length, so it fits wherever the settings file's name fits.
-extern const char SETTINGS_NEW_FILE_NAME[];  // "ArdunParser.new"
 
 // Writes the module's directory joined with fileName into path
 // (SETTINGS_PATH_CAPACITY characters). RESULT_INSUFFICIENT_BUFFER when the

@@ -86,6 +86,28 @@ TEST_P(VersionInfo, ShowsTheReleaseAndWhatTheFileIs)
         ExpectTheReleaseAndWhatTheFileIs(FilePathIn(folder, GetParam().name), GetParam());
 }
 
+// A program runs as its user, unredirected, on the Windows versions named;
+// the trace also names the common controls it draws with. The DLL is loaded
+// by the host, whose manifest counts: it carries none.
+TEST_P(VersionInfo, ProgramsCarryTheirManifestAndTheDllNone)
+{
+    const ShippedFile& file = GetParam();
+    for (const std::string& folder : ShippedBuildFolders()) {
+        HMODULE module = LoadLibraryExA(FilePathIn(folder, file.name).c_str(), NULL,
+                                        LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(nullptr, module) << folder << " " << file.name;
+        HRSRC found = FindResourceA(module, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
+        const char* bytes = found ? static_cast<const char*>(LockResource(LoadResource(module, found))) : "";
+        const std::string manifest(bytes, found ? SizeofResource(module, found) : 0);
+        FreeLibrary(module);
+        SCOPED_TRACE(folder + " " + file.name + ": " + manifest);
+        const bool program = file.fileType == VFT_APP, trace = std::string(file.name) == "ardun-trace.exe";
+        EXPECT_EQ(program, manifest.find("level=\"asInvoker\"") != std::string::npos);
+        EXPECT_EQ(program, manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}") != std::string::npos);
+        EXPECT_EQ(trace, manifest.find("Microsoft.Windows.Common-Controls") != std::string::npos);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(ShippedFiles, VersionInfo, ::testing::ValuesIn(SHIPPED_FILES));
 
 }  // namespace

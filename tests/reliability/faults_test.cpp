@@ -319,6 +319,33 @@ TEST_F(PluginFaults, DeviceFallingSilentMidFrameEndsTheRequestThenTheNextOneWork
     EXPECT_EQ(payload, std::vector<uint8_t>(buffer, buffer + 8));
 }
 
+TEST_F(PluginFaults, XonXoffLeftOnByAnEarlierProgramCostsNoByteOfAFrame)
+{
+    // A terminal switches XON/XOFF on both ways and leaves the port so.
+    HANDLE terminal = CreateFileA(TestPortPath(HOST_SIDE).c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL,
+                                  OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, terminal);
+    DCB dcb = {};
+    dcb.DCBlength = sizeof dcb;
+    EXPECT_TRUE(GetCommState(terminal, &dcb));
+    dcb.fOutX = 1;
+    dcb.fInX = 1;
+    EXPECT_TRUE(SetCommState(terminal, &dcb));
+    ASSERT_TRUE(CloseHandle(terminal));
+
+    // XON, XOFF and NUL inside the payload, and NUL in the frame start.
+    const std::vector<uint8_t> payload = {0x11, 0x41, 0x13, 0x00, 0x11, 0x13, 0x00, 0x42};
+    ASSERT_EQ(OK, session.Open());
+    DevicePort device;
+    ASSERT_TRUE(device.SendQueued(ArdunFrameBytes(payload)));
+    EXPECT_EQ(OK, session.RequestPacket((uint8_t)payload.size()));
+    uint8_t buffer[8];
+    uint32_t handled = 0;
+    EXPECT_EQ(OK, session.ReadPayload(buffer, 8, &handled));
+    EXPECT_EQ(payload, std::vector<uint8_t>(buffer, buffer + handled));
+    EXPECT_EQ(OK, session.Close());
+}
+
 TEST_F(PluginFaults, SettingsFilesOfEveryLengthWithRandomContentOpenOrNameTheirPath)
 {
     const unsigned seed = 4711;

@@ -157,6 +157,61 @@ TEST_F(InjectedFaults, AnAdapterPulledOutEndsTheRequestAtOnceAndTheHostRecovers)
             }
 }
 
+TEST_F(InjectedFaults, AnAdapterPluggedBackDeliversAgainWithoutTheHostsCloseAndOpen)
+{
+    const std::vector<uint8_t> payload = Counting(WANTED, 0x31);
+    ASSERT_EQ(OK, session.Open());
+    ASSERT_EQ(OK, session.Close());
+    const HandleSet closed = OpenHandles();
+    OpenQuick();
+    for (int cycle = 1; cycle <= 100; ++cycle) {
+        SCOPED_TRACE("unplug and replug " + std::to_string(cycle));
+        ExpectPacket(payload);
+        {
+            // Unplugged: the open handle's reads fail, and the port's path is gone.
+            FaultyReadFile pulled(session.Module(),
+                                  {ReadFault::Fails, 1, FOR_EVER, ERROR_DEVICE_NOT_CONNECTED, 0, 0});
+            FaultyCreateFile gone(session.Module(), TestPortPath(HOST_SIDE).c_str(), ERROR_FILE_NOT_FOUND);
+            ASSERT_TRUE(pulled.IsInstalled() && gone.IsInstalled());
+            // The request that finds the device gone, then two while it is away.
+            for (int request = 0; request < 3; ++request) {
+                const auto start = std::chrono::steady_clock::now();
+                std::vector<uint8_t> got;
+                EXPECT_EQ(TIMEOUT, ReadPacket(WANTED, &got));
+                EXPECT_EQ(payload, got) << "the packet held, never lost";
+                EXPECT_LT(SecondsSince(start), SLACK_SECONDS) << "no wait on a dead handle";
+            }
+            EXPECT_EQ(1, pulled.Calls()) << "no read while the port is lost";
+            EXPECT_FALSE(PortIsOpen());
+        }
+        // Plugged in again: the next request opens the port itself.
+    }
+    ExpectPacket(payload);
+    EXPECT_EQ(OK, session.Close());
+    EXPECT_EQ(closed, OpenHandles()) << DescribeHandleChange(closed, OpenHandles());
+}
+
+TEST_F(InjectedFaults, ALineStateThatWouldCostBytesIsClearedAndTheStopBitsKept)
+{
+    // What a driver may keep from an earlier program: every flag on (XON/XOFF
+    // both ways, nulls stripped, an error character, abort on error, the
+    // parity check) but binary mode, and two stop bits.
+    DCB kept;
+    memset(&kept, 0xFF, sizeof kept);
+    kept.DCBlength = sizeof kept;
+    kept.fBinary = 0;
+    kept.StopBits = TWOSTOPBITS;
+    ReportedCommState device(session.Module(), kept);
+    ASSERT_TRUE(device.IsInstalled());
+    ASSERT_EQ(OK, session.Open());
+    const DCB written = device.Written();
+    EXPECT_EQ(1u, written.fBinary);
+    EXPECT_EQ(0u, written.fOutX | written.fInX | written.fNull | written.fErrorChar | written.fAbortOnError);
+    EXPECT_EQ(TWOSTOPBITS, written.StopBits);
+    EXPECT_EQ(1u, written.fParity);
+    EXPECT_EQ(OK, session.Close());
+}
+
 TEST_F(InjectedFaults, DriversThatReturnEarlyOrLateStillEndEachRequestInTime)
 {
     const std::vector<uint8_t> frame = ArdunFrameBytes(Counting(40, 0x01)), noise(20, 0x55), silence;
@@ -289,11 +344,14 @@ TEST_F(InjectedFaults, ARefusedSaveKeepsTheChoiceForTheSessionAndTheFileWholeOrA
         bool createRefused;  // else WriteFile writes at most bytesWritten, then fails with error
         DWORD bytesWritten;
         DWORD error;
+        bool savedOverEarlierFile;
     } cases[] = {
-        {"a settings folder the user may not write", true, 0, ERROR_ACCESS_DENIED},
-        {"a full disk, nothing written", false, 0, ERROR_DISK_FULL},
-        {"a disk that fills up part-way through the write", false, 10, ERROR_DISK_FULL},
-        {"a write that stops short without an error", false, 10, 0},
+        // The file is written in place, so only a save that must create it fails.
+        {"a settings folder that refuses new files, with a file the user may write", true, 0,
+         ERROR_ACCESS_DENIED, true},
+        {"a full disk, nothing written", false, 0, ERROR_DISK_FULL, false},
+        {"a disk that fills up part-way through the write", false, 10, ERROR_DISK_FULL, false},
+        {"a write that stops short without an error", false, 10, 0, false},
     };
     for (const auto& c : cases)
         for (const bool earlierFile : {true, false}) {
@@ -314,9 +372,12 @@ TEST_F(InjectedFaults, ARefusedSaveKeepsTheChoiceForTheSessionAndTheFileWholeOrA
                 ASSERT_TRUE(folder ? folder->IsInstalled() : disk->IsInstalled());
                 EXPECT_TRUE(ShowDialog(PRESS_OK, TestPortNumber(HOST_SIDE)).chosen);
             }
+            const bool saved = earlierFile && c.savedOverEarlierFile;
             std::vector<uint8_t> file;
             EXPECT_EQ(earlierFile, ReadSettingsFile(&file));
-            EXPECT_EQ(earlier, file) << "the earlier file whole, never cut";
+            if (!saved) {
+                EXPECT_EQ(earlier, file) << "the earlier file whole, never cut";
+            }
             EXPECT_EQ(earlierFile ? std::vector<std::string>{"ArdunParser.dat"} : std::vector<std::string>{},
                       SettingsFilesLeft());
 
@@ -324,10 +385,11 @@ TEST_F(InjectedFaults, ARefusedSaveKeepsTheChoiceForTheSessionAndTheFileWholeOrA
             EXPECT_EQ(OK, session.Close());
             session.CreatePluginAgain();
             int32_t flag = 0;
-            if (earlierFile)
+            if (earlierFile && !saved) {
                 EXPECT_EQ("Could not open " + TestPortPath(UNOPENABLE), ErrorOfOpen(&flag));
-            else
-                EXPECT_EQ(OK, session.Open()) << "without a file the choice stays";
+            } else {
+                EXPECT_EQ(OK, session.Open()) << "the choice saved, or without a file kept";
+            }
             EXPECT_EQ(OK, session.Close());
         }
 }

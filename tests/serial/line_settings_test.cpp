@@ -33,13 +33,16 @@ TEST(ApplyLineSettings, ChangesOnlyTheLineFieldsAndMaskedFlags)
 
         // The flag word loses CTS and DSR output flow (0x0C), DSR sensitivity
         // (0x40), the upper bits of the DTR and RTS controls (0x20, 0x2000),
-        // and gains DTR and RTS "enable" (0x10, 0x1000). Every other byte is
-        // as the device reported it.
+        // XON/XOFF out and in (0x100, 0x200), the error character (0x400),
+        // null stripping (0x800) and abort on error (0x4000); it gains binary
+        // mode (0x01) and DTR and RTS "enable" (0x10, 0x1000). Every other
+        // byte, StopBits and the parity check among them, is as the device
+        // reported it.
         DCB expected = before;
         expected.BaudRate = c.baudRate;
         expected.ByteSize = 8;
         expected.Parity = NOPARITY;
-        const DWORD word = (FlagWord(before) & ~0x206Cu) | 0x1010u;
+        const DWORD word = (FlagWord(before) & ~0x6F6Cu) | 0x1011u;
         memcpy((char*)&expected + FLAG_WORD_OFFSET, &word, sizeof word);
         EXPECT_EQ(0, memcmp(&expected, &after, sizeof after)) << (int)c.fill;
     }

@@ -122,4 +122,26 @@ TEST_F(PortSettingFile, SavingTwiceGivesTwoIdenticalFiles)
     EXPECT_EQ(first, second);
 }
 
+TEST_F(PortSettingFile, SaveWritesInPlaceKeepingTheFileItsAttributesAndNothingPastTheSetting)
+{
+    // A hidden file, longer than the setting: a save that replaced or
+    // re-created it would change its index or lose the attribute.
+    WriteSettingsFile(Bytes(std::string(40, 'x')));
+    ASSERT_TRUE(SetFileAttributesA(SettingsFilePath().c_str(), FILE_ATTRIBUTE_HIDDEN));
+    BY_HANDLE_FILE_INFORMATION seen[2] = {};  // before a save, and after it
+    for (BY_HANDLE_FILE_INFORMATION& info : seen) {
+        HANDLE file = CreateFileA(SettingsFilePath().c_str(), 0, 0, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_TRUE(GetFileInformationByHandle(file, &info));
+        CloseHandle(file);
+        SetPortSettingText("\\\\.\\COM42");
+        ASSERT_EQ(RESULT_OK, SavePortSetting());
+    }
+    EXPECT_EQ(seen[0].nFileIndexLow, seen[1].nFileIndexLow);
+    EXPECT_EQ(seen[0].nFileIndexHigh, seen[1].nFileIndexHigh);
+    EXPECT_TRUE(seen[1].dwFileAttributes & FILE_ATTRIBUTE_HIDDEN);
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(ReadSettingsFile(&file));
+    EXPECT_EQ(Padded("\\\\.\\COM42"), file) << "the file ends after the setting";
+}
+
 }  // namespace

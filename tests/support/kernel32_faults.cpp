@@ -22,6 +22,11 @@ struct {
 DWORD commStateError;
 
 struct {
+    DCB reported;
+    DCB written;
+} commState;
+
+struct {
     DWORD bytesWritten;
     DWORD error;
     decltype(&WriteFile) real;
@@ -73,6 +78,18 @@ BOOL WINAPI CommStateRefused(HANDLE, LPDCB)
     return FALSE;
 }
 
+BOOL WINAPI CommStateReported(HANDLE, LPDCB dcb)
+{
+    *dcb = commState.reported;
+    return TRUE;
+}
+
+BOOL WINAPI CommStateKept(HANDLE, LPDCB dcb)
+{
+    commState.written = *dcb;
+    return TRUE;
+}
+
 BOOL WINAPI WriteFileCutShort(HANDLE file, LPCVOID buffer, DWORD length, LPDWORD written,
                               LPOVERLAPPED overlapped)
 {
@@ -116,6 +133,21 @@ FaultyCommState::FaultyCommState(HMODULE module, const char* function, DWORD err
 {
     commStateError = error;
     Install((void*)&CommStateRefused);
+}
+
+ReportedCommState::ReportedCommState(HMODULE module, const DCB& reported)
+    : getState(module, "KERNEL32.dll", "GetCommState"),
+      setState(module, "KERNEL32.dll", "SetCommState"),
+      installed(false)
+{
+    commState.reported = reported;
+    memset(&commState.written, 0, sizeof commState.written);
+    installed = getState.Redirect((void*)&CommStateReported) && setState.Redirect((void*)&CommStateKept);
+}
+
+DCB ReportedCommState::Written() const
+{
+    return commState.written;
 }
 
 FaultyWriteFile::FaultyWriteFile(HMODULE module, DWORD bytesWritten, DWORD error)

@@ -66,6 +66,22 @@ public:
     FaultyCommState(HMODULE module, const char* function, DWORD error);
 };
 
+// A device whose driver reports `reported` as its line state (GetCommState),
+// and keeps what SetCommState asks for instead of applying it, so that a test
+// sees the state the module writes and the real port is left as it was.
+class ReportedCommState {
+public:
+    ReportedCommState(HMODULE module, const DCB& reported);
+    bool IsInstalled() const { return installed; }
+    // The DCB of the latest SetCommState; DCBlength 0 while none came.
+    DCB Written() const;
+
+private:
+    ImportPatch getState;
+    ImportPatch setState;
+    bool installed;
+};
+
 // WriteFile writing at most `bytesWritten` bytes of each request, then
 // failing with `error`, or with error 0 reporting the short write as success.
 class FaultyWriteFile : public InjectedFault {

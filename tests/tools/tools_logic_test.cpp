@@ -220,6 +220,13 @@ TEST(TracePacketLine, NamesTheResultAndTheLikelyCause)
          "Packet 7: 0x800705B4 time-out: a frame cut short, 0 of 2 payload bytes (does the device send 2-byte "
          "packets?)"},
         {E_FAIL, {0, false, 0, false}, "Packet 7: 0x80004005 failed: the port is not open"},
+        {RESULT_TIMEOUT, {0, false, 0, false, true, false},
+         "Packet 7: 0x800705B4 port lost: the device is gone (unplugged?); each request tries to open the port "
+         "again"},
+        {RESULT_TIMEOUT, {4, true, 1, false, true, true},
+         "Packet 7: 0x800705B4 port back, port lost after 1 of 2 payload bytes: 01; each request tries to open "
+         "the port again"},
+        {RESULT_OK, {5, true, 2, false, false, true}, "Packet 7: 0x00000000 port back, ok, 2 bytes: 01 FF"},
     };
     for (const auto& c : CASES)
         EXPECT_EQ(c.line, DescribePacketRequest(7, 2, c.result, c.outcome, PAYLOAD));

@@ -25,7 +25,16 @@ static std::string LikelyCause(uint32_t wanted, const PacketRequestOutcome& outc
 std::string DescribePacketRequest(uint32_t number, uint32_t wanted, ResultCode result,
                                   const PacketRequestOutcome& outcome, const uint8_t* payload)
 {
-    const std::string head = "Packet " + std::to_string(number) + ": " + FormatResultCode(result) + " ";
+    std::string head = "Packet " + std::to_string(number) + ": " + FormatResultCode(result) + " ";
+    // The port opened again for this request, after the device had gone.
+    if (outcome.portBack)
+        head += "port back, ";
+    if (outcome.portLost && outcome.stored == 0)
+        return head + "port lost: the device is gone (unplugged?); each request tries to open the port again";
+    if (outcome.portLost)
+        return head + "port lost after " + std::to_string(outcome.stored) + " of " + std::to_string(wanted) +
+               " payload bytes: " + FormatHexBytes(payload, outcome.stored) +
+               "; each request tries to open the port again";
     if (result != RESULT_OK && result != RESULT_TIMEOUT)
         return head + std::string("failed: the port is not open");
     if (result == RESULT_OK && outcome.stored == wanted)
