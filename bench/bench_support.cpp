@@ -8,15 +8,6 @@
 
 #include "firmware/frame_bytes.h"
 
-double NowSeconds()
-{
-    LARGE_INTEGER frequency, counter;
-    // Both queries cannot fail on Windows XP and later.
-    (void)QueryPerformanceFrequency(&frequency);
-    (void)QueryPerformanceCounter(&counter);
-    return (double)counter.QuadPart / (double)frequency.QuadPart;
-}
-
 double Percentile(std::vector<double> samples, double p)
 {
     if (samples.empty())

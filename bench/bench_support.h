@@ -1,14 +1,12 @@
-// What every benchmark needs: a clock, percentiles, a line describing the
-// machine, and the device end of the COM pair streaming frames.
+// What every benchmark needs besides its clock (parser/performance_clock.h):
+// percentiles, a line describing the machine, and the device end of the COM
+// pair streaming frames.
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
 
 #include <vector>
-
-// Seconds on the performance counter.
-double NowSeconds();
 
 // The p-th percentile (0 to 100) of the samples, by nearest rank.
 double Percentile(std::vector<double> samples, double p);

@@ -13,6 +13,7 @@
 
 #include "bench/bench_support.h"
 #include "firmware/frame_bytes.h"
+#include "parser/performance_clock.h"
 #include "testkit/device_port.h"
 #include "testkit/plugin_session.h"
 #include "testkit/settings_file.h"
@@ -46,7 +47,7 @@ int main()
             Sleep(2);  // the host is blocked in its read by now
             // The library's bytes end the request at once and lead the next frame.
             const std::vector<uint8_t> bytes = ArdunFrameBytes(BenchPayload(i, PAYLOAD));
-            written[i] = NowSeconds();
+            written[i] = PerformanceClock().Seconds();
             port.Send(bytes);
         }
     });
@@ -56,7 +57,7 @@ int main()
     for (int i = 0; i < SAMPLES; ++i) {
         SetEvent(hostWaiting);
         const uint32_t result = session.RequestPacket((uint8_t)PAYLOAD);
-        const double returned = NowSeconds();
+        const double returned = PerformanceClock().Seconds();
         if (result != 0) {
             ++failed;
             continue;

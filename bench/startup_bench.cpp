@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "parser/performance_clock.h"
 #include "testkit/plugin_session.h"
 #include "testkit/settings_file.h"
 #include "testkit/test_ports.h"
@@ -32,7 +33,7 @@ struct DialogWatch {
         for (int tries = 0; tries < 20000; ++tries) {
             HWND dialog = FindWindowA(NULL, "Ardun Parser Configuration");
             if (dialog && IsWindowVisible(dialog)) {
-                visibleAt = NowSeconds();
+                visibleAt = PerformanceClock().Seconds();
                 HWND list = GetDlgItem(dialog, PORT_LIST_ID);
                 const LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
                 for (LRESULT i = 0; i < count; ++i) {
@@ -60,12 +61,12 @@ int main()
     std::vector<double> loads;
     for (int i = 0; i < LOAD_SAMPLES; ++i) {
         PluginModule module;
-        const double start = NowSeconds();
+        const double start = PerformanceClock().Seconds();
         if (!LoadPluginModule(&module) || module.create() == NULL) {
             printf("startup: ArdunParser.dll could not be loaded beside the program\n");
             return 1;
         }
-        loads.push_back(NowSeconds() - start);
+        loads.push_back(PerformanceClock().Seconds() - start);
         UnloadPluginModule(&module);
     }
     printf("startup: LoadLibrary + MVCreatePlugin, %d loads: first %.3f ms, median %.3f ms, "
@@ -81,7 +82,7 @@ int main()
         DialogWatch watch;
         std::thread watcher([&watch] { watch.Run(); });
         MVConfigRequest request = {0, NULL};
-        const double start = NowSeconds();
+        const double start = PerformanceClock().Seconds();
         session.Call(session.Plugin(), slot::PLUGIN_SHOW_CONFIG, Arg(&request));
         watcher.join();
         if (watch.visibleAt.load() > 0.0)

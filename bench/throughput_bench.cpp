@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "parser/performance_clock.h"
 #include "testkit/device_port.h"
 #include "testkit/plugin_session.h"
 #include "testkit/settings_file.h"
@@ -66,7 +67,7 @@ void DrainBare(HANDLE port, size_t streamBytes, ClockPerByte clock, Totals* tota
     uint8_t byte = 0;
     DWORD got = 0;
     size_t read = 0;
-    const double start = NowSeconds();
+    const double start = PerformanceClock().Seconds();
     while (read < streamBytes) {
         if (!ReadFile(port, &byte, 1, &got, NULL) || got == 0)
             break;
@@ -79,7 +80,7 @@ void DrainBare(HANDLE port, size_t streamBytes, ClockPerByte clock, Totals* tota
             (void)ticks;
         }
     }
-    totals->seconds += NowSeconds() - start;
+    totals->seconds += PerformanceClock().Seconds() - start;
     totals->bytes += read;
     if (read < streamBytes)
         ++totals->failed;
@@ -92,7 +93,7 @@ void DrainPlugin(PluginSession& session, uint32_t firstSequence, size_t streamBy
     uint32_t frames = 0;
     std::vector<uint32_t> sequences;
     sequences.reserve(FRAMES_PER_ROUND);
-    const double start = NowSeconds();
+    const double start = PerformanceClock().Seconds();
     for (uint32_t i = 0; i < FRAMES_PER_ROUND; ++i) {
         uint32_t handled = 0;
         if (session.ReadPayload(buffer, PAYLOAD, &handled) != 0 || handled != PAYLOAD) {
@@ -107,7 +108,7 @@ void DrainPlugin(PluginSession& session, uint32_t firstSequence, size_t streamBy
             sequences.push_back(sequence);
         ++frames;
     }
-    totals->seconds += NowSeconds() - start;
+    totals->seconds += PerformanceClock().Seconds() - start;
     totals->bytes += streamBytes;
     totals->payloadBytes += (uint64_t)frames * PAYLOAD;
     for (size_t i = 0; i < sequences.size(); ++i)

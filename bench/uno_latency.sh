@@ -9,7 +9,8 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source=$2
-port=${ARDUN_TEST_PORT_UNO:-14}
+. "$source/tests/support/com-ports.sh"
+port=$ARDUN_TEST_PORT_UNO
 reads=${ARDUN_BENCH_UNO_READS:-100}
 work=$(mktemp -d)
 harness_pid=""

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "settings/path_parts.h"
 #include "settings/port_number.h"
+#include "settings/settings_path.h"
 
 namespace {
 

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "settings/path_parts.h"
 #include "settings/settings_path.h"
 
 namespace {
@@ -44,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         modulePath[length] = '\0';
 
     std::vector<char> path(SETTINGS_PATH_CAPACITY, '#');
-    const ResultCode result = SettingsPathBesideModule(modulePath.data(), path.data());
+    const ResultCode result = SettingsPathFromModulePath(modulePath.data(), path.data());
 
     const void* end = memchr(modulePath.data(), 0, SETTINGS_PATH_CAPACITY);
     if (end == NULL) {

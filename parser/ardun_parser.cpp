@@ -60,7 +60,10 @@ int32_t MVArdunParser::GetComponentInfo(MVComponentInfo* info)
 
 int32_t MVArdunParser::ShowConfig(MVConfigRequest* request)
 {
-    return ::ShowConfig(request);
+    // A null request shows nothing; the host learns nothing from the dialog's end.
+    if (request != NULL)
+        ShowPortConfigDialog(request->ownerWindow);
+    return 0;
 }
 
 int32_t MVArdunParser::ComponentReserved(uint32_t, uint32_t, uint32_t)

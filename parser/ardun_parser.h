@@ -12,12 +12,6 @@
 
 const size_t ERROR_TEXT_SIZE = 300;
 
-// The host accepts data only from devices opened with this kind.
-const int32_t OPEN_KIND_SERIAL = 16;
-// A host write of these two bytes, P then N, asks for one packet of N bytes.
-const uint32_t PACKET_REQUEST_LENGTH = 2;
-const uint8_t PACKET_REQUEST_LETTER = 0x50;  // 'P'
-
 class MVArdunParser final : public IMVDataAcqIO {
 public:
     MVArdunParser();

@@ -1,33 +1,7 @@
 // The component's packet reader: one packet request over the component's own
 // COM port, timed on the performance counter.
 #include "parser/ardun_parser.h"
-
-namespace {
-
-// The precise clock of a request is the performance counter in seconds; the
-// tick count is the cheap reading that tells when the precise one is needed.
-// The performance-counter queries cannot fail on Windows XP and later, so
-// their results are ignored on purpose.
-class PerformanceClock {
-public:
-    PerformanceClock() { (void)QueryPerformanceFrequency(&frequency); }
-
-    double Seconds() const
-    {
-        LARGE_INTEGER counter;
-        (void)QueryPerformanceCounter(&counter);
-        return (double)counter.QuadPart / (double)frequency.QuadPart;
-    }
-
-    // GetTickCount, not GetTickCount64: the module must load on every
-    // Windows the host runs on; the reader copes with its wrap-around.
-    uint32_t TickMilliseconds() const { return GetTickCount(); }
-
-private:
-    LARGE_INTEGER frequency;
-};
-
-}  // namespace
+#include "parser/performance_clock.h"
 
 // Opens the lost port again as the host last had it. The port's own log
 // lines show the attempt; a failed one leaves the port closed.

@@ -41,7 +41,10 @@ int32_t MVArdunPlugin::GetPluginInfo(MVPluginInfo* info)
 
 int32_t MVArdunPlugin::ShowConfig(MVConfigRequest* request)
 {
-    return ::ShowConfig(request);
+    // A null request shows nothing; the host learns nothing from the dialog's end.
+    if (request != NULL)
+        ShowPortConfigDialog(request->ownerWindow);
+    return 0;
 }
 
 IMVPluginComponent* MVArdunPlugin::GetComponent(uint32_t index)

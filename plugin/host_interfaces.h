@@ -189,5 +189,42 @@ public:
     virtual ResultCode PurgeInput() = 0;                           // slot 14
 };
 
+// The slots above by number, as the host calls them through the tables.
+namespace slot {
+enum PluginSlot {
+    PLUGIN_DESTRUCTOR = 0,
+    PLUGIN_INFO = 1,
+    PLUGIN_SHOW_CONFIG = 2,
+    GET_COMPONENT = 3,
+    PLUGIN_RESERVED = 4,
+    SET_PROPERTY = 5,
+};
+// IMVPluginComponent's slots 0 to 5, then IMVDataAcqIO's.
+enum ComponentSlot {
+    COMPONENT_DESTRUCTOR = 0,
+    COMPONENT_TYPE = 1,
+    COMPONENT_INFO = 2,
+    COMPONENT_SHOW_CONFIG = 3,
+    COMPONENT_RESERVED = 4,
+    LAST_ERROR_TEXT = 5,
+    HARDWARE_INFO = 6,
+    OPEN = 7,
+    CLOSE = 8,
+    WRITE = 9,
+    READ = 10,
+    SET_TIMEOUTS = 11,
+    GET_TIMEOUTS = 12,
+    PURGE_OUTPUT = 13,
+    PURGE_INPUT = 14,
+};
+}  // namespace slot
+
 // Component type code of a data-acquisition component.
 const int32_t MV_COMPONENT_TYPE_DATA_ACQ = 100001;
+
+// The only MVOpenParams kind the component accepts: data from a serial device.
+const int32_t OPEN_KIND_SERIAL = 16;
+// A host Write of exactly these two bytes, the letter P then a count N, asks
+// for one packet of N payload bytes.
+const uint32_t PACKET_REQUEST_LENGTH = 2;
+const uint8_t PACKET_REQUEST_LETTER = 0x50;  // 'P'

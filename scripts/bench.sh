@@ -5,32 +5,27 @@
 #   scripts/bench.sh                 every benchmark
 #   scripts/bench.sh bench_latency   only the named ones
 # They measure the 32-bit plug-in wherever this machine runs 32-bit Windows
-# programs, and otherwise its 64-bit twin; the first line says which.
-# ARDUN_BENCH_BUILD_DIR chooses the 32-bit build folder (default build/bench;
-# the twin's is the same name with 64 after it).
+# programs, and otherwise its 64-bit twin; the first line says which. Both
+# are the presets' build folders, which the tests use too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/windows-build.sh
 
-build=${ARDUN_BENCH_BUILD_DIR:-build/bench}
 # One virtual display for the whole run: Wine's desktop process starts with
 # the fixture and must already see it, or no window of a later program shows.
 if [ -z "${ARDUN_BENCH_DISPLAY_READY:-}" ]; then
-    exec env ARDUN_BENCH_DISPLAY_READY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    exec env ARDUN_BENCH_DISPLAY_READY=1 "${virtual_display[@]}" "$0" "$@"
 fi
 ./scripts/setup.sh
 benchmarks=("$@")
 [ ${#benchmarks[@]} -gt 0 ] || benchmarks=(bench_throughput bench_latency bench_startup bench_uno_latency)
 
-cmake -S . -B "$build" --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target wine-probe >/dev/null
-if why_not=$(tests/support/can-run-build.sh "$build"); then
+pick_build "${benchmarks[@]}"
+if [ -z "$why_not" ]; then
     name="the 32-bit plug-in (i686), $build"
 else
-    build=${build}64
     name="the 64-bit twin (x86_64), $build; this machine cannot run 32-bit Windows programs: $why_not"
-    cmake -S . -B "$build" --toolchain cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$build" -j2 --target "${benchmarks[@]}" >/dev/null
 
 . tests/support/wine-env.sh
 wine_env "$(cd "$build" && pwd)"

@@ -5,40 +5,23 @@
 # No arguments. Installs what is missing first (Debian 12).
 # It shows the 32-bit plug-in that users get wherever this machine runs 32-bit
 # Windows programs, and otherwise the same sources' 64-bit twin, and says which.
-# ARDUN_DEMO_BUILD_DIR picks another build tree (32-bit) than build/mingw.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/windows-build.sh
+. tests/support/com-ports.sh
 
-build=${ARDUN_DEMO_BUILD_DIR:-build/mingw}
-host_port=${ARDUN_TEST_PORT_A:-9}
-device_port=${ARDUN_TEST_PORT_B:-10}
+host_port=$ARDUN_TEST_PORT_A
+device_port=$ARDUN_TEST_PORT_B
 packets=30
 
 ./scripts/setup.sh
-mkdir -p build
-build_log=build/demo-build.log
-: > "$build_log"
-# configure_and_build BUILD_DIR TOOLCHAIN TARGET...: quietly, the log kept.
-configure_and_build() {
-    if ! { cmake -S . -B "$1" --toolchain "$2" -DCMAKE_BUILD_TYPE=Release &&
-           cmake --build "$1" -j2 --target "${@:3}"; } >>"$build_log" 2>&1; then
-        tail -n 30 "$build_log"
-        echo "The build failed; its whole output is in $build_log" >&2
-        exit 1
-    fi
-}
-demo_targets=(ArdunParser ardun-host ardun-sim)
-
-configure_and_build "$build" cmake/mingw-i686.cmake wine-probe
-if why_not=$(tests/support/can-run-build.sh "$build"); then
+pick_build ArdunParser ardun-host ardun-sim
+if [ -z "$why_not" ]; then
     echo "== The 32-bit plug-in, as users get it, built in $build"
 else
     echo "== This machine cannot run 32-bit Windows programs: $why_not."
-    echo "   The demo runs the plug-in's 64-bit twin, built from the same sources in build/mingw64."
-    build=build/mingw64
-    cmake_toolchain=cmake/mingw-x86_64.cmake
+    echo "   The demo runs the plug-in's 64-bit twin, built from the same sources in $build."
 fi
-configure_and_build "$build" "${cmake_toolchain:-cmake/mingw-i686.cmake}" "${demo_targets[@]}"
 build=$(cd "$build" && pwd)
 settings="$build/ArdunParser.dat"
 saved_settings=$(mktemp)
@@ -75,7 +58,7 @@ if [ -e "$settings" ]; then
     cp -p "$settings" "$saved_settings"
     had_settings=yes
 fi
-{ printf '%s' "\\\\.\\COM$host_port"; head -c 25 /dev/zero; } | head -c 25 > "$settings"
+write_settings_file "$settings" "\\\\.\\COM$host_port"
 
 run() { tests/support/wine-run.sh "$build" "$@"; }
 

@@ -2,24 +2,23 @@
 # Takes a picture of the port configuration dialog as a user sees it, with its
 # list dropped down over the test fixture's virtual COM ports, and writes it to
 # docs/port-config-dialog.png, cropped to the dialog and its list.
-#   scripts/screenshot-dialog.sh [BUILD_DIR]     (default build/mingw)
-# Builds what it needs; needs Xvfb, xwd (x11-apps) and ImageMagick.
+#   scripts/screenshot-dialog.sh
+# Builds what it needs, in the 32-bit build where it runs here and in its
+# 64-bit twin otherwise; needs Xvfb, xwd (x11-apps) and ImageMagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/windows-build.sh
 
-build=$(realpath -m "${1:-build/mingw}")
 out=docs/port-config-dialog.png
-
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S . -B "$build" --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
-cmake --build "$build" --target show_port_config >/dev/null
+pick_build show_port_config
+[ -z "$why_not" ] || echo "The 64-bit twin shows the dialog: $why_not"
+build=$(realpath "$build")
 mkdir -p docs
 
 # Everything Wine starts must see the virtual display, the fixture included:
 # its first Wine process starts the prefix's desktop.
-export build out program="$build/tests/settings/show_port_config.exe"
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+export build out virtual_screen program="$build/tests/settings/show_port_config.exe"
+"${virtual_display[@]}" bash -c '
     set -euo pipefail
     tests/support/wine-fixture.sh start "$build" >/dev/null
     report=$(mktemp)
@@ -27,7 +26,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
 
     # A Wine desktop of the screen'"'"'s size draws the caption and frame that a
     # window manager would.
-    tests/support/wine-run.sh "$build" explorer /desktop=shot,1024x768 "$program" >"$report" &
+    tests/support/wine-run.sh "$build" explorer /desktop=shot,$virtual_screen "$program" >"$report" &
     shower=$!
     for _ in $(seq 600); do
         grep -q "^rect " "$report" && break

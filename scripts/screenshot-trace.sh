@@ -2,33 +2,36 @@
 # Takes a picture of ardun-trace at work over the simulator (with line noise
 # before each frame) and writes it to docs/trace-window.png, cropped to the
 # window.
-#   scripts/screenshot-trace.sh [BUILD_DIR]     (default build/mingw)
-# Builds what it needs; needs Xvfb, xwd (x11-apps) and ImageMagick.
+#   scripts/screenshot-trace.sh
+# Builds what it needs, in the 32-bit build where it runs here and in its
+# 64-bit twin otherwise; needs Xvfb, xwd (x11-apps) and ImageMagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/windows-build.sh
+. tests/support/com-ports.sh
 
-build=$(realpath -m "${1:-build/mingw}")
 out=docs/trace-window.png
-
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S . -B "$build" --toolchain cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-fi
-cmake --build "$build" --target ardun-trace ardun-sim >/dev/null
+pick_build ardun-trace ardun-sim
+[ -z "$why_not" ] || echo "The 64-bit twin shows the trace: $why_not"
+build=$(realpath "$build")
 mkdir -p docs
 
-export build out
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+# The simulator plays the device on the first pair's device side, the trace
+# listens on its host side.
+export build out virtual_screen host_port=$ARDUN_TEST_PORT_A device_port=$ARDUN_TEST_PORT_B
+"${virtual_display[@]}" bash -c '
     set -euo pipefail
     tests/support/wine-fixture.sh start "$build" >/dev/null
     log=$(mktemp)
     trap "tests/support/wine-fixture.sh stop \"\$build\" >/dev/null; rm -f \"\$log\"" EXIT
     run() { tests/support/wine-run.sh "$build" "$@"; }
 
-    run "$build/ardun-sim.exe" --port 10 --size 8 --rate 5 --noise 3 >/dev/null 2>&1 &
+    run "$build/ardun-sim.exe" --port "$device_port" --size 8 --rate 5 --noise 3 >/dev/null 2>&1 &
     sim=$!
     # A Wine desktop of the screen'"'"'s size draws the caption and frame that a
     # window manager would; its plain background is cropped away.
-    run explorer /desktop=trace,1024x768 "$build/ardun-trace.exe" --port 9 --size 8 --count 12 --console >"$log" &
+    run explorer /desktop=trace,$virtual_screen "$build/ardun-trace.exe" --port "$host_port" --size 8 \
+        --count 12 --console >"$log" &
     tracer=$!
     for _ in $(seq 600); do
         grep -q "^Packet 6:" "$log" && break

@@ -7,6 +7,7 @@
 # missing first. Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/windows-build.sh
 
 ./scripts/setup.sh
 ./scripts/static-check.sh
@@ -35,12 +36,12 @@ trap 'for b in build/mingw build/mingw64; do tests/support/wine-fixture.sh stop 
 # One virtual display for every test that shows a window. The twin's tests
 # also read the 32-bit files' dialog template and version resources as data.
 status=0
-xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset mingw64 "$@" || status=1
+"${virtual_display[@]}" ctest --preset mingw64 "$@" || status=1
 
 # Whether the 32-bit suite can run is found out by running a 32-bit program;
 # where it can, its failures count like any other.
 if why_not=$(tests/support/can-run-build.sh build/mingw); then
-    xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset mingw "$@" || status=1
+    "${virtual_display[@]}" ctest --preset mingw "$@" || status=1
     suites="the 64-bit twin's (build/mingw64) and the 32-bit build's (build/mingw)"
 else
     suites="the 64-bit twin's (build/mingw64) only; the 32-bit build's was left out because this machine \

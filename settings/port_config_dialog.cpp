@@ -7,19 +7,16 @@
 #include "settings/port_setting.h"
 #include "settings/resource.h"
 
-// The dialog's end codes; ShowConfig does not look at them.
+// The dialog's end codes; ShowPortConfigDialog does not look at them.
 static const INT_PTR END_CONFIRMED = 1;
 static const INT_PTR END_CANCELLED = 0;
 
-int32_t ShowConfig(MVConfigRequest* request)
+void ShowPortConfigDialog(HWND owner)
 {
-    if (request == NULL)
-        return 0;
     // The host learns nothing from how the dialog ended: the choice, if any,
     // is already in PortSetting and the settings file.
-    (void)DialogBoxParamA(GetModuleInstance(), MAKEINTRESOURCEA(IDD_PORT_CONFIG), request->ownerWindow,
-                          PortConfigDialogProc, 0);
-    return 0;
+    (void)DialogBoxParamA(GetModuleInstance(), MAKEINTRESOURCEA(IDD_PORT_CONFIG), owner, PortConfigDialogProc,
+                          0);
 }
 
 static void OnInitDialog(HWND dialog)

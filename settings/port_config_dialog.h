@@ -6,13 +6,10 @@
 #include <stdint.h>
 #include <windows.h>
 
-#include "plugin/host_interfaces.h"
-
-// Runs the modal dialog owned by the request's window and returns 0 once it
-// has closed, whatever the user chose; a null request shows nothing. It uses
-// no object state, so the plug-in object and the component both answer their
-// ShowConfig slot with this one function.
-int32_t ShowConfig(MVConfigRequest* request);
+// Runs the modal dialog owned by `owner` (may be null) and returns once it has
+// closed, whatever the user chose. It uses no object state, so the plug-in
+// object and the component both answer their ShowConfig slot with it.
+void ShowPortConfigDialog(HWND owner);
 
 // The dialog's procedure: fills and selects the port list when the dialog
 // opens, stores and saves the choice on OK, changes nothing on Cancel.

@@ -4,7 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "settings/path_parts.h"
+#include "settings/settings_path.h"
 
 // The decimal number at the start of text as atoi reads it (leading white
 // space, a sign, digits), held within 32 bits so that a long run of digits

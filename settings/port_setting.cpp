@@ -4,8 +4,6 @@
 #include <windows.h>
 
 #include "common/bounded_text.h"
-#include "common/module_handle.h"
-#include "settings/module_settings_path.h"
 #include "settings/settings_path.h"
 
 char PortSetting[PORT_SETTING_SIZE];
@@ -25,7 +23,7 @@ void WritePortSettingForNumber(int32_t number)
 ResultCode LoadPortSetting()
 {
     char path[SETTINGS_PATH_CAPACITY];
-    const ResultCode result = SettingsPathOfModule(GetModuleInstance(), path);
+    const ResultCode result = SettingsPathOfRunningModule(path);
     if (result != RESULT_OK)
         return result;
 
@@ -99,7 +97,7 @@ static ResultCode WriteSettingsBytes(HANDLE file, DWORD* written)
 ResultCode SavePortSetting()
 {
     char path[SETTINGS_PATH_CAPACITY];
-    ResultCode result = SettingsPathOfModule(GetModuleInstance(), path);
+    ResultCode result = SettingsPathOfRunningModule(path);
     if (result != RESULT_OK)
         return result;
 

@@ -3,11 +3,38 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
-#include "settings/path_parts.h"
 
 const char SETTINGS_FILE_NAME[] = "ArdunParser.dat";
 
-ResultCode SettingsPathBesideModule(const char* modulePath, char* path, const char* fileName)
+size_t DirectoryPartLength(const char* path, size_t length)
+{
+    if (length == 0)
+        return 0;
+    for (size_t position = length - 1; position >= 1; --position) {
+        if (path[position] == '\\' || path[position] == '/')
+            return position + 1;
+    }
+    return 1;
+}
+
+void SplitPath(const char* path, char* name, char* directory)
+{
+    size_t length = strlen(path);
+    if (length == 0)
+        return;
+    size_t directoryLength = DirectoryPartLength(path, length);
+    // A directory part of one character means no separator was found: the
+    // whole path is then the name.
+    size_t nameStart = directoryLength > 1 ? directoryLength : 0;
+    if (name != NULL)
+        memcpy(name, path + nameStart, length - nameStart + 1);
+    if (directory != NULL) {
+        memcpy(directory, path, directoryLength);
+        directory[directoryLength] = '\0';
+    }
+}
+
+ResultCode SettingsPathFromModulePath(const char* modulePath, char* path, const char* fileName)
 {
     size_t length = 0;
     if (BoundedLength(modulePath, SETTINGS_PATH_CAPACITY, &length) != RESULT_OK)
@@ -17,3 +44,26 @@ ResultCode SettingsPathBesideModule(const char* modulePath, char* path, const ch
     path[directoryLength] = '\0';
     return BoundedAppend(path, SETTINGS_PATH_CAPACITY, fileName);
 }
+
+// The native tests and the fuzz targets take only the pure part above.
+#if defined(_WIN32)
+#include <windows.h>
+
+#include "common/module_handle.h"
+
+ResultCode SettingsPathOfRunningModule(char* path, const char* fileName)
+{
+    char modulePath[SETTINGS_PATH_CAPACITY];
+    const DWORD length = GetModuleFileNameA(GetModuleInstance(), modulePath, SETTINGS_PATH_CAPACITY);
+    if (length == 0)
+        return WrapPlatformFailure((int32_t)GetLastError());
+    if (length >= SETTINGS_PATH_CAPACITY)
+        return RESULT_INSUFFICIENT_BUFFER;
+    modulePath[length] = '\0';
+    char besideModule[SETTINGS_PATH_CAPACITY];
+    const ResultCode result = SettingsPathFromModulePath(modulePath, besideModule, fileName);
+    if (result == RESULT_OK)
+        memcpy(path, besideModule, sizeof besideModule);
+    return result;
+}
+#endif

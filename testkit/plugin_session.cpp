@@ -2,9 +2,6 @@
 
 #include <string.h>
 
-#include <vector>
-
-#include "testkit/settings_file.h"
 #include "testkit/vtable_calls.h"
 
 PluginSession::PluginSession() : plugin(nullptr), component(nullptr), unbalancedCalls(0)
@@ -81,8 +78,8 @@ uint32_t PluginSession::Close()
 
 uint32_t PluginSession::RequestPacket(uint8_t wanted, uint32_t* handled)
 {
-    uint8_t request[2] = {'P', wanted};
-    MVIORequest write = {0, request, 2, handled};
+    uint8_t request[PACKET_REQUEST_LENGTH] = {PACKET_REQUEST_LETTER, wanted};
+    MVIORequest write = {0, request, PACKET_REQUEST_LENGTH, handled};
     return Call(component, slot::WRITE, Arg(&write));
 }
 
@@ -106,11 +103,4 @@ uint32_t PluginSession::SetTimeouts(uint32_t interval, uint32_t multiplier, uint
 std::string PluginSession::LastErrorText(int32_t* flag)
 {
     return (const char*)CallSlot1Arg(component, slot::LAST_ERROR_TEXT, Arg(flag)).pointer;
-}
-
-void ConfigurePort(const std::string& devicePath)
-{
-    std::vector<uint8_t> bytes(25, 0);
-    memcpy(bytes.data(), devicePath.data(), devicePath.size() < 24 ? devicePath.size() : 24);
-    WriteSettingsFile(bytes);
 }

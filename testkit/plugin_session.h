@@ -13,18 +13,6 @@
 #include "testkit/plugin_host.h"
 #include "testkit/vtable_calls.h"
 
-namespace slot {
-// IMVPlugin.
-const int PLUGIN_INFO = 1, PLUGIN_SHOW_CONFIG = 2, GET_COMPONENT = 3, PLUGIN_RESERVED = 4, SET_PROPERTY = 5;
-// IMVPluginComponent and IMVDataAcqIO.
-const int COMPONENT_TYPE = 1, COMPONENT_INFO = 2, COMPONENT_SHOW_CONFIG = 3, COMPONENT_RESERVED = 4,
-          LAST_ERROR_TEXT = 5, HARDWARE_INFO = 6, OPEN = 7, CLOSE = 8, WRITE = 9, READ = 10,
-          SET_TIMEOUTS = 11, GET_TIMEOUTS = 12, PURGE_OUTPUT = 13, PURGE_INPUT = 14;
-}  // namespace slot
-
-// The open kind the component accepts.
-const int32_t OPEN_KIND_SERIAL = 16;
-
 class PluginSession {
 public:
     PluginSession();
@@ -79,7 +67,3 @@ inline SlotArg Arg(const void* pointer)
 {
     return (SlotArg)pointer;
 }
-
-// Writes the 25-byte settings file beside the program so that the next
-// MVCreatePlugin configures the given device path.
-void ConfigurePort(const std::string& devicePath);

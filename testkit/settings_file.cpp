@@ -3,8 +3,11 @@
 #include <string.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+
+#include "settings/port_setting.h"
 
 std::string SettingsFilePath()
 {
@@ -18,6 +21,18 @@ void WriteSettingsFile(const std::vector<uint8_t>& bytes)
 {
     std::ofstream out(SettingsFilePath().c_str(), std::ios::binary | std::ios::trunc);
     out.write((const char*)bytes.data(), (std::streamsize)bytes.size());
+}
+
+std::vector<uint8_t> SettingsFileBytes(const std::string& devicePath)
+{
+    std::vector<uint8_t> bytes(PORT_SETTING_SIZE, 0);
+    memcpy(bytes.data(), devicePath.data(), std::min(devicePath.size(), PORT_SETTING_SIZE - 1));
+    return bytes;
+}
+
+void ConfigurePort(const std::string& devicePath)
+{
+    WriteSettingsFile(SettingsFileBytes(devicePath));
 }
 
 bool ReadSettingsFile(std::vector<uint8_t>* bytes)

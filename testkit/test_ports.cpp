@@ -8,8 +8,12 @@ int TestPortNumber(TestPort port)
         const char* variable;
         int fallback;
     } ports[] = {
-        {"ARDUN_TEST_PORT_A", 9},  {"ARDUN_TEST_PORT_B", 10},   {"ARDUN_TEST_PORT_C", 11},
-        {"ARDUN_TEST_PORT_D", 12}, {"ARDUN_TEST_PORT_BAD", 13},
+        // The defaults of tests/support/com-ports.sh, which the build passes in.
+        {"ARDUN_TEST_PORT_A", ARDUN_TEST_PORT_A_DEFAULT},
+        {"ARDUN_TEST_PORT_B", ARDUN_TEST_PORT_B_DEFAULT},
+        {"ARDUN_TEST_PORT_C", ARDUN_TEST_PORT_C_DEFAULT},
+        {"ARDUN_TEST_PORT_D", ARDUN_TEST_PORT_D_DEFAULT},
+        {"ARDUN_TEST_PORT_BAD", ARDUN_TEST_PORT_BAD_DEFAULT},
     };
     const char* value = getenv(ports[port].variable);
     return value && *value ? atoi(value) : ports[port].fallback;

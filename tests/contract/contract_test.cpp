@@ -18,12 +18,7 @@
 
 namespace {
 
-// IMVPlugin slots.
-const int PLUGIN_INFO = 1, PLUGIN_SHOW_CONFIG = 2, GET_COMPONENT = 3, PLUGIN_RESERVED = 4, SET_PROPERTY = 5;
-// IMVPluginComponent and IMVDataAcqIO slots.
-const int COMPONENT_TYPE = 1, COMPONENT_INFO = 2, COMPONENT_SHOW_CONFIG = 3, COMPONENT_RESERVED = 4,
-          LAST_ERROR_TEXT = 5, HARDWARE_INFO = 6, OPEN = 7, CLOSE = 8, WRITE = 9, READ = 10,
-          SET_TIMEOUTS = 11, GET_TIMEOUTS = 12, PURGE_OUTPUT = 13, PURGE_INPUT = 14;
+using namespace slot;
 
 const uint8_t MARK = 0xCC;
 
@@ -68,13 +63,6 @@ void PutText(std::vector<uint8_t>& image, size_t offset, const char* text)
     memcpy(image.data() + offset, text, strlen(text) + 1);
 }
 
-std::vector<uint8_t> PathFile(const char* path)
-{
-    std::vector<uint8_t> bytes(25, 0);
-    memcpy(bytes.data(), path, strlen(path));
-    return bytes;
-}
-
 class PluginContract : public ::testing::Test {
 protected:
     void SetUp() override
@@ -91,7 +79,7 @@ protected:
     void* CreatePlugin() { return plugin.create(); }
     void* Component() { return CallForPointer(CreatePlugin(), GET_COMPONENT, 0); }
 
-    uint32_t Open(void* component, uint32_t kind = 16, uint32_t baud = 115200)
+    uint32_t Open(void* component, uint32_t kind = OPEN_KIND_SERIAL, uint32_t baud = 115200)
     {
         MVOpenParams params = {(int32_t)kind, baud};
         return Call(component, OPEN, U(&params));
@@ -200,14 +188,14 @@ TEST_F(PluginContract, WithoutASettingsFileTheDefaultPortIsOpened)
 
 TEST_F(PluginContract, EveryCreateReloadsTheSettingsFile)
 {
-    WriteSettingsFile(PathFile(TestPortPath(UNOPENABLE).c_str()));
+    ConfigurePort(TestPortPath(UNOPENABLE));
     void* first = CreatePlugin();
     void* component = CallForPointer(first, GET_COMPONENT, 0);
     EXPECT_EQ((uint32_t)E_FAIL, Open(component));
     int32_t flag = 0;
     EXPECT_EQ("Could not open " + TestPortPath(UNOPENABLE), LastError(component, &flag));
 
-    WriteSettingsFile(PathFile("\\\\.\\COM77"));
+    ConfigurePort("\\\\.\\COM77");
     EXPECT_EQ(first, CreatePlugin());
     EXPECT_EQ((uint32_t)E_FAIL, Open(component));
     EXPECT_EQ("Could not open \\\\.\\COM77", LastError(component, &flag));
@@ -216,7 +204,7 @@ TEST_F(PluginContract, EveryCreateReloadsTheSettingsFile)
 TEST_F(PluginContract, ReleaseLeavesAnOpenPortWorking)
 {
     DrainHostSide();
-    WriteSettingsFile(PathFile(TestPortPath(HOST_SIDE).c_str()));
+    ConfigurePort(TestPortPath(HOST_SIDE));
     void* component = Component();
     ASSERT_EQ(0u, Open(component));
     plugin.release();
@@ -233,7 +221,7 @@ TEST_F(PluginContract, ReleaseLeavesAnOpenPortWorking)
     ASSERT_TRUE(device.IsOpen());
     ASSERT_TRUE(device.SendQueued({0xAA, 0xFF, 0x00, 0x01, 0xFF, 0xFF, 0x00, 0x55}));
 
-    uint8_t request[2] = {'P', 3};
+    uint8_t request[2] = {PACKET_REQUEST_LETTER, 3};
     uint32_t handled = 99;
     MVIORequest write = {0, request, 2, &handled};
     EXPECT_EQ(0u, Call(component, WRITE, U(&write)));
@@ -251,7 +239,7 @@ TEST_F(PluginContract, ReleaseLeavesAnOpenPortWorking)
 TEST_F(PluginContract, UnloadClosesAnOpenPortAndLeaksNoHandle)
 {
     UnloadPluginModule(&plugin);
-    WriteSettingsFile(PathFile(TestPortPath(HOST_SIDE).c_str()));
+    ConfigurePort(TestPortPath(HOST_SIDE));
     // Warm up once: the first load may set up process-wide state of its own.
     ASSERT_TRUE(LoadPluginModule(&plugin));
     UnloadPluginModule(&plugin);
@@ -299,7 +287,7 @@ TEST_F(PluginContract, BothShowConfigSlotsRunTheDialogAndReturnZero)
     // headed the list and was selected.
     std::vector<uint8_t> saved;
     EXPECT_TRUE(ReadSettingsFile(&saved));
-    EXPECT_EQ(PathFile("\\\\.\\COM1"), saved);
+    EXPECT_EQ(SettingsFileBytes("\\\\.\\COM1"), saved);
 }
 
 }  // namespace

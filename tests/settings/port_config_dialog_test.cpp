@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "parser/ardun_parser.h"
+#include "plugin/ardun_plugin.h"
 #include "settings/port_setting.h"
 #include "settings/resource.h"
 #include "testkit/settings_file.h"
@@ -20,30 +22,22 @@ namespace {
 
 const char CAPTION[] = "Ardun Parser Configuration";
 
-// Runs ShowConfig on this thread with the given owner while a second thread
+// Shows the dialog on this thread with the given owner while a second thread
 // waits for the dialog, records what it shows, picks the entry whose item data
 // is `choose` (unless NO_CHOICE) and closes it as `closing` says.
 DialogSeen RunDialog(HWND owner, DialogClosing closing, int32_t choose = NO_CHOICE)
 {
     DialogUser user(closing, choose);
-    MVConfigRequest request = {0, owner};
-    EXPECT_EQ(0, ShowConfig(&request));
+    ShowPortConfigDialog(owner);
     DialogSeen seen = user.Finish();
     EXPECT_TRUE(seen.shown);
-    EXPECT_EQ(NULL, FindWindowA(NULL, CAPTION)) << "the dialog is gone once ShowConfig returns";
+    EXPECT_EQ(NULL, FindWindowA(NULL, CAPTION)) << "the dialog is gone once ShowPortConfigDialog returns";
     return seen;
 }
 
 std::string PortText(TestPort port)
 {
     return "COM" + std::to_string(TestPortNumber(port));
-}
-
-std::vector<uint8_t> Padded(const std::string& path)
-{
-    std::vector<uint8_t> bytes(PORT_SETTING_SIZE, 0);
-    memcpy(bytes.data(), path.data(), path.size());
-    return bytes;
 }
 
 class PortConfigDialog : public ::testing::Test {
@@ -106,10 +100,10 @@ TEST_F(PortConfigDialog, KeepsAConfiguredPortThatIsNotFoundAtTheHead)
         for (size_t i = 1; i < seen.entries.size(); ++i)
             EXPECT_EQ("COM" + std::to_string(seen.entries[i].data), seen.entries[i].text);
 
-        EXPECT_EQ(Padded(c.afterOk), PortSettingBytes());
+        EXPECT_EQ(SettingsFileBytes(c.afterOk), PortSettingBytes());
         std::vector<uint8_t> file;
         ASSERT_TRUE(ReadSettingsFile(&file)) << "OK saves the file in every case";
-        EXPECT_EQ(Padded(c.afterOk), file);
+        EXPECT_EQ(SettingsFileBytes(c.afterOk), file);
     }
 }
 
@@ -119,7 +113,8 @@ TEST_F(PortConfigDialog, OkStoresAndSavesTheChosenPort)
     DialogSeen seen = RunDialog(NULL, PRESS_OK, TestPortNumber(SECOND_HOST_SIDE));
 
     // The shorter path leaves the old one's tail behind its terminator.
-    std::vector<uint8_t> expected = Padded(TestPortPath(SECOND_HOST_SIDE) + std::string(1, '\0') + "4");
+    std::vector<uint8_t> expected = SettingsFileBytes(TestPortPath(SECOND_HOST_SIDE) + std::string(1, '\0') +
+                                                      "4");
     EXPECT_EQ(expected, PortSettingBytes());
     std::vector<uint8_t> file;
     ASSERT_TRUE(ReadSettingsFile(&file));
@@ -138,7 +133,7 @@ TEST_F(PortConfigDialog, CancelEscapeAndTheCloseBoxChangeNothing)
         {"close box", CLOSE_BOX},
     };
     // The file holds another port than memory, so a save would show.
-    const std::vector<uint8_t> file = Padded(TestPortPath(SECOND_DEVICE_SIDE));
+    const std::vector<uint8_t> file = SettingsFileBytes(TestPortPath(SECOND_DEVICE_SIDE));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         WriteSettingsFile(file);
@@ -200,6 +195,8 @@ TEST_F(PortConfigDialog, WithoutAnOwnerIsCentredOnTheDesktop)
     EXPECT_EQ(expected.y, seen.rect.top);
 }
 
+// Both ShowConfig slots pass the request's owner to the dialog; a null request
+// shows nothing.
 TEST_F(PortConfigDialog, NullRequestShowsNothing)
 {
     std::atomic<bool> returned(false);
@@ -214,7 +211,8 @@ TEST_F(PortConfigDialog, NullRequestShowsNothing)
             Sleep(10);
         }
     });
-    EXPECT_EQ(0, ShowConfig(NULL));
+    EXPECT_EQ(0, ThePlugin.ShowConfig(NULL));
+    EXPECT_EQ(0, TheComponent.ShowConfig(NULL));
     returned = true;
     watcher.join();
     EXPECT_FALSE(appeared);

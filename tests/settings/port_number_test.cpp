@@ -6,53 +6,10 @@
 
 #include <string>
 
-#include "settings/path_parts.h"
 #include "settings/port_setting.h"
 #include "testkit/settings_file.h"
 
 namespace {
-
-const char UNTOUCHED[] = "untouched";
-
-TEST(SplitPath, SplitsAtTheLastSeparatorFromTheSecondCharacterOn)
-{
-    const struct {
-        const char* path;
-        const char* name;
-        const char* directory;
-    } cases[] = {
-        {"\\\\.\\COM1", "COM1", "\\\\.\\"},
-        {"C:\\dir\\file.dat", "file.dat", "C:\\dir\\"},
-        {"a\\b/c", "c", "a\\b/"},
-        {"dir/", "", "dir/"},
-        {"\\COM5", "\\COM5", "\\"},  // position 0 is never a separator
-        {"COM5", "COM5", "C"},
-        {"x", "x", "x"},
-        {"\\\\", "", "\\\\"},
-    };
-    for (const auto& c : cases) {
-        char name[64];
-        char directory[64];
-        SplitPath(c.path, name, directory);
-        EXPECT_STREQ(c.name, name) << c.path;
-        EXPECT_STREQ(c.directory, directory) << c.path;
-    }
-}
-
-TEST(SplitPath, WritesOnlyTheOutputsGiven)
-{
-    char name[64] = "untouched";
-    char directory[64] = "untouched";
-    SplitPath("", name, directory);
-    EXPECT_STREQ(UNTOUCHED, name);
-    EXPECT_STREQ(UNTOUCHED, directory);
-
-    SplitPath("a\\b", name, NULL);
-    EXPECT_STREQ("b", name);
-    SplitPath("c\\d", NULL, directory);
-    EXPECT_STREQ("c\\", directory);
-    EXPECT_STREQ("b", name);
-}
 
 TEST(GetConfiguredPortNumber, ReadsTheNumberAfterTheFileNamePartsThirdCharacter)
 {

@@ -17,14 +17,6 @@ std::vector<uint8_t> Bytes(const std::string& text)
     return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-// The 25 bytes of a path followed by zeros, as a fresh buffer holds it.
-std::vector<uint8_t> Padded(const char* path)
-{
-    std::vector<uint8_t> bytes(PORT_SETTING_SIZE, 0);
-    memcpy(bytes.data(), path, strlen(path));
-    return bytes;
-}
-
 class PortSettingFile : public ::testing::Test {
 protected:
     void SetUp() override
@@ -39,7 +31,7 @@ protected:
 
 TEST_F(PortSettingFile, DefaultIsCom1FollowedByZeros)
 {
-    EXPECT_EQ(Padded("\\\\.\\COM1"), PortSettingBytes());
+    EXPECT_EQ(SettingsFileBytes("\\\\.\\COM1"), PortSettingBytes());
 }
 
 TEST_F(PortSettingFile, MissingFileLeavesTheSettingAndReportsFileNotFound)
@@ -55,11 +47,11 @@ TEST_F(PortSettingFile, ReadReplacesOnlyTheLeadingBytesItGets)
         std::vector<uint8_t> file;
         std::vector<uint8_t> expected;
     } cases[] = {
-        {"empty file", {}, Padded("\\\\.\\COM1")},
-        {"three bytes without a zero", Bytes("abc"), Padded("abc\\COM1")},
-        {"a full path", Padded("\\\\.\\COM42"), Padded("\\\\.\\COM42")},
+        {"empty file", {}, SettingsFileBytes("\\\\.\\COM1")},
+        {"three bytes without a zero", Bytes("abc"), SettingsFileBytes("abc\\COM1")},
+        {"a full path", SettingsFileBytes("\\\\.\\COM42"), SettingsFileBytes("\\\\.\\COM42")},
         {"longer than 25 bytes", Bytes(std::string("\\\\.\\COM7") + std::string(17, '\0') + "tail"),
-         Padded("\\\\.\\COM7")},
+         SettingsFileBytes("\\\\.\\COM7")},
     };
     for (const auto& c : cases) {
         WriteDefaultPortSetting();
@@ -78,7 +70,7 @@ TEST_F(PortSettingFile, FileWithoutAZeroByteStillLeavesATerminatedPath)
 
 TEST_F(PortSettingFile, FileLockedByAnotherHandleIsASharingViolation)
 {
-    WriteSettingsFile(Padded("\\\\.\\COM5"));
+    WriteSettingsFile(SettingsFileBytes("\\\\.\\COM5"));
     HANDLE holder = CreateFileA(SettingsFilePath().c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
     EXPECT_EQ((ResultCode)0x80070020u, LoadPortSetting());
@@ -88,7 +80,7 @@ TEST_F(PortSettingFile, FileLockedByAnotherHandleIsASharingViolation)
 
     std::vector<uint8_t> file;
     ASSERT_TRUE(ReadSettingsFile(&file));
-    EXPECT_EQ(Padded("\\\\.\\COM5"), file);
+    EXPECT_EQ(SettingsFileBytes("\\\\.\\COM5"), file);
 }
 
 TEST_F(PortSettingFile, SaveWritesTheWholeBufferIncludingAnOldRemnant)
@@ -101,7 +93,7 @@ TEST_F(PortSettingFile, SaveWritesTheWholeBufferIncludingAnOldRemnant)
 
     std::vector<uint8_t> file;
     ASSERT_TRUE(ReadSettingsFile(&file));
-    std::vector<uint8_t> expected = Padded("\\\\.\\COM5");
+    std::vector<uint8_t> expected = SettingsFileBytes("\\\\.\\COM5");
     expected[9] = '3';
     EXPECT_EQ(expected, file);
 
@@ -118,7 +110,7 @@ TEST_F(PortSettingFile, SavingTwiceGivesTwoIdenticalFiles)
     ASSERT_EQ(RESULT_OK, SavePortSetting());
     std::vector<uint8_t> second;
     ASSERT_TRUE(ReadSettingsFile(&second));
-    EXPECT_EQ(Padded("\\\\.\\COM1"), first);
+    EXPECT_EQ(SettingsFileBytes("\\\\.\\COM1"), first);
     EXPECT_EQ(first, second);
 }
 

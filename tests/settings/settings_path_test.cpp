@@ -5,8 +5,7 @@
 
 #include <string>
 
-#include "settings/module_settings_path.h"
-#include "settings/path_parts.h"
+#include "common/module_handle.h"
 
 namespace {
 
@@ -25,7 +24,7 @@ TEST(SettingsPath, LiesBesideTheModule)
     };
     for (const auto& c : cases) {
         char path[SETTINGS_PATH_CAPACITY];
-        EXPECT_EQ(RESULT_OK, SettingsPathBesideModule(c.module, path)) << c.module;
+        EXPECT_EQ(RESULT_OK, SettingsPathFromModulePath(c.module, path)) << c.module;
         EXPECT_STREQ(c.expected, path) << c.module;
     }
 }
@@ -36,21 +35,23 @@ TEST(SettingsPath, ANameThatDoesNotFitIsRefusedNotShortened)
     // The directory leaves room for the whole name and its terminator...
     std::string fits = std::string(SETTINGS_PATH_CAPACITY - name - 2, 'd') + "\\m.dll";
     char path[SETTINGS_PATH_CAPACITY];
-    ASSERT_EQ(RESULT_OK, SettingsPathBesideModule(fits.c_str(), path));
+    ASSERT_EQ(RESULT_OK, SettingsPathFromModulePath(fits.c_str(), path));
     EXPECT_EQ(SETTINGS_PATH_CAPACITY - 1, strlen(path));
 
     // ...or is one character too long for it.
     std::string tooLong = std::string(SETTINGS_PATH_CAPACITY - name - 1, 'd') + "\\m.dll";
-    EXPECT_EQ(RESULT_INSUFFICIENT_BUFFER, SettingsPathBesideModule(tooLong.c_str(), path));
+    EXPECT_EQ(RESULT_INSUFFICIENT_BUFFER, SettingsPathFromModulePath(tooLong.c_str(), path));
 
     std::string unterminated(SETTINGS_PATH_CAPACITY + 5, 'u');
-    EXPECT_EQ(E_INVALIDARG, SettingsPathBesideModule(unterminated.c_str(), path));
+    EXPECT_EQ(E_INVALIDARG, SettingsPathFromModulePath(unterminated.c_str(), path));
 }
 
 TEST(SettingsPath, OfAModuleThatIsNoneFailsAndTouchesNothing)
 {
+    const HINSTANCE loaded = GetModuleInstance();
+    SetModuleInstance(GetModuleHandleA(NULL));
     char path[SETTINGS_PATH_CAPACITY];
-    ASSERT_EQ(RESULT_OK, SettingsPathOfModule(GetModuleHandleA(NULL), path));
+    ASSERT_EQ(RESULT_OK, SettingsPathOfRunningModule(path));
     char program[SETTINGS_PATH_CAPACITY];
     ASSERT_NE(0u, GetModuleFileNameA(NULL, program, sizeof program));
     std::string expected(program);
@@ -59,9 +60,53 @@ TEST(SettingsPath, OfAModuleThatIsNoneFailsAndTouchesNothing)
 
     // No module lies at this address.
     memset(path, 'x', sizeof path);
-    const ResultCode result = SettingsPathOfModule((HMODULE)(uintptr_t)0x00010001u, path);
+    SetModuleInstance((HINSTANCE)(uintptr_t)0x00010001u);
+    const ResultCode result = SettingsPathOfRunningModule(path);
+    SetModuleInstance(loaded);
     EXPECT_LT(result, 0) << "a failure, never success";
     EXPECT_EQ(std::string(sizeof path, 'x'), std::string(path, sizeof path));
+}
+
+const char UNTOUCHED[] = "untouched";
+
+TEST(SplitPath, SplitsAtTheLastSeparatorFromTheSecondCharacterOn)
+{
+    const struct {
+        const char* path;
+        const char* name;
+        const char* directory;
+    } cases[] = {
+        {"\\\\.\\COM1", "COM1", "\\\\.\\"},
+        {"C:\\dir\\file.dat", "file.dat", "C:\\dir\\"},
+        {"a\\b/c", "c", "a\\b/"},
+        {"dir/", "", "dir/"},
+        {"\\COM5", "\\COM5", "\\"},  // position 0 is never a separator
+        {"COM5", "COM5", "C"},
+        {"x", "x", "x"},
+        {"\\\\", "", "\\\\"},
+    };
+    for (const auto& c : cases) {
+        char name[64];
+        char directory[64];
+        SplitPath(c.path, name, directory);
+        EXPECT_STREQ(c.name, name) << c.path;
+        EXPECT_STREQ(c.directory, directory) << c.path;
+    }
+}
+
+TEST(SplitPath, WritesOnlyTheOutputsGiven)
+{
+    char name[64] = "untouched";
+    char directory[64] = "untouched";
+    SplitPath("", name, directory);
+    EXPECT_STREQ(UNTOUCHED, name);
+    EXPECT_STREQ(UNTOUCHED, directory);
+
+    SplitPath("a\\b", name, NULL);
+    EXPECT_STREQ("b", name);
+    SplitPath("c\\d", NULL, directory);
+    EXPECT_STREQ("c\\", directory);
+    EXPECT_STREQ("b", name);
 }
 
 TEST(DirectoryPartLength, StopsAtTheLastSeparatorFromPositionOne)

@@ -53,8 +53,7 @@ int main()
     UseTestProgramAsModule();
     SetPortSettingText(TestPortPath(HOST_SIDE).c_str());
     std::thread user(PresentAndCancel);
-    MVConfigRequest request = {0, NULL};
-    ShowConfig(&request);
+    ShowPortConfigDialog(NULL);
     user.join();
     return 0;
 }

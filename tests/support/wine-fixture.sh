@@ -11,23 +11,23 @@
 # device this machine happens to have. One more number is the emulated Arduino
 # Uno's: it points at the link com/uno, which the Uno tests' harness turns to
 # its pty while it runs and which points at that directory otherwise. The
-# numbers come from the environment (the same variables the tests read), so a
-# machine with other ports can move them.
+# numbers come from com-ports.sh (the same variables the tests read).
 set -eu
 
 action=$1
 build=$(cd "$2" && pwd)
 . "$(dirname "$0")/wine-env.sh"
+. "$(dirname "$0")/com-ports.sh"
 wine_env "$build"
 comdir="$build/com"
 pidfile="$comdir/pids"
 
-port_a=${ARDUN_TEST_PORT_A:-9}
-port_b=${ARDUN_TEST_PORT_B:-10}
-port_c=${ARDUN_TEST_PORT_C:-11}
-port_d=${ARDUN_TEST_PORT_D:-12}
-port_bad=${ARDUN_TEST_PORT_BAD:-13}
-port_uno=${ARDUN_TEST_PORT_UNO:-14}
+port_a=$ARDUN_TEST_PORT_A
+port_b=$ARDUN_TEST_PORT_B
+port_c=$ARDUN_TEST_PORT_C
+port_d=$ARDUN_TEST_PORT_D
+port_bad=$ARDUN_TEST_PORT_BAD
+port_uno=$ARDUN_TEST_PORT_UNO
 log="$build/wine-fixture.log"
 
 stop_started_processes() {

@@ -1,10 +1,11 @@
 # Shared by the tools' test scripts: running the tools in the build tree's
 # Wine prefix, the plug-in's settings file, and draining the virtual COM pair.
 # Expects $build and $source to be set.
+. "$source/tests/support/com-ports.sh"
 
-host_port=${ARDUN_TEST_PORT_A:-9}
-device_port=${ARDUN_TEST_PORT_B:-10}
-bad_port=${ARDUN_TEST_PORT_BAD:-13}
+host_port=$ARDUN_TEST_PORT_A
+device_port=$ARDUN_TEST_PORT_B
+bad_port=$ARDUN_TEST_PORT_BAD
 settings="$build/ArdunParser.dat"
 work=$(mktemp -d)
 failures=0
@@ -33,9 +34,9 @@ fail() {
     failures=$((failures + 1))
 }
 
-# The settings file the plug-in reads: the path, zero-padded to 25 bytes.
+# The settings file the plug-in reads, naming the device path given.
 write_settings() {
-    { printf '%s' "$1"; head -c 25 /dev/zero; } | head -c 25 > "$settings"
+    write_settings_file "$settings" "$1"
 }
 
 # Keeps whatever settings file was there and puts it back on exit.

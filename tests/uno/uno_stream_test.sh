@@ -19,7 +19,7 @@ source=$2
 sketch=$3
 . "$source/tests/tools/tools_test_lib.sh"
 
-uno_port=${ARDUN_TEST_PORT_UNO:-14}
+uno_port=$ARDUN_TEST_PORT_UNO
 least_packets=50
 harness_pid=""
 

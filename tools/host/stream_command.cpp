@@ -3,17 +3,11 @@
 #include <stdio.h>
 #include <windows.h>
 
-#include "tools/cli/seconds_now.h"
+#include "parser/performance_clock.h"
+#include "tools/cli/hex_bytes.h"
 #include "tools/cli/stop_request.h"
 #include "tools/host/component_access.h"
 #include "tools/host/configured_port.h"
-#include "tools/cli/hex_bytes.h"
-
-// What a host knows of the component: the only open kind it accepts, and the
-// packet request's letter. ardun-host keeps its own copies on purpose, as it
-// reaches the plug-in only as an outside host does, through the DLL.
-static const int32_t OPEN_KIND_SERIAL = 16;
-static const uint8_t PACKET_REQUEST = 'P';
 
 static std::string TimeOfDay()
 {
@@ -39,7 +33,7 @@ enum class RequestOutcome { Packet, TimedOut, Failed };
 // One packet request: Write P,N then Read N. Prints what happened.
 RequestOutcome RequestPacket(IMVDataAcqIO* component, uint32_t size, uint32_t number, StreamTally* tally)
 {
-    uint8_t request[2] = {PACKET_REQUEST, static_cast<uint8_t>(size)};
+    uint8_t request[PACKET_REQUEST_LENGTH] = {PACKET_REQUEST_LETTER, static_cast<uint8_t>(size)};
     uint32_t handled = 0;
     MVIORequest write = {0, request, sizeof request, &handled};
     ResultCode result = component->Write(&write);
@@ -117,7 +111,8 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
 
     StreamTally tally;
     bool failed = false;
-    const double start = SecondsNow();
+    const PerformanceClock clock;
+    const double start = clock.Seconds();
     while ((options.count == 0 || tally.requests < options.count) && !StopRequested()) {
         ++tally.requests;
         RequestOutcome outcome = RequestPacket(component, options.size, tally.requests, &tally);
@@ -131,7 +126,7 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
             break;
         }
     }
-    const double seconds = SecondsNow() - start;
+    const double seconds = clock.Seconds() - start;
     component->Close();  // always 0
 
     printf("Summary: %u packets, %u time-outs in %u requests; %llu payload bytes in %.2f s (%.1f bytes/s)\n",

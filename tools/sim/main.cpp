@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "firmware/frame_bytes.h"
-#include "tools/cli/seconds_now.h"
+#include "parser/performance_clock.h"
 #include "tools/cli/stop_request.h"
 #include "tools/sim/line_noise.h"
 #include "tools/sim/sim_options.h"
@@ -16,10 +16,10 @@
 #include "tools/sim/sim_port.h"
 
 // Sleeps until `when` in short steps, so that Ctrl+C is noticed promptly.
-static void WaitUntil(double when)
+static void WaitUntil(const PerformanceClock& clock, double when)
 {
     for (;;) {
-        double remaining = when - SecondsNow();
+        double remaining = when - clock.Seconds();
         if (remaining <= 0 || StopRequested())
             return;
         DWORD milliseconds = static_cast<DWORD>(remaining * 1000.0);
@@ -56,12 +56,13 @@ int main(int argc, char** argv)
 
     LineNoise noise(GetTickCount());
     const double period = 1.0 / options.rate;
-    const double start = SecondsNow();
+    const PerformanceClock clock;
+    const double start = clock.Seconds();
     uint32_t sent = 0;
     unsigned long long bytesSent = 0;
     int status = 0;
     while ((options.count == 0 || sent < options.count) && !StopRequested()) {
-        WaitUntil(start + sent * period);
+        WaitUntil(clock, start + sent * period);
         if (StopRequested())
             break;
         // Noise and frame go out in one write: the frame is never split by a gap.
@@ -76,6 +77,6 @@ int main(int argc, char** argv)
         ++sent;
         bytesSent += bytes.size();
     }
-    printf("ardun-sim: sent %u frames (%llu bytes) in %.2f s\n", sent, bytesSent, SecondsNow() - start);
+    printf("ardun-sim: sent %u frames (%llu bytes) in %.2f s\n", sent, bytesSent, clock.Seconds() - start);
     return status;
 }

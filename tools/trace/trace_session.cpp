@@ -4,8 +4,8 @@
 
 #include "common/bounded_text.h"
 #include "common/module_handle.h"
-#include "settings/module_settings_path.h"
 #include "settings/port_setting.h"
+#include "settings/settings_path.h"
 #include "tools/cli/result_code_text.h"
 #include "tools/trace/packet_line.h"
 
@@ -20,7 +20,7 @@ std::string SetPortSettingForTrace(const TraceOptions& options)
     SetModuleInstance(GetModuleHandleA(NULL));
     char path[SETTINGS_PATH_CAPACITY];
     (void)BoundedCopy(path, sizeof path, SETTINGS_FILE_NAME);  // fits: the path's capacity is far larger
-    (void)SettingsPathOfModule(GetModuleInstance(), path);     // on failure the bare name is shown
+    (void)SettingsPathOfRunningModule(path);                   // on failure the bare name is shown
     const ResultCode result = LoadPortSetting();
     if (result == RESULT_OK)
         return std::string("Port ") + PortSetting + " from " + path;
