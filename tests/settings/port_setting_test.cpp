@@ -133,7 +133,7 @@ TEST_F(PortSettingFile, SaveWritesInPlaceKeepingTheFileItsAttributesAndNothingPa
     EXPECT_TRUE(seen[1].dwFileAttributes & FILE_ATTRIBUTE_HIDDEN);
     std::vector<uint8_t> file;
     ASSERT_TRUE(ReadSettingsFile(&file));
-    EXPECT_EQ(Padded("\\\\.\\COM42"), file) << "the file ends after the setting";
+    EXPECT_EQ(SettingsFileBytes("\\\\.\\COM42"), file) << "the file ends after the setting";
 }
 
 }  // namespace
