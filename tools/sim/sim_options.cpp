@@ -34,6 +34,8 @@ const char* const SIM_USAGE =
     "where T(t) climbs 0, 1, ..., 255 and falls back to 0 (period 510):\n"
     "T(t) = t mod 510 if that is at most 255, else 510 - (t mod 510).\n"
     "\n"
+    "In PowerShell, run it as .\\ardun-sim from its own folder.\n"
+    "\n"
     "Exit status: 0 when the frames were sent (or Ctrl+C), 1 when the port could\n"
     "not be opened or a write failed, 2 for a wrong command line.\n";
 
