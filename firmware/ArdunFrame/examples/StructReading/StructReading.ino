@@ -1,5 +1,5 @@
-// StructReading: sends a struct as the payload, in one call, 10 times a
-// second. The host asks for sizeof(Reading) bytes: 9 here, on every board.
+// StructReading: sends a struct as the payload, in one call, about 10 times
+// a second. The host asks for sizeof(Reading) bytes: 9 here, on every board.
 //
 // Line: 115200 baud, 8 data bits, no parity, 1 stop bit.
 //
@@ -24,20 +24,14 @@ const unsigned long FRAME_PERIOD_MS = 100;
 const uint8_t INPUTS[] = {A0, A1, A2, A3, A4, A5};
 
 Reading reading = {0, 0, 0, 0};
-unsigned long nextFrameMs = 0;
 
 void setup()
 {
     Serial.begin(BAUD_RATE);
-    nextFrameMs = millis();
 }
 
 void loop()
 {
-    if ((long)(millis() - nextFrameMs) < 0)
-        return;
-    nextFrameMs += FRAME_PERIOD_MS;
-
     int values[sizeof INPUTS];
     reading.highInputs = 0;
     reading.sum = 0;
@@ -53,4 +47,5 @@ void loop()
     // payload goes out twice).
     ArdunFrameWrite(Serial, reading);
     ++reading.sequence;
+    delay(FRAME_PERIOD_MS);
 }
