@@ -33,7 +33,8 @@ struct RecordingPrint {
 
 size_t WriteTo(RecordingPrint& print, const Bytes& payload)
 {
-    return ArdunFrameWriteChunks(payload.data(), payload.size(), ArdunFrameWriteChunkTo<RecordingPrint>, &print);
+    return ArdunFrameWriteChunks(payload.data(), payload.size(), ArdunFrameWriteChunkTo<RecordingPrint>,
+                                 &print);
 }
 
 TEST(ArdunFrameOutput, WritesInChunksAndReturnsWhatThePrintTook)

@@ -209,8 +209,10 @@ TEST(PortOptions, EveryToolTakesTheDialogsRange)
         SimOptions sim;
         TraceOptions trace;
         std::string error;
-        EXPECT_EQ(port <= 255, ParseArguments(ParseSimOptions, {"--port", text.c_str()}, &sim, &error)) << port;
-        EXPECT_EQ(port <= 255, ParseArguments(ParseTraceOptions, {"--port", text.c_str()}, &trace, &error)) << port;
+        EXPECT_EQ(port <= 255, ParseArguments(ParseSimOptions, {"--port", text.c_str()}, &sim, &error))
+            << port;
+        EXPECT_EQ(port <= 255, ParseArguments(ParseTraceOptions, {"--port", text.c_str()}, &trace, &error))
+            << port;
         EXPECT_EQ(port <= 255 ? port : PORT_FROM_SETTINGS, trace.port) << port;
     }
 }
