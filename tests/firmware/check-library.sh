@@ -3,8 +3,7 @@
 # library specification (1.5 format) as the Library Manager applies them:
 # every required field present once and not empty, the name's characters,
 # the version's form, the category, a web address, the maintainer's e-mail,
-# the architectures list and headers in `includes` that exist in src/; and
-# keywords.txt lines of a name, a tab and a known kind.
+# the architectures list and headers in `includes` that exist in src/.
 #   check-library.sh LIBRARY_FOLDER
 set -uo pipefail
 library=$1
@@ -50,12 +49,5 @@ for header in "${includes[@]}"; do
     [ -f "$library/src/$header" ] || fail "includes names $header, which src/ does not hold"
 done
 
-if [ -f "$library/keywords.txt" ]; then
-    while IFS= read -r line || [ -n "$line" ]; do
-        [[ -z "$line" || "$line" == \#* ]] && continue
-        [[ "$line" =~ ^[A-Za-z_][A-Za-z0-9_]*$'\t'(KEYWORD1|KEYWORD2|KEYWORD3|LITERAL1|LITERAL2)$ ]] ||
-            fail "keywords.txt line [$line]"
-    done < "$library/keywords.txt"
-fi
-[ $status -eq 0 ] && echo "$name: library.properties and keywords.txt pass"
+[ $status -eq 0 ] && echo "$name: library.properties passes"
 exit $status
