@@ -1,11 +1,11 @@
 #!/bin/bash
 # Builds the release (the Release build the tests use) and packs it for
 # Windows users: dist/ArdunParser-<version>-win32.zip with the plug-in DLL, the
-# three tools, README.txt, LICENSE.txt and SHA256SUMS, and the device
-# library ArdunFrame for the Arduino IDE, both as its folder (to copy into
-# `libraries`) and as ArdunFrame.zip (for "Add .ZIP Library"). Two runs on
-# the same tree give the same bytes: fixed file times, modes and order, and no
-# owner or extra fields.
+# three tools, README.txt, LICENSE.txt, SHA256SUMS (the sums of all the
+# other files) and the device library ArdunFrame for the Arduino IDE, both as
+# its folder (to copy into `libraries`) and as ArdunFrame.zip (for "Add .ZIP
+# Library"). Two runs on the same tree give the same bytes: fixed file times,
+# modes and order, and no owner or extra fields.
 #   package.sh [--build-dir DIR] [--out DIR]
 # --build-dir packs an already configured build tree instead of the preset's.
 set -euo pipefail
@@ -64,12 +64,14 @@ done
 # Windows users read it in Notepad: CR LF line ends.
 sed -e 's/\r$//' -e "s/@VERSION@/$version/g" -e 's/$/\r/' docs/release-readme.txt > "$stage/README.txt"
 sed -e 's/\r$//' -e 's/$/\r/' LICENSE > "$stage/LICENSE.txt"
-(cd "$stage" && sha256sum "${binaries[@]}" > SHA256SUMS)
 # The library folder as it stands in the tree, in a fixed order.
 mapfile -t library < <(cd firmware && find ArdunFrame -type f | LC_ALL=C sort)
 (cd firmware && cp --parents "${library[@]}" "$stage/")
 (cd "$stage" && chmod 644 "${library[@]}" && touch -d "@$stamp" "${library[@]}" &&
     env -u ZIP -u ZIPOPT zip -q -X -D -9 ArdunFrame.zip "${library[@]}")
+# SHA256SUMS holds the sum of every other file in the zip, in the zip's order.
+summed=("${binaries[@]}" README.txt LICENSE.txt ArdunFrame.zip "${library[@]}")
+(cd "$stage" && sha256sum "${summed[@]}" > SHA256SUMS)
 files=("${binaries[@]}" README.txt LICENSE.txt SHA256SUMS ArdunFrame.zip "${library[@]}")
 (cd "$stage" && chmod 644 "${files[@]}" && touch -d "@$stamp" "${files[@]}")
 

@@ -3,8 +3,8 @@
 #include "common/bounded_text.h"
 #include "serial/kv_serial.h"
 #include "settings/port_number.h"
+#include "settings/port_range.h"
 
-static const uint32_t HIGHEST_PROBED_PORT = 255;
 static const size_t ENTRY_TEXT_CAPACITY = 30;
 
 // Adds or inserts an entry and gives it its port number; an entry the list
@@ -31,7 +31,7 @@ int32_t FillPortList(HWND combo, int32_t current)
 
     char text[ENTRY_TEXT_CAPACITY];
     bool currentFound = false;
-    for (uint32_t number = 0; number <= HIGHEST_PROBED_PORT; ++number) {
+    for (uint32_t number = LOWEST_PORT_NUMBER; number <= HIGHEST_PORT_NUMBER; ++number) {
         if (!probe.OpenComNumber(number))
             continue;
         if ((int32_t)number == current)

@@ -23,8 +23,9 @@ first="$work/first/$zip_name"
 [ -f "$first" ] || { ls -l "$work/first"; echo "FAIL: no $zip_name"; exit 1; }
 
 binaries=(ArdunParser.dll ardun-host.exe ardun-sim.exe ardun-trace.exe)
-library=(ArdunFrame/examples/SensorBox/SensorBox.ino ArdunFrame/library.properties ArdunFrame/src/ArdunFrame.c
-         ArdunFrame/src/ArdunFrame.h)
+library=(ArdunFrame/LICENSE ArdunFrame/README.md ArdunFrame/examples/SecondPort/SecondPort.ino
+         ArdunFrame/examples/SensorBox/SensorBox.ino ArdunFrame/examples/StructReading/StructReading.ino
+         ArdunFrame/keywords.txt ArdunFrame/library.properties ArdunFrame/src/ArdunFrame.c ArdunFrame/src/ArdunFrame.h)
 expected=$(printf '%s\n' "${binaries[@]}" README.txt LICENSE.txt SHA256SUMS ArdunFrame.zip "${library[@]}")
 listed=$(zipinfo -1 "$first")
 [ "$listed" = "$expected" ] || fail "the zip holds [$(echo $listed)], expected [$(echo $expected)]"
@@ -54,9 +55,10 @@ done
 [ "$(zipinfo -1 ArdunFrame.zip)" = "$(printf '%s\n' "${library[@]}")" ] || fail "ArdunFrame.zip holds [$(zipinfo -1 ArdunFrame.zip | tr '\n' ' ')]"
 unzip -q ArdunFrame.zip -d "$work/library" || fail "ArdunFrame.zip does not unzip"
 diff -r "$work/library/ArdunFrame" "$source_dir/firmware/ArdunFrame" > /dev/null || fail "ArdunFrame.zip is not the tree's library"
+cmp -s ArdunFrame/LICENSE "$source_dir/LICENSE" || fail "the library's LICENSE is not the project's"
 
 summed=$(sed -n 's/^[0-9a-f]\{64\}  //p' SHA256SUMS)
-[ "$summed" = "$(printf '%s\n' "${binaries[@]}")" ] || fail "SHA256SUMS lists [$(echo $summed)]"
+[ "$summed" = "$(grep -vx SHA256SUMS <<< "$expected")" ] || fail "SHA256SUMS lists [$(echo $summed)], not every other file"
 sha256sum --quiet -c SHA256SUMS || fail "the sums do not match the files"
 
 # Every line of README.txt ends in CR LF, and the version is filled in.

@@ -15,6 +15,7 @@
 #include "tools/sim/sim_payload.h"
 #include "tools/trace/packet_line.h"
 #include "tools/trace/request_view.h"
+#include "tools/trace/trace_options.h"
 
 TEST(NumberArgument, AcceptsWholeNumbersInRangeOnly)
 {
@@ -117,7 +118,6 @@ TEST(SimOptions, NeedsAPortAndKeepsEveryValueInRange)
     const std::vector<std::vector<const char*>> wrong = {
         {},
         {"--size", "16"},
-        {"--port", "0"},
         {"--port", "256"},
         {"--port", "10", "--rate", "0"},
         {"--port", "10", "--noise", "65"},
@@ -199,6 +199,22 @@ TEST(HostText, HexBytesAndFolders)
     EXPECT_EQ("C:\\a\\", FolderOf("C:\\a\\P.dll"));
     EXPECT_EQ("./", FolderOf("./P.dll"));
     EXPECT_EQ("", FolderOf("P.dll"));
+}
+
+// A port a tool takes is one the configuration dialog lists: 0 to 255.
+TEST(PortOptions, EveryToolTakesTheDialogsRange)
+{
+    for (uint32_t port : {0u, 255u, 256u}) {
+        const std::string text = std::to_string(port);
+        SimOptions sim;
+        TraceOptions trace;
+        std::string error;
+        EXPECT_EQ(port <= 255, ParseArguments(ParseSimOptions, {"--port", text.c_str()}, &sim, &error))
+            << port;
+        EXPECT_EQ(port <= 255, ParseArguments(ParseTraceOptions, {"--port", text.c_str()}, &trace, &error))
+            << port;
+        EXPECT_EQ(port <= 255 ? port : PORT_FROM_SETTINGS, trace.port) << port;
+    }
 }
 
 TEST(TracePacketLine, NamesTheResultAndTheLikelyCause)

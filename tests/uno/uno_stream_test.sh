@@ -12,7 +12,8 @@
 # frames a second (one stream of 60 requests); MarkerBox sends one frame
 # right after the other, so that each of its five streams of 12 requests
 # begins inside a frame, among pairs FF 00 that look like frame starts.
-#   uno_stream_test.sh BUILD_DIR SOURCE_DIR SensorBox|MarkerBox
+# StructReading sends its packed 9-byte struct 10 times a second.
+#   uno_stream_test.sh BUILD_DIR SOURCE_DIR SensorBox|StructReading|MarkerBox
 set -uo pipefail
 build=$1
 source=$2
@@ -23,7 +24,7 @@ uno_port=$ARDUN_TEST_PORT_UNO
 least_packets=50
 harness_pid=""
 
-# The harness feeds SensorBox's inputs A0..A5 these voltages (mV of 5000);
+# The harness feeds SensorBox's and StructReading's inputs A0..A5 these voltages (mV of 5000);
 # the readings they give: 255 is the data pair FF 00, 1023 is FF 03.
 sensor_millivolts=1247,5000,0,1000,2000,3500
 sensor_readings=(255 1023 0 204 409 716)
@@ -51,6 +52,9 @@ expected_payload() {  # expected_payload SEQUENCE
     case "$sketch" in
     SensorBox)
         for i in "${sensor_readings[@]}"; do bytes+=" $(hex_le16 "$i")"; done ;;
+    StructReading)
+        # Inputs above 511 (A1, A5), the sum 2607, A0 less A1: -768.
+        bytes+=" 22 $(hex_le16 2607) 00 00 $(hex_le16 -768)" ;;
     MarkerBox)
         for ((i = 2; i < 16; i++)); do
             if (((s + i) % 3 == 2)); then bytes+=" 00"; else bytes+=" FF"; fi
@@ -61,6 +65,7 @@ expected_payload() {  # expected_payload SEQUENCE
 
 case "$sketch" in
 SensorBox) size=14; streams=1; requests=60; harness_options=(--adc "$sensor_millivolts") ;;
+StructReading) size=9; streams=1; requests=60; harness_options=(--adc "$sensor_millivolts") ;;
 MarkerBox) size=16; streams=5; requests=12; harness_options=() ;;
 *) echo "unknown sketch $sketch" >&2; exit 2 ;;
 esac

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "settings/port_range.h"
 #include "tools/cli/number_argument.h"
 
 const char* const SIM_USAGE =
@@ -10,7 +11,8 @@ const char* const SIM_USAGE =
     "Usage: ardun-sim --port N [--baud B] [--size S] [--rate R] [--count C] [--noise K]\n"
     "                 [--first F]\n"
     "\n"
-    "  --port N    COM port number to send on (required), e.g. 10 for COM10\n"
+    "  --port N    COM port number to send on (required), 0 to 255, e.g. 10 for\n"
+    "              COM10: the ports the plug-in's dialog lists\n"
     "  --baud B    baud rate, default 115200 (8 data bits, no parity, 1 stop bit)\n"
     "  --size S    payload bytes per frame, 1 to 255, default 16\n"
     "  --rate R    frames per second, 1 to 1000, default 20\n"
@@ -32,13 +34,15 @@ const char* const SIM_USAGE =
     "where T(t) climbs 0, 1, ..., 255 and falls back to 0 (period 510):\n"
     "T(t) = t mod 510 if that is at most 255, else 510 - (t mod 510).\n"
     "\n"
+    "In PowerShell, run it as .\\ardun-sim from its own folder.\n"
+    "\n"
     "Exit status: 0 when the frames were sent (or Ctrl+C), 1 when the port could\n"
     "not be opened or a write failed, 2 for a wrong command line.\n";
 
 namespace {
 
 const NumberOption<SimOptions> NUMBER_OPTIONS[] = {
-    {"--port", 1, 255, &SimOptions::port},
+    {"--port", LOWEST_PORT_NUMBER, HIGHEST_PORT_NUMBER, &SimOptions::port},
     {"--baud", 1, 4000000, &SimOptions::baudRate},
     {"--size", 1, 255, &SimOptions::size},
     {"--rate", 1, 1000, &SimOptions::rate},

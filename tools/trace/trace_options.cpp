@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "settings/port_range.h"
 #include "tools/cli/number_argument.h"
 
 const char* const TRACE_USAGE =
@@ -61,7 +62,7 @@ const char* const TRACE_USAGE =
 namespace {
 
 const NumberOption<TraceOptions> NUMBER_OPTIONS[] = {
-    {"--port", 1, 9999, &TraceOptions::port},
+    {"--port", LOWEST_PORT_NUMBER, HIGHEST_PORT_NUMBER, &TraceOptions::port},
     {"--baud", 1, 4000000, &TraceOptions::baudRate},
     {"--size", 1, 255, &TraceOptions::size},
     {"--count", 0, 0xFFFFFFFFu, &TraceOptions::count},

@@ -5,9 +5,12 @@
 
 #include <string>
 
+// No --port: the port in the settings file beside the program.
+const uint32_t PORT_FROM_SETTINGS = UINT32_MAX;
+
 struct TraceOptions {
     bool showHelp = false;
-    uint32_t port = 0;  // 0: the port in the settings file beside the program
+    uint32_t port = PORT_FROM_SETTINGS;
     uint32_t baudRate = 115200;
     uint32_t size = 16;                 // payload bytes per packet request
     uint32_t count = 0;                 // packet requests; 0 = until the window is closed

@@ -11,7 +11,7 @@
 
 std::string SetPortSettingForTrace(const TraceOptions& options)
 {
-    if (options.port != 0) {
+    if (options.port != PORT_FROM_SETTINGS) {
         WritePortSettingForNumber((int32_t)options.port);
         return std::string("Port ") + PortSetting + " from the command line";
     }

@@ -7,7 +7,7 @@
  *
  * What one call writes, for a payload of n bytes (1 to 255: the host asks for
  * n in one byte; a 0-byte frame is written too, but no host request can
- * collect it):
+ * collect it, and a longer payload is refused):
  *
  *   55 | FF 00 | payload, every FF sent as FF FF | 55 | 55 | 55 x k
  *   lead  frame start                              end  spare fill
@@ -64,34 +64,76 @@ extern "C" {
 #define ARDUNFRAME_MARKER 0xFF     /* starts a frame (with 0x00); doubled in the payload */
 #define ARDUNFRAME_START 0x00      /* follows the marker at a frame start */
 #define ARDUNFRAME_FILL 0x55       /* the lead, end, spare and fill bytes */
-#define ARDUNFRAME_MAX_PAYLOAD 255 /* the most a host can ask for in its request */
+/* The most a host can ask for in its request (one byte): a longer payload is
+ * refused. Only a test bench that frames longer payloads on purpose sets it. */
+#ifndef ARDUNFRAME_MAX_PAYLOAD
+#define ARDUNFRAME_MAX_PAYLOAD 255
+#endif
+/* The frame is gathered on the stack in pieces of this many bytes, each
+ * handed to the output in one call. */
+#define ARDUNFRAME_CHUNK_BYTES 32
+
+/* Sends count bytes down the line and returns how many it took; fewer than
+ * count ends the frame there. context is the pointer given to
+ * ArdunFrameWriteChunks, passed through untouched. */
+typedef size_t (*ArdunFrameChunkWriter)(const uint8_t* bytes, size_t count, void* context);
 
 /* Sends one byte down the line. context is the pointer given to
  * ArdunFrameWrite, passed through untouched. */
 typedef void (*ArdunFrameByteWriter)(uint8_t byte, void* context);
 
-/* Writes the frame of payload[0..length-1], with the bytes around it, one
- * byte at a time through writeByte. payload may be null when length is 0.
- * Returns the number of bytes written. */
-size_t ArdunFrameWrite(const uint8_t* payload, size_t length, ArdunFrameByteWriter writeByte, void* context);
+/* Writes the frame of the length bytes at payload (any data: an array, a
+ * struct), with the bytes around it, in pieces of at most
+ * ARDUNFRAME_CHUNK_BYTES through write. payload may be null when length is 0.
+ * Returns the number of bytes write took: ArdunFrameLength(payload, length)
+ * when the whole frame went out, fewer when write took less than it was
+ * given (nothing more is written then), and 0 when the payload is longer than
+ * ARDUNFRAME_MAX_PAYLOAD (nothing is written). */
+size_t ArdunFrameWriteChunks(const void* payload, size_t length, ArdunFrameChunkWriter write, void* context);
+
+/* The same, one byte at a time through writeByte, which takes every byte:
+ * returns the frame's length, or 0 for a payload that is too long. */
+size_t ArdunFrameWrite(const void* payload, size_t length, ArdunFrameByteWriter writeByte, void* context);
+
+/* The bytes the frame of this payload takes on the wire, those around it
+ * included; 0 when the payload is longer than ARDUNFRAME_MAX_PAYLOAD. */
+size_t ArdunFrameLength(const void* payload, size_t length);
 
 #ifdef __cplusplus
+}
+
+/* A chunk writer for any output with Arduino's write(const uint8_t*, size_t),
+ * which returns the bytes it took: Print, Stream and all their kinds. */
+template <typename Output>
+size_t ArdunFrameWriteChunkTo(const uint8_t* bytes, size_t count, void* output)
+{
+    return static_cast<Output*>(output)->write(bytes, count);
 }
 #endif
 
 #if defined(__cplusplus) && defined(ARDUINO)
 #include <Arduino.h>
 
-/* Arduino: writes the frame to any Print, such as Serial. */
-static inline void ArdunFramePrintByte(uint8_t byte, void* out)
+/* Arduino: writes the frame to any Print or Stream, such as Serial, Serial1
+ * or a SoftwareSerial, and returns the bytes it took (see
+ * ArdunFrameWriteChunks). */
+inline size_t ArdunFrameWrite(Print& out, const void* payload, size_t length)
 {
-    static_cast<Print*>(out)->write(byte);
+    return ArdunFrameWriteChunks(payload, length, ArdunFrameWriteChunkTo<Print>, &out);
 }
 
-inline size_t ArdunFrameWrite(Print& out, const uint8_t* payload, size_t length)
+/* Arduino: writes any object, such as a struct or an array, as the payload:
+ * ArdunFrameWrite(Serial, reading) sends sizeof reading bytes. */
+template <typename Object>
+inline size_t ArdunFrameWrite(Print& out, const Object& object)
 {
-    return ArdunFrameWrite(payload, length, ArdunFramePrintByte, &out);
+    return ArdunFrameWrite(out, &object, sizeof object);
 }
+
+/* A pointer would send the pointer's own bytes: give the length instead,
+ * ArdunFrameWrite(out, pointer, length). */
+template <typename Object>
+size_t ArdunFrameWrite(Print& out, Object* const& pointer) = delete;
 #endif
 
 #endif /* ARDUN_FRAME_H */
