@@ -4,8 +4,9 @@
 #
 # A package index that is mid-sync does not stop it: the update is tried a few
 # times (once when only the 32-bit Wine is missing), and then setup goes on with
-# the indexes that were fetched, naming the ones that failed. The 32-bit Wine is optional (the 64-bit twin carries the
-# tests without it); every other package is required.
+# the indexes that were fetched, naming the ones that failed. The 32-bit Wine
+# is optional (the 64-bit twin carries the tests without it); every other
+# package is required.
 set -euo pipefail
 
 required=(cmake g++ g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 socat xvfb xauth
