@@ -88,8 +88,10 @@ start)
     wineserver -w >>"$log" 2>&1 || true
     # One server for the whole run: a server that ends whenever the last
     # program does can be ending just as the next program starts, and that
-    # program then fails without a word on a busy machine.
-    wineserver -p >>"$log" 2>&1
+    # program then fails without a word on a busy machine. It outlasts any
+    # pause between two programs of a run, and a run that is killed before
+    # stop leaves it for ten minutes at most (the next start ends it at once).
+    wineserver -p600 >>"$log" 2>&1
     "$wine" cmd /c exit 0 >>"$log" 2>&1
     for mapping in "$port_a:com$port_a" "$port_b:com$port_b" "$port_c:com$port_c" "$port_d:com$port_d" \
                    "$port_uno:uno"; do
