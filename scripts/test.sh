@@ -54,7 +54,7 @@ cannot run 32-bit Windows programs: $why_not"
     ;;
 *)
     status=1
-    suites="the 64-bit twin's (build/mingw64) only; the 32-bit build's FAILED to start although this machine \
+    suites="the 64-bit twin's (build/mingw64) only; the 32-bit build's probe FAILED although this machine \
 has the 32-bit Wine and runs 32-bit code: $why_not"
     ;;
 esac
