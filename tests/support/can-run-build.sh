@@ -40,14 +40,14 @@ kernel_refuses_32bit() {
 case "$wine" in
 */wine64) ;;
 *)
-    why_not=$(kernel_refuses_32bit)
-    [ -z "$why_not" ] || { echo "$why_not"; exit 1; }
     if grep -q '^#arch=win64' "$WINEPREFIX/system.reg" 2>/dev/null &&
         [ ! -e "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
         echo "$WINEPREFIX was made by the 64-bit Wine alone (no syswow64/kernel32.dll): removed, to be made again" >&2
         wineserver -k >/dev/null 2>&1 || true  # none may be running there
         rm -rf "$WINEPREFIX"
     fi
+    why_not=$(kernel_refuses_32bit)
+    [ -z "$why_not" ] || { echo "$why_not"; exit 1; }
     [ -x "$wine32_loader" ] || { echo "the 32-bit Wine (wine32:i386) is not installed"; exit 1; }
     ;;
 esac
