@@ -4,8 +4,9 @@
 # Wine's own diagnostics are silenced; the program's output passes through.
 # With --report (how CTest runs the tests), a program that fails is followed by
 # a line on standard error with the loader's exit status, the time it took,
-# Wine's last message and the state of the prefix's Wine server: a program
-# that ends without a word of its own then still says why.
+# the last line on standard error (Wine's own messages come there) and the
+# state of the prefix's Wine server: a program that ends without a word of its
+# own then still leaves a trace of why.
 report=no
 if [ "${1:-}" = --report ]; then
     report=yes
@@ -40,7 +41,7 @@ status=$?
 if [ $status -ne 0 ]; then
     sleep 0.1  # tee passes on the last message
     last=$(tr -d '\r' < "$messages" | grep -v '^\s*$' | tail -n 1)
-    printf 'wine-run: %s ended with exit %d after %.2f s; Wine'"'"'s last message: %s; the Wine server: %s\n' \
+    printf 'wine-run: %s ended with exit %d after %.2f s; last on standard error: %s; the Wine server: %s\n' \
         "$1" $status "$(awk "BEGIN { print $EPOCHREALTIME - $started }")" "${last:-none}" "$(server_state)" >&2
 fi
 rm -f "$messages"
