@@ -3,9 +3,10 @@
 # when it is all there already. Run as root (or with sudo available).
 #
 # A package index that is mid-sync does not stop it: the update is tried a few
-# times, and then setup goes on with the indexes that were fetched, naming the
-# one that failed. The 32-bit Wine is optional (the 64-bit twin carries the
-# tests without it); every other package is required.
+# times (once when only the 32-bit Wine is missing), and then setup goes on with
+# the indexes that were fetched, naming the ones that failed. The 32-bit Wine
+# is optional (the 64-bit twin carries the tests without it); every other
+# package is required.
 set -euo pipefail
 
 required=(cmake g++ g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 socat xvfb xauth
@@ -30,7 +31,8 @@ mapfile -t missing_lean < <(missing_of "${lean[@]}")
 mapfile -t missing_wine32 < <(missing_of "$optional_wine32")
 [ ${#missing[@]} -eq 0 ] && [ ${#missing_lean[@]} -eq 0 ] && [ ${#missing_wine32[@]} -eq 0 ] && exit 0
 
-echo "Installing: ${missing[*]} ${missing_lean[*]} ${missing_wine32[*]}"
+to_install=("${missing[@]}" "${missing_lean[@]}" "${missing_wine32[@]}")
+echo "Installing: ${to_install[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -43,11 +45,26 @@ update_log=$(mktemp)
 install_log=$(mktemp)
 trap 'rm -f "$update_log" "$install_log"' EXIT
 
+# When only the 32-bit Wine is missing, nothing required waits on the indexes:
+# one try, so that a run on a machine that cannot have it does not pause.
+if [ ${#missing[@]} -eq 0 ] && [ ${#missing_lean[@]} -eq 0 ]; then
+    update_tries=1
+fi
+
+# The indexes the last update could not fetch, each with apt's reason, on one
+# line. apt marks each with an "Err:" line and its reason on the next line,
+# also where it only warns (a host that cannot be reached) and exits 0.
+failed_indexes() {
+    awk '/^Err:/ { sub(/^Err:[0-9]+ /, ""); index_name = $0; getline; gsub(/^ +| +$/, "");
+                   printf "%s%s (%s)", separator, index_name, $0; separator = "; " }' "$update_log"
+}
+
 try=1
-until apt_get update >"$update_log" 2>&1; do
+while ! apt_get update >"$update_log" 2>&1 || [ -n "$(failed_indexes)" ]; do
     if [ $try -ge $update_tries ]; then
-        failed=$(sed -n 's/^E: Failed to fetch \([^ ]*\).*/\1/p' "$update_log" | sort -u | tr '\n' ' ')
-        echo "setup: after $update_tries tries these package indexes still failed, going on with the ones fetched: ${failed:-$(grep '^E:' "$update_log" | head -1)}"
+        failed=$(failed_indexes)
+        echo "setup: package indexes that could not be fetched (try $try of $update_tries), going on with the others:" \
+             "${failed:-$(grep -m1 '^E:' "$update_log")}"
         break
     fi
     echo "setup: apt-get update failed (try $try of $update_tries), trying again in $update_pause_seconds s"
@@ -55,10 +72,10 @@ until apt_get update >"$update_log" 2>&1; do
     try=$((try + 1))
 done
 
-# apt's own reason for a failed install: its error lines and the unmet
-# dependencies it names, on one line.
+# apt's own reason for a failed install, on one line: its error lines first,
+# then the first unmet dependencies it names.
 apt_reason() {
-    grep -E '^E:|Depends:|^ *[^ ]+ : ' "$1" | sed 's/^ *//' | head -4 | tr '\n' ' ' | sed 's/ *$//'
+    { grep '^E:' "$1"; grep -E 'Depends:|^ *[^ ]+ : ' "$1"; } | sed 's/^ *//' | head -4 | tr '\n' ' ' | sed 's/ *$//'
 }
 
 # Installs every package named after the options, or stops setup naming the

@@ -39,13 +39,25 @@ status=0
 "${virtual_display[@]}" ctest --preset mingw64 "$@" || status=1
 
 # Whether the 32-bit suite can run is found out by running a 32-bit program;
-# where it can, its failures count like any other.
-if why_not=$(tests/support/can-run-build.sh build/mingw); then
+# where it can, its failures count like any other. A machine that has the
+# 32-bit Wine and runs 32-bit code but where the probe still fails fails the
+# run: that is a fault to fix, not a machine to skip.
+probe=0
+why_not=$(tests/support/can-run-build.sh build/mingw) || probe=$?
+case $probe in
+0)
     "${virtual_display[@]}" ctest --preset mingw "$@" || status=1
     suites="the 64-bit twin's (build/mingw64) and the 32-bit build's (build/mingw)"
-else
+    ;;
+1)
     suites="the 64-bit twin's (build/mingw64) only; the 32-bit build's was left out because this machine \
 cannot run 32-bit Windows programs: $why_not"
-fi
+    ;;
+*)
+    status=1
+    suites="the 64-bit twin's (build/mingw64) only; the 32-bit build's probe FAILED although this machine \
+has the 32-bit Wine and runs 32-bit code: $why_not"
+    ;;
+esac
 echo "Wine suites run: $suites"
 exit $status

@@ -64,6 +64,17 @@ start_pair() {  # start_pair NUMBER NUMBER
     done
 }
 
+# One server for the whole run: a server that ends whenever the last program
+# does can be ending just as the next program starts, and that program then
+# fails without a word on a busy machine. It outlasts any pause between two
+# programs of a run, and a run that is killed before stop leaves it for ten
+# minutes at most (the next start ends it at once).
+start_persistent_server() {
+    wineserver -k >>"$log" 2>&1 || true
+    wineserver -w >>"$log" 2>&1 || true
+    wineserver -p600 >>"$log" 2>&1
+}
+
 declare_port() {  # declare_port NUMBER TARGET
     "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$1" /d "$2" /f >>"$log" 2>&1
 }
@@ -77,6 +88,9 @@ start)
     mkdir -p "$comdir/not-a-port"
     ln -sfn "$comdir/not-a-port" "$comdir/uno"
     [ -d "$WINEPREFIX" ] || "$wine" wineboot -i >>"$log" 2>&1
+    # The declarations share that one server too, instead of starting and
+    # ending one each.
+    start_persistent_server
     for n in "$port_a" "$port_b" "$port_c" "$port_d"; do
         declare_port "$n" "$comdir/com$n"
     done
@@ -84,12 +98,7 @@ start)
     declare_port "$port_uno" "$comdir/uno"
     declare_port 1 "$comdir/not-a-port"
     # Wine's mount manager reads the ports at the prefix's next start.
-    wineserver -k >>"$log" 2>&1 || true
-    wineserver -w >>"$log" 2>&1 || true
-    # One server for the whole run: a server that ends whenever the last
-    # program does can be ending just as the next program starts, and that
-    # program then fails without a word on a busy machine.
-    wineserver -p >>"$log" 2>&1
+    start_persistent_server
     "$wine" cmd /c exit 0 >>"$log" 2>&1
     for mapping in "$port_a:com$port_a" "$port_b:com$port_b" "$port_c:com$port_c" "$port_d:com$port_d" \
                    "$port_uno:uno"; do
