@@ -1,8 +1,9 @@
 // KVSerial owns one COM device, opened for exclusive synchronous use with one
 // fixed line configuration (the caller's baud rate, 8 data bits, no parity,
-// DTR and RTS on, no hardware handshake) and short fixed time-outs. It only
-// listens: there is no write operation. Every notable step is traced through
-// an optional log sink; none is attached unless a caller asks for one.
+// DTR and RTS on, binary, no handshake or flow control of any kind) and short
+// fixed time-outs. It only listens: there is no write operation. Every
+// notable step is traced through an optional log sink; none is attached
+// unless a caller asks for one.
 #pragma once
 
 #include <stdint.h>

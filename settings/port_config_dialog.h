@@ -3,7 +3,6 @@
 // stores and saves the user's choice.
 #pragma once
 
-#include <stdint.h>
 #include <windows.h>
 
 // Runs the modal dialog owned by `owner` (may be null) and returns once it has

@@ -64,30 +64,31 @@ static HANDLE OpenSettingsFileInPlace(const char* path, bool* created)
     return file;
 }
 
-// Puts back the earlier bytes that a write which did not all go changed
-// (the first `changed` bytes), and ends the file where it ended before when
-// the write had made it longer. When the bytes cannot all be put back, the
-// file is not cut either. Nothing more can be done when this fails too, so
-// the results are not needed beyond that.
-static void RestoreSettingsFile(HANDLE file, const char* earlier, DWORD earlierLength, DWORD changed)
+// Puts back the earlier bytes after a write that did not all go, and ends
+// the file where it ended before when it was shorter than the setting. A
+// failed WriteFile may report fewer bytes than it wrote (Windows reports
+// none), so every earlier byte goes back. When they cannot all be put back,
+// the file is not cut either. Nothing more can be done when this fails too,
+// so the results are not needed beyond that.
+static void RestoreSettingsFile(HANDLE file, const char* earlier, DWORD earlierLength)
 {
-    const DWORD length = changed < earlierLength ? changed : earlierLength;
     DWORD restored = 0;
     if (SetFilePointer(file, 0, NULL, FILE_BEGIN) != 0)
         return;
-    if (length > 0)
-        (void)WriteFile(file, earlier, length, &restored, NULL);
-    if (restored == length && changed > earlierLength)
+    if (earlierLength > 0 && (!WriteFile(file, earlier, earlierLength, &restored, NULL) || restored != earlierLength))
+        return;
+    if (earlierLength < PORT_SETTING_SIZE)
         (void)SetEndOfFile(file);  // the pointer is at earlierLength
 }
 
 // Writes the 25 bytes over the start of the open file, then ends the file
-// after them. *written counts the bytes that went, also on failure.
-static ResultCode WriteSettingsBytes(HANDLE file, DWORD* written)
+// after them.
+static ResultCode WriteSettingsBytes(HANDLE file)
 {
-    if (!WriteFile(file, PortSetting, PORT_SETTING_SIZE, written, NULL))
+    DWORD written = 0;
+    if (!WriteFile(file, PortSetting, PORT_SETTING_SIZE, &written, NULL))
         return WrapPlatformFailure((int32_t)GetLastError());
-    if (*written != PORT_SETTING_SIZE)
+    if (written != PORT_SETTING_SIZE)
         return E_FAIL;  // a short write sets no error of its own
     if (!SetEndOfFile(file))
         return WrapPlatformFailure((int32_t)GetLastError());
@@ -110,13 +111,12 @@ ResultCode SavePortSetting()
     // start, so those past the 25 stay as they are until the end is set.
     char earlier[PORT_SETTING_SIZE];
     DWORD earlierLength = 0;
-    DWORD written = 0;
     if (!ReadFile(file, earlier, PORT_SETTING_SIZE, &earlierLength, NULL))
         result = WrapPlatformFailure((int32_t)GetLastError());
     else if (SetFilePointer(file, 0, NULL, FILE_BEGIN) != 0)
         result = WrapPlatformFailure((int32_t)GetLastError());
-    else if ((result = WriteSettingsBytes(file, &written)) != RESULT_OK)
-        RestoreSettingsFile(file, earlier, earlierLength, written);
+    else if ((result = WriteSettingsBytes(file)) != RESULT_OK)
+        RestoreSettingsFile(file, earlier, earlierLength);
 
     // A close that fails may have lost what was written.
     if (!CloseHandle(file) && result == RESULT_OK)

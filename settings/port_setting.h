@@ -30,5 +30,6 @@ ResultCode LoadPortSetting();
 // Writes the 25 bytes of PortSetting as the whole settings file, in place:
 // over the start of the existing file, which then ends after them, or into a
 // new file when there is none. On any failure the error is returned as for
-// LoadPortSetting, and the file is left as it was (or absent, as it was).
+// LoadPortSetting, and the file is left as it was (or absent, as it was),
+// unless putting the earlier bytes back fails too.
 ResultCode SavePortSetting();

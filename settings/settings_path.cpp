@@ -34,7 +34,7 @@ void SplitPath(const char* path, char* name, char* directory)
     }
 }
 
-ResultCode SettingsPathFromModulePath(const char* modulePath, char* path, const char* fileName)
+ResultCode SettingsPathFromModulePath(const char* modulePath, char* path)
 {
     size_t length = 0;
     if (BoundedLength(modulePath, SETTINGS_PATH_CAPACITY, &length) != RESULT_OK)
@@ -42,7 +42,7 @@ ResultCode SettingsPathFromModulePath(const char* modulePath, char* path, const 
     size_t directoryLength = DirectoryPartLength(modulePath, length);
     memmove(path, modulePath, directoryLength);
     path[directoryLength] = '\0';
-    return BoundedAppend(path, SETTINGS_PATH_CAPACITY, fileName);
+    return BoundedAppend(path, SETTINGS_PATH_CAPACITY, SETTINGS_FILE_NAME);
 }
 
 // The native tests and the fuzz targets take only the pure part above.
@@ -51,7 +51,7 @@ ResultCode SettingsPathFromModulePath(const char* modulePath, char* path, const 
 
 #include "common/module_handle.h"
 
-ResultCode SettingsPathOfRunningModule(char* path, const char* fileName)
+ResultCode SettingsPathOfRunningModule(char* path)
 {
     char modulePath[SETTINGS_PATH_CAPACITY];
     const DWORD length = GetModuleFileNameA(GetModuleInstance(), modulePath, SETTINGS_PATH_CAPACITY);
@@ -61,7 +61,7 @@ ResultCode SettingsPathOfRunningModule(char* path, const char* fileName)
         return RESULT_INSUFFICIENT_BUFFER;
     modulePath[length] = '\0';
     char besideModule[SETTINGS_PATH_CAPACITY];
-    const ResultCode result = SettingsPathFromModulePath(modulePath, besideModule, fileName);
+    const ResultCode result = SettingsPathFromModulePath(modulePath, besideModule);
     if (result == RESULT_OK)
         memcpy(path, besideModule, sizeof besideModule);
     return result;

@@ -24,18 +24,17 @@ size_t DirectoryPartLength(const char* path, size_t length);
 // writes neither. Both outputs must hold at least the path and a terminator.
 void SplitPath(const char* path, char* name, char* directory);
 
-// Writes the directory part of modulePath joined with fileName into path
+// Writes the directory part of modulePath joined with SETTINGS_FILE_NAME into path
 // (SETTINGS_PATH_CAPACITY characters). RESULT_INSUFFICIENT_BUFFER when the
 // whole name does not fit: a shortened name could be some other file in that
 // folder, so the caller must then open nothing. E_INVALIDARG when modulePath
 // is not terminated within SETTINGS_PATH_CAPACITY characters.
-ResultCode SettingsPathFromModulePath(const char* modulePath, char* path,
-                                      const char* fileName = SETTINGS_FILE_NAME);
+ResultCode SettingsPathFromModulePath(const char* modulePath, char* path);
 
 #if defined(_WIN32)
 // The same for the running module, whose file the platform reports through
 // the stored module handle. Fails, and leaves `path` untouched, when the
 // module's own path cannot be had whole: a cut or missing path would name some
 // other file.
-ResultCode SettingsPathOfRunningModule(char* path, const char* fileName = SETTINGS_FILE_NAME);
+ResultCode SettingsPathOfRunningModule(char* path);
 #endif
