@@ -81,6 +81,24 @@ done < "$work/trace.txt"
 [ "$packets" -ge 4 ] || fail "only $packets of 6 requests brought a packet"
 [ "$(tail -n 1 "$work/trace.txt")" = "KVSerial: Port Closed" ] || fail "the port was not closed last"
 
+# 14-byte frames traced as 16 and as 12: the view names the wrong size, the
+# frames' measured length once.
+drain_host_side
+start_tool ardun-sim.exe --port "$device_port" --size 14 --rate 20 --noise 2 > /dev/null 2>&1
+sim_pid=$!
+sleep 1
+for size in 16 12; do
+    trace 0 --port "$host_port" --size $size --count 8
+    [ "$(grep -c "^the device's frames hold about 14 payload bytes, not the $size asked for: ask for 14 (--size 14)$" \
+        "$work/trace.txt")" -eq 1 ] || fail "--size $size: the measured size not named once: $(cat "$work/trace.txt")"
+done
+grep -q "look shorter" "$work/trace.txt" && fail "--size 12 taken for too long: $(cat "$work/trace.txt")"
+trace 0 --port "$host_port" --size 16 --count 3
+expect_line "^the device's frames look shorter than 16 bytes: about 14$"
+kill "$sim_pid" 2>/dev/null
+wait "$sim_pid" 2>/dev/null
+sim_pid=""
+
 drain_host_side
 trace 3 --port "$host_port" --count 2
 expect_line '^Packet 2: 0x800705B4 time-out: no byte at all \(is it the right port'

@@ -26,6 +26,13 @@ static std::string TextOf(HWND window)
     return text;
 }
 
+// What the window shows once it has shown all it gathered.
+static std::string ShownText(TraceWindow& window)
+{
+    window.ShowGathered();
+    return TextOf(window.Edit());
+}
+
 static std::string LastLine(const std::string& text)
 {
     const size_t lineBreak = text.rfind("\r\n");
@@ -55,11 +62,13 @@ static std::string ByteRead(const char* hex, char shown)
     return std::string("KVSerial: Read\r\n0000: ") + hex + std::string(46, ' ') + shown + "\r\n";
 }
 
+// The module's own log, as the window shows it with its moduleLog set.
 static TraceOptions OptionsFor(TestPort port, uint32_t size)
 {
     TraceOptions options;
     options.port = TestPortNumber(port);
     options.size = size;
+    options.log = true;
     return options;
 }
 
@@ -121,7 +130,7 @@ TEST(TraceSession, LogsEveryStepAndByteThenItsOwnLineAndMirrorsThem)
             "Packet 2: 0x00000000 ok, but nothing new: no byte at all (is it the right port, is the device "
             "on and sending?); the host is handed the packet before again\r\n" +
             "KVSerial: Port Closed";
-        EXPECT_EQ(expected, TextOf(window.Edit()));
+        EXPECT_EQ(expected, ShownText(window));
         EXPECT_EQ(AsMirrored(expected), FileText(mirror));
         EXPECT_EQ(2u, session.Requests());
         EXPECT_EQ(1u, session.Packets());
@@ -159,7 +168,7 @@ TEST(TraceSession, SaysInPlainWordsWhyNoPacketCame)
             ASSERT_TRUE(device.SendQueued(c.sent));
         }
         EXPECT_FALSE(session.RequestPacket());
-        EXPECT_EQ(c.line, LastLine(TextOf(window.Edit())));
+        EXPECT_EQ(c.line, LastLine(ShownText(window)));
     }
 }
 
@@ -176,7 +185,7 @@ TEST(TraceSession, APortThatCannotBeOpenedIsExplained)
                   " Failed\r\nKVSerial: Port Closed\r\nCould not open " + port +
                   ": no such port, another program holds it, or its driver refused the baud rate "
                   "(choose the port with --port N or 'ardun-host config', the baud rate with --baud B)",
-              TextOf(window.Edit()));
+              ShownText(window));
 }
 
 TEST(TraceWindow, DropsWholeOldestLinesBeyondItsBoundAndMirrorsAll)
@@ -204,7 +213,7 @@ TEST(TraceWindow, DropsWholeOldestLinesBeyondItsBoundAndMirrorsAll)
             }
             EXPECT_LE(longest, c.bound);
             // Whole lines, consecutive up to the last one written, no leading CR LF.
-            const std::string text = TextOf(window.Edit());
+            const std::string text = ShownText(window);
             int first = -1;
             ASSERT_EQ(1, sscanf(text.c_str(), "line %d", &first)) << text.substr(0, 20);
             EXPECT_GT(first, 0);

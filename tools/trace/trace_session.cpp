@@ -34,12 +34,14 @@ TraceSession::TraceSession(MVArdunParser& component, KVDebugOutput* sink, Reques
     : component(component), sink(sink), report(report), options(options), requests(0), packets(0)
 {
     component.AttachLogSink(sink);
+    component.AttachReadObserver(this);
 }
 
 TraceSession::~TraceSession()
 {
     // Quietly: the port's last step is in the log already when it was closed.
     component.AttachLogSink(NULL);
+    component.AttachReadObserver(NULL);
     Close();
 }
 
@@ -59,16 +61,29 @@ bool TraceSession::RequestPacket()
 {
     uint8_t request[PACKET_REQUEST_LENGTH] = {PACKET_REQUEST_LETTER, (uint8_t)options.size};
     MVIORequest write = {0, request, sizeof request, NULL};
+    requestBytes.clear();
+    if (!options.log)
+        component.AttachLogSink(NULL);
     const ResultCode result = component.Write(&write);
+    component.AttachLogSink(sink);
     const PacketRequestOutcome& outcome = component.LastRequestOutcome();
     ++requests;
-    report->RequestEnded(
-        DescribePacketRequest(requests, options.size, result, outcome, component.PacketBytes()), options.size,
-        outcome.timeLimitPassed);
+    RequestRecord record = {
+        DescribePacketRequest(requests, options.size, result, outcome, component.PacketBytes()),
+        options.size,
+        outcome.timeLimitPassed,
+        {}};
+    record.bytes.swap(requestBytes);
+    report->RequestEnded(record);
     const bool arrived = result == RESULT_OK && outcome.stored == options.size;
     if (arrived)
         ++packets;
     return arrived;
+}
+
+void TraceSession::BytesRead(const uint8_t* data, uint32_t count)
+{
+    requestBytes.insert(requestBytes.end(), data, data + count);
 }
 
 void TraceSession::Close()
