@@ -99,6 +99,32 @@ kill "$sim_pid" 2>/dev/null
 wait "$sim_pid" 2>/dev/null
 sim_pid=""
 
+# --find on a pair it was not told about: 12-byte frames, with and without
+# noise; --save keeps the port as the dialog would.
+for noise in 0 4; do
+    drain_host_side
+    start_tool ardun-sim.exe --port "$device_port" --size 12 --rate 20 --noise $noise > /dev/null 2>&1
+    sim_pid=$!
+    sleep 1
+    rm -f "$settings"
+    find_status=0
+    run_tool ardun-trace.exe --find --port "$host_port" --save > "$work/find.out" 2>&1 || find_status=$?
+    tr -d '\r' < "$work/find.out" > "$work/trace.txt"
+    [ "$find_status" -eq 0 ] || fail "--find with noise $noise ended with $find_status: $(cat "$work/trace.txt")"
+    expect_line "^COM$host_port: Ardun frames at [0-9]+ baud: 12 payload bytes each, (19|20|21)\.[0-9] frames a second$"
+    expect_line "^  use port COM$host_port at [0-9]+ baud, the host asking for 12 bytes \(P,12\): ardun-trace --port"
+    [ "$(head -c 25 "$settings" | tr -d '\0')" = "\\\\.\\COM$host_port" ] || fail "--save did not keep COM$host_port"
+    kill "$sim_pid" 2>/dev/null
+    wait "$sim_pid" 2>/dev/null
+    sim_pid=""
+done
+drain_host_side
+find_status=0
+run_tool ardun-trace.exe --find --port "$host_port" > "$work/find.out" 2>&1 || find_status=$?
+tr -d '\r' < "$work/find.out" > "$work/trace.txt"
+[ "$find_status" -eq 3 ] || fail "--find on a silent port ended with $find_status"
+expect_line "^COM$host_port: no byte at any baud rate: nothing sends on this port$"
+
 drain_host_side
 trace 3 --port "$host_port" --count 2
 expect_line '^Packet 2: 0x800705B4 time-out: no byte at all \(is it the right port'

@@ -12,7 +12,16 @@ const char* const TRACE_USAGE =
     "\n"
     "Usage: ardun-trace [--port N] [--baud B] [--size N] [--count K] [--keep C]\n"
     "                   [--log] [--console]\n"
+    "       ardun-trace --find [--port N] [--save]\n"
     "\n"
+    "  --find      look for the device first: listen on COM N, or on every COM\n"
+    "              port that opens, at each common baud rate (9600 to 1000000),\n"
+    "              about a second each, without sending anything; report per\n"
+    "              port the baud rate where Ardun frames came, their payload\n"
+    "              length, frames per second, and the settings to use: the port,\n"
+    "              the baud rate and the N the host must ask for; about 12 s a port\n"
+    "  --save      with --find: keep the port found in ArdunParser.dat beside\n"
+    "              ardun-trace.exe, as the plug-in's configuration dialog does\n"
     "  --port N    COM port number, e.g. 9 for COM9; default: the port named in\n"
     "              ArdunParser.dat beside ardun-trace.exe, as the plug-in reads it\n"
     "              (\\\\.\\COM1 when there is no such file)\n"
@@ -46,17 +55,27 @@ const char* const TRACE_USAGE =
     "                                          off or not sending\n"
     "  time-out: N bytes but no frame start    wrong baud rate, or a device that\n"
     "                                          sends no Ardun frames\n"
-    "  time-out: a frame cut short             the device sends shorter packets\n"
-    "                                          than --size\n"
+    "  time-out: a frame cut short             the device fell silent inside a\n"
+    "                                          frame\n"
     "  time-out: the time limit passed inside  the device or its baud rate is too\n"
     "            a frame                       slow for the packet size\n"
     "  failed: the port is not open            the port was closed under the trace\n"
+    "A wrong --size mostly still gives \"ok\" packets: asked for more than the\n"
+    "device sends, a packet ends in the next frame's bytes; asked for fewer, the\n"
+    "rest of the frame is skipped. So the trace measures the frames itself and\n"
+    "adds a line of its own:\n"
+    "  the device's frames look shorter than N bytes: about M\n"
+    "      after a packet that holds a frame start or ends in the library's end\n"
+    "      bytes 55 55: the device sends M-byte payloads\n"
+    "  the device's frames hold about M payload bytes, not the N asked for\n"
+    "      once, when the frames measured over the trace are not --size long\n"
+    "ardun-trace --find measures the baud rate and the size before any trace.\n"
     "\"Could not open \\\\.\\COMn\" means no such port, another program holds it,\n"
     "or its driver refused the baud rate.\n"
     "\n"
     "Exit status: 0 at least one packet arrived; 1 the port could not be opened\n"
     "or the window could not be made; 2 wrong command line; 3 not a single packet\n"
-    "arrived.\n";
+    "arrived. With --find: 0 a device was found, 3 none was found.\n";
 
 namespace {
 
@@ -86,6 +105,22 @@ bool ParseTraceOptions(int argc, const char* const* argv, TraceOptions* options,
             options->log = true;
             continue;
         }
+        if (strcmp(argument, "--find") == 0) {
+            options->find = true;
+            continue;
+        }
+        if (strcmp(argument, "--save") == 0) {
+            options->save = true;
+            continue;
+        }
+        if (strcmp(argument, "--out") == 0) {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                *error = "--out needs a file name";
+                return false;
+            }
+            options->out = argv[++i];
+            continue;
+        }
         const NumberOption<TraceOptions>* option = FindNumberOption(NUMBER_OPTIONS, argument);
         if (option == nullptr) {
             *error = std::string("unknown argument '") + argument + "'";
@@ -93,6 +128,10 @@ bool ParseTraceOptions(int argc, const char* const* argv, TraceOptions* options,
         }
         if (!ReadNumberOption(argc, argv, &i, *option, options, error))
             return false;
+    }
+    if (options->save && !options->find) {
+        *error = "--save goes with --find";
+        return false;
     }
     return true;
 }

@@ -9,18 +9,24 @@
 #include "tools/cli/result_code_text.h"
 #include "tools/trace/packet_line.h"
 
-std::string SetPortSettingForTrace(const TraceOptions& options)
+std::string UseSettingsFileBesideProgram()
 {
-    if (options.port != 0) {
-        WritePortSettingForNumber((int32_t)options.port);
-        return std::string("Port ") + PortSetting + " from the command line";
-    }
     // The settings file is found beside the running program, as the
     // plug-in finds it beside the DLL.
     SetModuleInstance(GetModuleHandleA(NULL));
     char path[SETTINGS_PATH_CAPACITY];
     (void)BoundedCopy(path, sizeof path, SETTINGS_FILE_NAME);  // fits: the path's capacity is far larger
     (void)SettingsPathOfModule(GetModuleInstance(), path);     // on failure the bare name is shown
+    return path;
+}
+
+std::string SetPortSettingForTrace(const TraceOptions& options)
+{
+    if (options.port != 0) {
+        WritePortSettingForNumber((int32_t)options.port);
+        return std::string("Port ") + PortSetting + " from the command line";
+    }
+    const std::string path = UseSettingsFileBesideProgram();
     const ResultCode result = LoadPortSetting();
     if (result == RESULT_OK)
         return std::string("Port ") + PortSetting + " from " + path;

@@ -14,6 +14,10 @@
 #include "tools/trace/request_record.h"
 #include "tools/trace/trace_options.h"
 
+// Points the module's settings file beside the running program, as the
+// plug-in's is beside the DLL, and returns its path for messages.
+std::string UseSettingsFileBesideProgram();
+
 // Sets the module's port setting (PortSetting) to the port to trace:
 // "\\.\COM<n>" for --port, else what the settings file beside the program
 // holds, read as the plug-in reads it; for that it also sets the module
