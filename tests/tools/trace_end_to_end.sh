@@ -126,8 +126,13 @@ tr -d '\r' < "$work/find.out" > "$work/trace.txt"
 expect_line "^COM$host_port: no byte at any baud rate: nothing sends on this port$"
 
 drain_host_side
-trace 3 --port "$host_port" --count 2
+trace 3 --port "$host_port" --count 2 --out "$(windows_path "$work/out.txt")"
 expect_line '^Packet 2: 0x800705B4 time-out: no byte at all \(is it the right port'
+# --out: the same lines as the console's copy, with Windows' line ends.
+cmp -s <(tr -d '\r' < "$work/out.txt") "$work/trace.txt" || fail "--out holds: $(cat "$work/out.txt")"
+[ "$(grep -c $'\r$' "$work/out.txt")" -eq "$(wc -l < "$work/trace.txt")" ] || fail "--out without CR LF line ends"
+trace 1 --port "$host_port" --count 1 --out "$(windows_path "$work/no-such-folder/out.txt")"
+expect_line '^ardun-trace: .*no-such-folder.*out\.txt could not be made: '
 
 trace 1 --port "$bad_port" --count 1
 expect_line "^Could not open \\\\\\\\\\.\\\\COM$bad_port: no such port, another program holds it, or its driver refused"

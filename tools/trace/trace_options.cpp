@@ -11,7 +11,7 @@ const char* const TRACE_USAGE =
     "exactly what the plug-in takes from the line and what it makes of it.\n"
     "\n"
     "Usage: ardun-trace [--port N] [--baud B] [--size N] [--count K] [--keep C]\n"
-    "                   [--log] [--console]\n"
+    "                   [--log] [--console] [--out FILE]\n"
     "       ardun-trace --find [--port N] [--save]\n"
     "\n"
     "  --find      look for the device first: listen on COM N, or on every COM\n"
@@ -35,7 +35,14 @@ const char* const TRACE_USAGE =
     "              instead of one block per request\n"
     "  --console   also write every line to standard output (from a console, or\n"
     "              redirected into a file)\n"
+    "  --out FILE  also write every line to FILE, as UTF-8 text (for a shell that\n"
+    "              cannot redirect a window program's output)\n"
     "  --help      this text\n"
+    "\n"
+    "The window's menu chooses the port (the ports that open, as the plug-in's\n"
+    "configuration dialog lists them), the baud rate and the packet size, and\n"
+    "\"Find the device\" runs --find over every port; the trace then starts anew\n"
+    "with the new choice, or with what was found.\n"
     "\n"
     "Reading the trace: lines that start \"KVSerial: \" are the port's own steps.\n"
     "Each request shows the bytes it read, one kind a line:\n"
@@ -73,9 +80,10 @@ const char* const TRACE_USAGE =
     "\"Could not open \\\\.\\COMn\" means no such port, another program holds it,\n"
     "or its driver refused the baud rate.\n"
     "\n"
-    "Exit status: 0 at least one packet arrived; 1 the port could not be opened\n"
-    "or the window could not be made; 2 wrong command line; 3 not a single packet\n"
-    "arrived. With --find: 0 a device was found, 3 none was found.\n";
+    "Exit status: 0 at least one packet arrived; 1 the port could not be opened,\n"
+    "the window could not be made or the --out file not made; 2 wrong command\n"
+    "line; 3 not a single packet arrived. With --find: 0 a device was found, 3\n"
+    "none was found.\n";
 
 namespace {
 

@@ -1,5 +1,11 @@
 #include "tools/trace/trace_window.h"
 
+#include <stdio.h>
+
+#include "settings/port_number.h"
+#include "settings/port_setting.h"
+#include "tools/trace/utf8_text.h"
+
 namespace {
 
 const char WINDOW_CLASS[] = "ArdunTraceWindow";
@@ -8,10 +14,17 @@ const UINT_PTR FLUSH_TIMER = 1;
 const UINT FLUSH_MILLISECONDS = 100;
 // Sent by the traced work when a request has ended.
 const UINT WM_REQUEST_ENDED = WM_APP + 1;
+// Sent with what is traced now.
+const UINT WM_SHOW_TRACED = WM_APP + 2;
+
+struct TracedShown {
+    TraceChoice choice;
+    const char* title;
+};
 
 }  // namespace
 
-TraceWindow::TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror)
+TraceWindow::TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror, FILE* utf8Copy)
     : instance(NULL),
       frame(NULL),
       display(NULL),
@@ -24,8 +37,13 @@ TraceWindow::TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror)
       createError(ERROR_SUCCESS),
       frameForWork(NULL),
       mirror(mirror),
+      utf8Copy(utf8Copy),
       closeRequested(false),
-      workDone(false)
+      workToStop(false),
+      workDone(false),
+      traced(),
+      newChoice(),
+      hasNewChoice(false)
 {
 }
 
@@ -57,11 +75,18 @@ bool TraceWindow::Create(HINSTANCE instance, const char* title)
     }
     // The frame makes its control on WM_CREATE and sets `frame` itself; a
     // control that could not be made has saved its own error.
+    const HMENU menu = CreateTraceMenu();
+    if (menu == NULL) {
+        createError = GetLastError();
+        return false;
+    }
+    // The window owns its menu from here on.
     if (CreateWindowExA(0, WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 900, 560,
-                        NULL, NULL, instance, this) == NULL) {
+                        NULL, menu, instance, this) == NULL) {
         const DWORD error = GetLastError();
         if (createError == ERROR_SUCCESS)
             createError = error;
+        (void)DestroyMenu(menu);  // no window took it
         return false;
     }
     // Without the timer, gathered lines would show only in large steps.
@@ -111,11 +136,32 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         // The port is closed before the window goes: while the work runs, it
         // is asked to stop and closes the window when it is done.
-        if (workDone)
+        if (workDone) {
             (void)DestroyWindow(frame);  // cannot fail on our own window
-        else
+        } else {
             closeRequested = true;
+            workToStop = true;
+        }
         return 0;
+    case WM_INITMENUPOPUP:
+        PrepareTraceMenu(GetMenu(frame), reinterpret_cast<HMENU>(wParam), frame, traced);
+        return 0;
+    case WM_COMMAND: {
+        TraceChoice chosen;
+        // A control's notice (lParam its window) is no menu command.
+        if (lParam != 0 || !ChoiceOfCommand(LOWORD(wParam), traced, &chosen))
+            return DefWindowProcA(frame, message, wParam, lParam);
+        newChoice = chosen;
+        hasNewChoice = true;
+        workToStop = true;
+        return 0;
+    }
+    case WM_SHOW_TRACED: {
+        const TracedShown& shown = *reinterpret_cast<const TracedShown*>(lParam);
+        traced = shown.choice;
+        (void)SetWindowTextA(frame, shown.title);  // a title not changed is only out of date
+        return 0;
+    }
     case WM_TIMER:
         FlushPending();
         return 0;
@@ -137,6 +183,7 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY:
         frameForWork = NULL;
         closeRequested = true;  // should anything but WorkEnded end the window
+        workToStop = true;
         TakeLogLines();
         FlushMirror();
         (void)KillTimer(frame, FLUSH_TIMER);  // fails only when there was none
@@ -160,6 +207,39 @@ void TraceWindow::RequestEnded(const RequestRecord& request)
     const HWND target = frameForWork;
     if (target != NULL)
         (void)SendMessageA(target, WM_REQUEST_ENDED, 0, (LPARAM)&request);  // the window shows it or is gone
+}
+
+void TraceWindow::ShowTraced(const TraceOptions& options)
+{
+    const int32_t configured = GetConfiguredPortNumber();
+    TracedShown shown = {{options.port != 0 ? options.port : (uint32_t)(configured > 0 ? configured : 0),
+                          options.baudRate, options.size, false},
+                         NULL};
+    char title[64];
+    if (options.port != 0)
+        snprintf(title, sizeof title, "Ardun Trace - \\\\.\\COM%u", (unsigned)options.port);
+    else
+        snprintf(title, sizeof title, "Ardun Trace - %s", PortSetting);
+    shown.title = title;
+    // Handled before it returns, in the window's thread.
+    const HWND target = frameForWork;
+    if (target != NULL)
+        (void)SendMessageA(target, WM_SHOW_TRACED, 0, (LPARAM)&shown);  // the window shows it or is gone
+}
+
+void TraceWindow::WorkStarted()
+{
+    workDone = false;
+    workToStop = closeRequested.load();
+}
+
+bool TraceWindow::TakeNewChoice(TraceChoice* choice)
+{
+    if (!hasNewChoice || closeRequested)
+        return false;
+    *choice = newChoice;
+    hasNewChoice = false;
+    return true;
 }
 
 void TraceWindow::WorkEnded(bool closeWindow)
@@ -277,7 +357,7 @@ void TraceWindow::ShowLine(const std::string& line)
 
 void TraceWindow::Gather(const char* text)
 {
-    batch.Add(text, mirror != NULL);
+    batch.Add(text, mirror != NULL || utf8Copy != NULL);
     if (batch.MustFlush((size_t)CallEdit(WM_GETTEXTLENGTH, 0, 0)))
         FlushPending();
 }
@@ -303,11 +383,17 @@ void TraceWindow::FlushPending()
 void TraceWindow::FlushMirror()
 {
     const std::string text = batch.TakeCopy();
-    if (mirror == NULL || text.empty())
+    if (text.empty())
         return;
     // A full disk or a closed pipe loses the copy, never the trace.
-    (void)fputs(text.c_str(), mirror);
-    (void)fflush(mirror);
+    if (mirror != NULL) {
+        (void)fputs(text.c_str(), mirror);
+        (void)fflush(mirror);
+    }
+    if (utf8Copy != NULL) {
+        (void)fputs(AnsiToUtf8(text).c_str(), utf8Copy);
+        (void)fflush(utf8Copy);
+    }
 }
 
 // Drops whole lines from the start, at least dropAtLeast characters.

@@ -20,14 +20,17 @@
 #include "serial/debug_output.h"
 #include "tools/trace/request_view.h"
 #include "tools/trace/text_batch.h"
+#include "tools/trace/trace_menu.h"
+#include "tools/trace/trace_options.h"
 #include "tools/trace/trace_session.h"
 
 class TraceWindow : public RequestReport {
 public:
     // moduleLog: show the module's log line by line instead of the request
-    // view. mirror may be null; it gets each line when the control does.
-    // keepCharacters below four of the log's longest messages is raised to that.
-    TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror);
+    // view. mirror and utf8Copy may be null; each gets every line when the
+    // control does, utf8Copy as UTF-8. keepCharacters below four of the log's
+    // longest messages is raised to that.
+    TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror, FILE* utf8Copy = NULL);
     ~TraceWindow();
 
     // Makes and shows the window; false, with nothing left behind, when
@@ -38,9 +41,17 @@ public:
     HWND Frame() const { return frame; }
     HWND Edit() const { return display; }
     KVDebugOutput* Sink() { return &sink; }
-    // The user has asked to close the window while the traced work still
-    // runs: the work is to end, and WorkEnded then closes the window.
-    bool CloseRequested() const { return closeRequested; }
+    // The traced work is to end: the user has asked to close the window (and
+    // WorkEnded then closes it), or has chosen something else to trace.
+    bool WorkToStop() const { return workToStop; }
+    const std::atomic<bool>* StopFlag() const { return &workToStop; }
+    // From either thread: what is traced now, in the title and the menu.
+    void ShowTraced(const TraceOptions& options);
+    // New traced work begins.
+    void WorkStarted();
+    // True, with the choice, when the user has chosen in the menu something
+    // else to trace and the window stays; the choice is then taken.
+    bool TakeNewChoice(TraceChoice* choice);
     // The traced work has ended. The window closes now when closeWindow is
     // true or the user has asked for it, otherwise when the user does.
     void WorkEnded(bool closeWindow);
@@ -82,6 +93,11 @@ private:
     std::atomic<HWND> frameForWork;
     RequestView view;
     FILE* mirror;
+    FILE* utf8Copy;
     std::atomic<bool> closeRequested;
+    std::atomic<bool> workToStop;
     bool workDone;
+    TraceChoice traced;     // what the work traces, for the menu's checks
+    TraceChoice newChoice;  // chosen in the menu, when hasNewChoice
+    bool hasNewChoice;
 };
