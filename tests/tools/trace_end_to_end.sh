@@ -42,6 +42,8 @@ expect_line() {  # expect_line PATTERN: a line of the last trace matches the ext
 run_tool ardun-trace.exe --help | grep -q -- "--console" || fail "--help does not describe --console"
 trace 2 --size 0
 expect_line "^ardun-trace: --size"
+trace 2 --save
+expect_line "^ardun-trace: --save goes with --find$"
 
 # The simulator's frames, with noise before each: the port comes from the
 # settings file, as the plug-in takes it.

@@ -21,7 +21,6 @@ const double QUIET_ALLOWANCE = 2.0;
 const double QUIET_WORTH_SAYING = 0.5;
 // Frame starts that make a device, not a chance pattern of bytes.
 const uint32_t FEWEST_FRAME_STARTS = 4;
-const uint32_t HIGHEST_PORT = 255;
 
 struct Heard {
     uint32_t bytes = 0;
@@ -142,7 +141,7 @@ std::vector<FoundDevice> FindDevices(uint32_t port, const SayLine& say, const st
 {
     std::vector<FoundDevice> devices;
     const uint32_t first = port != 0 ? port : 1;
-    const uint32_t last = port != 0 ? port : HIGHEST_PORT;
+    const uint32_t last = port != 0 ? port : HIGHEST_COM_PORT;
     bool anyOpened = false;
     for (uint32_t number = first; number <= last && !Stopped(stop); ++number) {
         ListeningPort listening;

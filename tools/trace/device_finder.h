@@ -15,6 +15,9 @@
 const size_t COMMON_BAUD_RATE_COUNT = 10;
 extern const uint32_t COMMON_BAUD_RATES[COMMON_BAUD_RATE_COUNT];
 
+// The highest COM port number looked at, as the configuration dialog's list.
+const uint32_t HIGHEST_COM_PORT = 255;
+
 struct FoundDevice {
     uint32_t port;  // COM<port>
     uint32_t baudRate;
@@ -25,7 +28,7 @@ struct FoundDevice {
 // Takes each line the search says as it goes.
 typedef std::function<void(const std::string&)> SayLine;
 
-// COM<port> only, or, for port 0, every COM port from 1 to 255 that opens.
+// COM<port> only, or, for port 0, every COM port from 1 to HIGHEST_COM_PORT that opens.
 // Ends early when *stop turns true (stop may be null).
 std::vector<FoundDevice> FindDevices(uint32_t port, const SayLine& say, const std::atomic<bool>* stop);
 

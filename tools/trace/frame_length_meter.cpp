@@ -1,5 +1,6 @@
 #include "tools/trace/frame_length_meter.h"
 
+#include <algorithm>
 #include <map>
 
 #include "parser/frame_scanner.h"
@@ -18,6 +19,15 @@ const size_t LONGEST_GAP = 1024;
 bool MostOf(size_t agreeing, size_t gaps)
 {
     return gaps >= FEWEST_GAPS && agreeing * 4 >= gaps * 3;
+}
+
+// The smallest value that most of the gaps agree on; 0 when there is none.
+uint32_t AgreedValue(const std::map<uint32_t, size_t>& gapsPerValue, size_t gaps)
+{
+    const auto agreed = std::find_if(
+        gapsPerValue.begin(), gapsPerValue.end(),
+        [gaps](const std::pair<const uint32_t, size_t>& value) { return MostOf(value.second, gaps); });
+    return agreed == gapsPerValue.end() ? 0 : agreed->first;
 }
 
 }  // namespace
@@ -77,11 +87,6 @@ uint32_t FrameLengthMeter::PayloadLength() const
         ++lengths[whole.length];
     }
     // The shortest: a payload may hold 55 55 in some frames, never before its end in most.
-    for (const auto& end : ends)
-        if (MostOf(end.second, latest.size()))
-            return end.first;
-    for (const auto& length : lengths)
-        if (MostOf(length.second, latest.size()))
-            return length.first;
-    return 0;
+    const uint32_t end = AgreedValue(ends, latest.size());
+    return end != 0 ? end : AgreedValue(lengths, latest.size());
 }

@@ -12,7 +12,6 @@ const UINT PORT_COMMANDS = 1000;
 const UINT BAUD_COMMANDS = 2000;
 const UINT SIZE_COMMANDS = 3000;
 const UINT FIND_COMMAND = 4000;
-const uint32_t HIGHEST_PORT = 255;
 const uint32_t LARGEST_SIZE = 255;
 const uint32_t SIZES_PER_COLUMN = 16;
 const int PORT_MENU = 0, BAUD_MENU = 1, SIZE_MENU = 2;
@@ -34,8 +33,9 @@ void FillPorts(HMENU ports, HWND frame, uint32_t current)
     while (GetMenuItemCount(ports) > 0)
         if (!DeleteMenu(ports, 0, MF_BYPOSITION))
             break;
-    const HWND combo = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 10, 10, frame,
-                                       NULL, (HINSTANCE)GetWindowLongPtrA(frame, GWLP_HINSTANCE), NULL);
+    const HWND combo = CreateWindowExA(
+        0, "COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 10, 10, frame, NULL,
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(frame, GWLP_HINSTANCE)), NULL);
     if (combo == NULL) {
         (void)AppendMenuA(ports, MF_STRING | MF_GRAYED, 0, "(the ports could not be listed)");
         return;
@@ -46,7 +46,7 @@ void FillPorts(HMENU ports, HWND frame, uint32_t current)
         char text[32] = "";
         const LRESULT number = SendMessageA(combo, CB_GETITEMDATA, (WPARAM)i, 0);
         // COM0 is left out: port 0 on the trace's command line means the settings file's.
-        if (number < 1 || number > (LRESULT)HIGHEST_PORT ||
+        if (number < 1 || number > (LRESULT)HIGHEST_COM_PORT ||
             SendMessageA(combo, CB_GETLBTEXTLEN, (WPARAM)i, 0) >= (LRESULT)sizeof text ||
             SendMessageA(combo, CB_GETLBTEXT, (WPARAM)i, (LPARAM)text) < 0)
             continue;  // an entry that cannot be read is left out
@@ -106,7 +106,7 @@ bool ChoiceOfCommand(UINT command, const TraceChoice& current, TraceChoice* chos
 {
     *chosen = current;
     chosen->find = false;
-    if (command >= PORT_COMMANDS && command <= PORT_COMMANDS + HIGHEST_PORT)
+    if (command >= PORT_COMMANDS && command <= PORT_COMMANDS + HIGHEST_COM_PORT)
         chosen->port = command - PORT_COMMANDS;
     else if (command >= BAUD_COMMANDS && command < BAUD_COMMANDS + COMMON_BAUD_RATE_COUNT)
         chosen->baudRate = COMMON_BAUD_RATES[command - BAUD_COMMANDS];

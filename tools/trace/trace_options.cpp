@@ -95,6 +95,27 @@ const NumberOption<TraceOptions> NUMBER_OPTIONS[] = {
     {"--keep", 20000, 100000000, &TraceOptions::keepCharacters},
 };
 
+// An option without a value: it sets its field.
+struct FlagOption {
+    const char* name;
+    bool TraceOptions::*field;
+};
+
+const FlagOption FLAG_OPTIONS[] = {
+    {"--console", &TraceOptions::console},
+    {"--log", &TraceOptions::log},
+    {"--find", &TraceOptions::find},
+    {"--save", &TraceOptions::save},
+};
+
+const FlagOption* FindFlagOption(const char* argument)
+{
+    for (const FlagOption& flag : FLAG_OPTIONS)
+        if (strcmp(argument, flag.name) == 0)
+            return &flag;
+    return nullptr;
+}
+
 }  // namespace
 
 bool ParseTraceOptions(int argc, const char* const* argv, TraceOptions* options, std::string* error)
@@ -105,20 +126,9 @@ bool ParseTraceOptions(int argc, const char* const* argv, TraceOptions* options,
             options->showHelp = true;
             return true;
         }
-        if (strcmp(argument, "--console") == 0) {
-            options->console = true;
-            continue;
-        }
-        if (strcmp(argument, "--log") == 0) {
-            options->log = true;
-            continue;
-        }
-        if (strcmp(argument, "--find") == 0) {
-            options->find = true;
-            continue;
-        }
-        if (strcmp(argument, "--save") == 0) {
-            options->save = true;
+        const FlagOption* flag = FindFlagOption(argument);
+        if (flag != nullptr) {
+            options->*flag->field = true;
             continue;
         }
         if (strcmp(argument, "--out") == 0) {

@@ -73,14 +73,14 @@ bool TraceWindow::Create(HINSTANCE instance, const char* title)
             return false;
         createError = ERROR_SUCCESS;
     }
-    // The frame makes its control on WM_CREATE and sets `frame` itself; a
-    // control that could not be made has saved its own error.
     const HMENU menu = CreateTraceMenu();
     if (menu == NULL) {
         createError = GetLastError();
         return false;
     }
-    // The window owns its menu from here on.
+    // The frame makes its controls on WM_CREATE and sets `frame` itself; a
+    // control that could not be made has saved its own error. The window
+    // owns its menu from here on.
     if (CreateWindowExA(0, WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 900, 560,
                         NULL, menu, instance, this) == NULL) {
         const DWORD error = GetLastError();
