@@ -68,6 +68,7 @@ bool TraceSession::RequestPacket()
     uint8_t request[PACKET_REQUEST_LENGTH] = {PACKET_REQUEST_LETTER, (uint8_t)options.size};
     MVIORequest write = {0, request, sizeof request, NULL};
     requestBytes.clear();
+    // The request view shows the bytes as the port read them, not the log's two lines per byte.
     if (!options.log)
         component.AttachLogSink(NULL);
     const ResultCode result = component.Write(&write);
