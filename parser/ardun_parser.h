@@ -52,6 +52,8 @@ public:
     // The plug-in never attaches a log sink; a diagnostic program may, to see
     // every step of the port and every byte the reader takes. Not owned.
     void AttachLogSink(KVDebugOutput* sink) { serialPort.AttachLogSink(sink); }
+    // The same for a program that records every byte the reader takes. Not owned.
+    void AttachReadObserver(ReadObserver* observer) { serialPort.AttachReadObserver(observer); }
 
 private:
     MVArdunParser(const MVArdunParser&);

@@ -8,8 +8,7 @@
 char logText[LOG_TEXT_CAPACITY];
 
 // Puts the caret at the end of the control's text, selecting nothing, and
-// returns the text's length. ardun-trace's window batches the log's lines and
-// relies on this order of messages: length, caret, CR LF, then the text.
+// returns the text's length.
 static LRESULT MoveCaretToEnd(HWND edit)
 {
     const LRESULT length = SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0);

@@ -5,6 +5,7 @@
 #include "common/bounded_text.h"
 #include "serial/debug_output.h"
 #include "serial/line_settings.h"
+#include "serial/read_observer.h"
 
 // A one-byte read returns after at most 300 ms, empty when nothing arrived;
 // within a burst, 40 ms of quiet ends a read. The packet reader relies on
@@ -14,6 +15,7 @@ static const COMMTIMEOUTS FIXED_TIMEOUTS = {40, 0, 300, 0, 300};
 KVSerial::KVSerial()
     : handle(INVALID_HANDLE_VALUE),
       logSink(NULL),
+      readObserver(NULL),
       auxBytes(NULL),
       auxLength(0),
       crlfBytes(NULL),
@@ -58,6 +60,7 @@ void KVSerial::Reset()
 {
     ClosePort();  // gives the handle up as well
     logSink = NULL;
+    readObserver = NULL;
     FreeArrays();
     auxLength = 0;
 
@@ -214,5 +217,8 @@ DWORD KVSerial::ReadByte(uint8_t* buffer)
     }
     abortCleared = false;
     LogHexDump(logSink, buffer, count);
+    // Like the log: with nothing attached, one pointer test.
+    if (readObserver != NULL && count != 0)
+        readObserver->BytesRead(buffer, count);
     return count;
 }

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 struct KVDebugOutput;
+class ReadObserver;
 
 class KVSerial {
 public:
@@ -50,6 +51,9 @@ public:
     // Nothing in the module attaches a sink; this is for diagnostics and
     // tests. The sink is not owned and must outlive its use here.
     void AttachLogSink(KVDebugOutput* sink) { logSink = sink; }
+    // The same for a program that records the bytes read: each read byte is
+    // handed to the observer after the log's dump. Not owned.
+    void AttachReadObserver(ReadObserver* observer) { readObserver = observer; }
 
 private:
     KVSerial(const KVSerial&);
@@ -61,6 +65,7 @@ private:
 
     HANDLE handle;
     KVDebugOutput* logSink;
+    ReadObserver* readObserver;
     char portPath[MAX_PATH];
     DCB dcb;
     COMMTIMEOUTS timeouts;

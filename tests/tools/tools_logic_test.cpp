@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "firmware/frame_bytes.h"
 #include "tools/cli/hex_bytes.h"
 #include "tools/cli/number_argument.h"
 #include "tools/host/guid_text.h"
@@ -13,6 +14,7 @@
 #include "tools/sim/line_noise.h"
 #include "tools/sim/sim_options.h"
 #include "tools/sim/sim_payload.h"
+#include "tools/trace/frame_length_meter.h"
 #include "tools/trace/packet_line.h"
 #include "tools/trace/request_view.h"
 #include "tools/trace/trace_options.h"
@@ -296,16 +298,99 @@ TEST(TraceRequestView, TellsApartTheBytesAsTheReaderTreatedThem)
             << FormatHexBytes(c.bytes.data(), c.bytes.size());
 }
 
-TEST(TraceRequestView, ShowsTheLogsStepsAndABlockPerRequest)
+TEST(TraceRequestView, ShowsABlockPerRequestThenItsLine)
 {
     RequestView view;
-    EXPECT_EQ(std::vector<std::string>{"KVSerial: Port Closed"}, view.LogLine("KVSerial: Port Closed"));
-    for (const char* line : {"KVSerial: Read", "0000: 41                                              A",
-                             "KVSerial: Read", "0000: FF                                              ."})
-        EXPECT_TRUE(view.LogLine(line).empty()) << line;
-    // "0000: " on a line that follows no read is the log's own text.
-    EXPECT_EQ(std::vector<std::string>{"0000: 42"}, view.LogLine("0000: 42"));
     const std::vector<std::string> expected = {"Read 2 bytes:", "  skipped  41 FF", "Packet 1: time-out"};
-    EXPECT_EQ(expected, view.RequestEnded("Packet 1: time-out", 4, false));
-    EXPECT_EQ(std::vector<std::string>{"Packet 2: none"}, view.RequestEnded("Packet 2: none", 4, false));
+    EXPECT_EQ(expected, view.RequestEnded({"Packet 1: time-out", 4, false, {0x41, 0xFF}}));
+    EXPECT_EQ(std::vector<std::string>{"Packet 2: none"},
+              view.RequestEnded({"Packet 2: none", 4, false, {}}));
+}
+
+// Frames of `length` payload bytes as ArdunFrame sends them, each preceded by
+// `noise` bytes; payloads vary, FF and FF 00 pairs among them. The first
+// `skipped` bytes are left out, as by a listener that began late.
+static std::vector<uint8_t> LibraryLine(size_t frames, size_t length, size_t noise, size_t skipped = 0)
+{
+    std::vector<uint8_t> line;
+    for (size_t f = 0; f < frames; ++f) {
+        line.insert(line.end(), noise, (uint8_t)(0x30 + f));
+        std::vector<uint8_t> payload(length);
+        for (size_t i = 0; i < length; ++i)
+            payload[i] = (uint8_t)(f * 7 + i * 13);
+        payload[f % length] = 0xFF;  // a data FF, then 00 after it in every other frame
+        if (f % 2 == 0 && length > 1)
+            payload[(f + 1) % length] = 0x00;
+        const std::vector<uint8_t> bytes = ArdunFrameBytes(payload);
+        line.insert(line.end(), bytes.begin(), bytes.end());
+    }
+    line.erase(line.begin(), line.begin() + skipped);
+    return line;
+}
+
+TEST(TraceFrameLengthMeter, MeasuresThePayloadBetweenFrameStarts)
+{
+    static const struct {
+        std::vector<uint8_t> line;
+        uint32_t length;
+    } CASES[] = {
+        {LibraryLine(8, 14, 0), 14},
+        {LibraryLine(8, 12, 4), 12},
+        {LibraryLine(8, 1, 3), 1},
+        // Begun in the middle of a frame: the first gap does not count.
+        {LibraryLine(9, 20, 2, 9), 20},
+        {LibraryLine(3, 14, 0), 0},  // two gaps only: too few to tell
+        // A device without the library: frame starts alone, a doubled FF counted once.
+        {{0xFF, 0x00, 1, 2, 0xFF, 0xFF, 0xFF, 0x00, 4, 5,    6,   0xFF,
+          0x00, 7,    8, 9, 0xFF, 0x00, 1,    2,    3, 0xFF, 0x00},
+         3},
+        {{1, 2, 3, 0xFF, 0xFF, 0x00, 4}, 0},  // a doubled FF before 00 is data, no frame start
+    };
+    for (const auto& c : CASES) {
+        FrameLengthMeter meter;
+        meter.Add(c.line.data(), c.line.size());
+        EXPECT_EQ(c.length, meter.PayloadLength()) << FormatHexBytes(c.line.data(), c.line.size());
+    }
+}
+
+TEST(TraceRequestView, NamesFramesShorterThanAskedForAndAMeasuredMismatchOnce)
+{
+    static const struct {
+        std::vector<uint8_t> bytes;
+        uint32_t wanted;
+        uint32_t measured;
+        const char* line;
+    } CASES[] = {
+        // Ends in the end bytes: 4 payload bytes asked as 6.
+        {{0x55, 0xFF, 0x00, 1, 2, 3, 4, 0x55, 0x55, 0x20},
+         6,
+         0,
+         "the device's frames look shorter than 6 bytes: about 4"},
+        // Runs into the next frame: lead 55, then a lone FF before 00.
+        {{0x55, 0xFF, 0x00, 1, 2, 3, 0x55, 0x55, 0x55, 0xFF, 0x00, 9, 0x20},
+         7,
+         0,
+         "the device's frames look shorter than 7 bytes: about 3"},
+        {{0x55, 0xFF, 0x00, 1, 2, 3, 0x55, 0x55, 0x20},
+         5,
+         4,
+         "the device's frames look shorter than 5 bytes: about 4"},
+        {{0x55, 0xFF, 0x00, 1, 2, 3, 0x55, 0x55, 0x20}, 5, 5, ""},  // measured right: the device's own 55 55
+        {{0x55, 0xFF, 0x00, 1, 2, 3, 4, 0x20}, 4, 0, ""},
+    };
+    for (const auto& c : CASES)
+        EXPECT_EQ(c.line, ShorterFramesLine(c.bytes, c.wanted, false, c.measured));
+
+    RequestView view;
+    const std::vector<uint8_t> line = LibraryLine(12, 14, 2);
+    std::vector<std::string> said;
+    for (size_t at = 0; at < line.size(); at += 19) {
+        const std::vector<uint8_t> bytes(line.begin() + at, line.begin() + std::min(at + 19, line.size()));
+        for (const std::string& text : view.MeasureFrames({"", 16, false, bytes}))
+            said.push_back(text);
+    }
+    EXPECT_EQ(
+        std::vector<std::string>{"the device's frames hold about 14 payload bytes, not the 16 asked for: ask "
+                                 "for 14 (--size 14)"},
+        said);
 }

@@ -42,6 +42,8 @@ expect_line() {  # expect_line PATTERN: a line of the last trace matches the ext
 run_tool ardun-trace.exe --help | grep -q -- "--console" || fail "--help does not describe --console"
 trace 2 --size 0
 expect_line "^ardun-trace: --size"
+trace 2 --save
+expect_line "^ardun-trace: --save goes with --find$"
 
 # The simulator's frames, with noise before each: the port comes from the
 # settings file, as the plug-in takes it.
@@ -81,9 +83,58 @@ done < "$work/trace.txt"
 [ "$packets" -ge 4 ] || fail "only $packets of 6 requests brought a packet"
 [ "$(tail -n 1 "$work/trace.txt")" = "KVSerial: Port Closed" ] || fail "the port was not closed last"
 
+# 14-byte frames traced as 16 and as 12: the view names the wrong size, the
+# frames' measured length once.
 drain_host_side
-trace 3 --port "$host_port" --count 2
+start_tool ardun-sim.exe --port "$device_port" --size 14 --rate 20 --noise 2 > /dev/null 2>&1
+sim_pid=$!
+sleep 1
+for size in 16 12; do
+    trace 0 --port "$host_port" --size $size --count 8
+    [ "$(grep -c "^the device's frames hold about 14 payload bytes, not the $size asked for: ask for 14 (--size 14)$" \
+        "$work/trace.txt")" -eq 1 ] || fail "--size $size: the measured size not named once: $(cat "$work/trace.txt")"
+done
+grep -q "look shorter" "$work/trace.txt" && fail "--size 12 taken for too long: $(cat "$work/trace.txt")"
+trace 0 --port "$host_port" --size 16 --count 3
+expect_line "^the device's frames look shorter than 16 bytes: about 14$"
+kill "$sim_pid" 2>/dev/null
+wait "$sim_pid" 2>/dev/null
+sim_pid=""
+
+# --find on a pair it was not told about: 12-byte frames, with and without
+# noise; --save keeps the port as the dialog would.
+for noise in 0 4; do
+    drain_host_side
+    start_tool ardun-sim.exe --port "$device_port" --size 12 --rate 20 --noise $noise > /dev/null 2>&1
+    sim_pid=$!
+    sleep 1
+    rm -f "$settings"
+    find_status=0
+    run_tool ardun-trace.exe --find --port "$host_port" --save > "$work/find.out" 2>&1 || find_status=$?
+    tr -d '\r' < "$work/find.out" > "$work/trace.txt"
+    [ "$find_status" -eq 0 ] || fail "--find with noise $noise ended with $find_status: $(cat "$work/trace.txt")"
+    expect_line "^COM$host_port: Ardun frames at [0-9]+ baud: 12 payload bytes each, (19|20|21)\.[0-9] frames a second$"
+    expect_line "^  use port COM$host_port at [0-9]+ baud, the host asking for 12 bytes \(P,12\): ardun-trace --port"
+    [ "$(head -c 25 "$settings" | tr -d '\0')" = "\\\\.\\COM$host_port" ] || fail "--save did not keep COM$host_port"
+    kill "$sim_pid" 2>/dev/null
+    wait "$sim_pid" 2>/dev/null
+    sim_pid=""
+done
+drain_host_side
+find_status=0
+run_tool ardun-trace.exe --find --port "$host_port" > "$work/find.out" 2>&1 || find_status=$?
+tr -d '\r' < "$work/find.out" > "$work/trace.txt"
+[ "$find_status" -eq 3 ] || fail "--find on a silent port ended with $find_status"
+expect_line "^COM$host_port: no byte at any baud rate: nothing sends on this port$"
+
+drain_host_side
+trace 3 --port "$host_port" --count 2 --out "$(windows_path "$work/out.txt")"
 expect_line '^Packet 2: 0x800705B4 time-out: no byte at all \(is it the right port'
+# --out: the same lines as the console's copy, with Windows' line ends.
+cmp -s <(tr -d '\r' < "$work/out.txt") "$work/trace.txt" || fail "--out holds: $(cat "$work/out.txt")"
+[ "$(grep -c $'\r$' "$work/out.txt")" -eq "$(wc -l < "$work/trace.txt")" ] || fail "--out without CR LF line ends"
+trace 1 --port "$host_port" --count 1 --out "$(windows_path "$work/no-such-folder/out.txt")"
+expect_line '^ardun-trace: .*no-such-folder.*out\.txt could not be made: '
 
 trace 1 --port "$bad_port" --count 1
 expect_line "^Could not open \\\\\\\\\\.\\\\COM$bad_port: no such port, another program holds it, or its driver refused"

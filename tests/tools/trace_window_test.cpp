@@ -3,6 +3,7 @@
 // lines, the mirror, the bound on the text, and closing while a request waits.
 #include <gtest/gtest.h>
 #include <stdio.h>
+#include <string.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -24,6 +25,13 @@ static std::string TextOf(HWND window)
     std::string text(GetWindowTextLengthA(window) + 1, '\0');
     text.resize(GetWindowTextA(window, &text[0], (int)text.size()));
     return text;
+}
+
+// What the window shows once it has shown all it gathered.
+static std::string ShownText(TraceWindow& window)
+{
+    window.ShowGathered();
+    return TextOf(window.Edit());
 }
 
 static std::string LastLine(const std::string& text)
@@ -55,11 +63,13 @@ static std::string ByteRead(const char* hex, char shown)
     return std::string("KVSerial: Read\r\n0000: ") + hex + std::string(46, ' ') + shown + "\r\n";
 }
 
+// The module's own log, as the window shows it with its moduleLog set.
 static TraceOptions OptionsFor(TestPort port, uint32_t size)
 {
     TraceOptions options;
     options.port = TestPortNumber(port);
     options.size = size;
+    options.log = true;
     return options;
 }
 
@@ -121,7 +131,7 @@ TEST(TraceSession, LogsEveryStepAndByteThenItsOwnLineAndMirrorsThem)
             "Packet 2: 0x00000000 ok, but nothing new: no byte at all (is it the right port, is the device "
             "on and sending?); the host is handed the packet before again\r\n" +
             "KVSerial: Port Closed";
-        EXPECT_EQ(expected, TextOf(window.Edit()));
+        EXPECT_EQ(expected, ShownText(window));
         EXPECT_EQ(AsMirrored(expected), FileText(mirror));
         EXPECT_EQ(2u, session.Requests());
         EXPECT_EQ(1u, session.Packets());
@@ -159,7 +169,7 @@ TEST(TraceSession, SaysInPlainWordsWhyNoPacketCame)
             ASSERT_TRUE(device.SendQueued(c.sent));
         }
         EXPECT_FALSE(session.RequestPacket());
-        EXPECT_EQ(c.line, LastLine(TextOf(window.Edit())));
+        EXPECT_EQ(c.line, LastLine(ShownText(window)));
     }
 }
 
@@ -176,7 +186,7 @@ TEST(TraceSession, APortThatCannotBeOpenedIsExplained)
                   " Failed\r\nKVSerial: Port Closed\r\nCould not open " + port +
                   ": no such port, another program holds it, or its driver refused the baud rate "
                   "(choose the port with --port N or 'ardun-host config', the baud rate with --baud B)",
-              TextOf(window.Edit()));
+              ShownText(window));
 }
 
 TEST(TraceWindow, DropsWholeOldestLinesBeyondItsBoundAndMirrorsAll)
@@ -204,7 +214,7 @@ TEST(TraceWindow, DropsWholeOldestLinesBeyondItsBoundAndMirrorsAll)
             }
             EXPECT_LE(longest, c.bound);
             // Whole lines, consecutive up to the last one written, no leading CR LF.
-            const std::string text = TextOf(window.Edit());
+            const std::string text = ShownText(window);
             int first = -1;
             ASSERT_EQ(1, sscanf(text.c_str(), "line %d", &first)) << text.substr(0, 20);
             EXPECT_GT(first, 0);
@@ -258,4 +268,73 @@ TEST(RunTrace, ClosingTheWindowEndsTheRequestClosesThePortThenTheWindow)
     const std::string mirrored = FileText(mirror);
     EXPECT_EQ("KVSerial: Port Closed\n", mirrored.substr(mirrored.rfind('\n', mirrored.size() - 2) + 1));
     fclose(mirror);
+}
+
+// The command of the menu item that reads `text` in the bar's list `list`
+// (the bar's own item for -1), or 0.
+static UINT MenuCommand(HWND frame, int list, const char* text)
+{
+    const HMENU menu = list < 0 ? GetMenu(frame) : GetSubMenu(GetMenu(frame), list);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char itemText[64] = "";
+        GetMenuStringA(menu, i, itemText, sizeof itemText, MF_BYPOSITION);
+        if (strcmp(itemText, text) == 0)
+            return GetMenuItemID(menu, i);
+    }
+    return 0;
+}
+
+static bool WaitForText(HWND frame, const std::string& wanted, std::string* text)
+{
+    for (int i = 0; i < 200; ++i, Sleep(50)) {
+        *text = TextOf(FindWindowExA(frame, NULL, "Edit", NULL));
+        if (text->find(wanted) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+TEST(RunTrace, TheMenuChoosesPortBaudRateAndSizeAndRunsFind)
+{
+    DrainHostSide();
+    const TraceOptions options = OptionsFor(HOST_SIDE, 16);
+    int status = -1;
+    std::thread trace([&] { status = RunTrace(GetModuleHandleA(NULL), options, NULL); });
+    HWND frame = NULL;
+    for (int i = 0; i < 200 && frame == NULL; ++i, Sleep(50))
+        frame = FindWindowA("ArdunTraceWindow", ("Ardun Trace - " + TestPortPath(HOST_SIDE)).c_str());
+    std::string text;
+    const std::string other = TestPortPath(SECOND_HOST_SIDE);
+    bool chose = frame != NULL && WaitForText(frame, " opened at 115200 baud", &text);
+    if (chose) {
+        PostMessageA(frame, WM_COMMAND, MenuCommand(frame, 1, "57600"), 0);
+        chose = WaitForText(frame, " opened at 57600 baud", &text);
+    }
+    if (chose) {
+        PostMessageA(frame, WM_COMMAND, MenuCommand(frame, 2, "12"), 0);
+        chose = WaitForText(frame, "; 57600 baud, 12-byte packets", &text);
+    }
+    UINT portCommand = 0;
+    if (chose) {
+        // The port list is probed as it opens, the port traced now among the entries.
+        SendMessageA(frame, WM_INITMENUPOPUP, (WPARAM)GetSubMenu(GetMenu(frame), 0), 0);
+        portCommand = MenuCommand(frame, 0,
+                                  ("COM" + std::to_string(TestPortNumber(SECOND_HOST_SIDE))).c_str());
+        PostMessageA(frame, WM_COMMAND, portCommand, 0);
+        chose = WaitForText(frame, "Port " + other + " from the command line; 57600 baud, 12-byte packets",
+                            &text);
+    }
+    char title[64] = "";
+    GetWindowTextA(frame, title, sizeof title);
+    if (chose) {
+        PostMessageA(frame, WM_COMMAND, MenuCommand(frame, -1, "&Find the device"), 0);
+        chose = WaitForText(frame, "Looking for the device on every COM port", &text);
+    }
+    if (frame != NULL)
+        PostMessageA(frame, WM_CLOSE, 0, 0);
+    trace.join();  // before any assertion can end the test
+    ASSERT_TRUE(chose) << text;
+    EXPECT_NE(0u, portCommand);
+    EXPECT_EQ("Ardun Trace - " + other, std::string(title));
+    EXPECT_EQ(3, status);  // not a single packet
 }

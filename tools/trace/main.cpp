@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "tools/trace/find_command.h"
 #include "tools/trace/trace_options.h"
 #include "tools/trace/trace_program.h"
 
@@ -48,5 +49,7 @@ int main(int argc, char** argv)
         fputs(TRACE_USAGE, stdout);
         return 0;
     }
+    if (options.find)
+        return RunFind(options, stdout);
     return RunTrace(GetModuleHandleA(NULL), options, options.console ? stdout : NULL);
 }

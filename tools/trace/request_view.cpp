@@ -1,7 +1,5 @@
 #include "tools/trace/request_view.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 
 #include "parser/frame_scanner.h"
@@ -11,7 +9,9 @@ namespace {
 
 // Bytes on one line of a block; longer runs continue under the first.
 const size_t BYTES_PER_LINE = 16;
-const char READ_LINE[] = "KVSerial: Read";
+// The byte the ArdunFrame library sends around every frame: its end and
+// spare bytes after the payload, and the lead byte before the frame start.
+const uint8_t LIBRARY_BYTE = 0x55;
 
 enum ByteRole { SKIPPED, START, PAYLOAD, LOST, DROPPED, UNEXAMINED };
 
@@ -112,32 +112,77 @@ std::vector<std::string> DescribeRequestBytes(const std::vector<uint8_t>& bytes,
     return lines;
 }
 
-std::vector<std::string> RequestView::LogLine(const std::string& line)
+namespace {
+
+// Where a payload of the frames on the line seems to end within the stored
+// payload: before the library's end bytes 55 55, else before the lead byte
+// of the frame start found inside it. 0 when it shows no end.
+uint32_t ShorterFrameEnd(const std::vector<Run>& runs)
 {
-    if (line == READ_LINE) {
-        byteFollows = true;
-        return {};
+    std::vector<uint8_t> stored;
+    size_t frameStartAt = 0;  // where the 00 of a frame start inside the payload was stored
+    for (size_t r = 0; r < runs.size(); ++r) {
+        if (runs[r].role != PAYLOAD)
+            continue;
+        if (frameStartAt == 0 && r > 0 && runs[r - 1].role == LOST && runs[r].bytes[0] == ARDUN_FRAME_START)
+            frameStartAt = stored.size();
+        stored.insert(stored.end(), runs[r].bytes.begin(), runs[r].bytes.end());
     }
-    // The hex dump of one byte read: "0000: XX" then the byte as a character.
-    if (byteFollows && line.size() >= 8 && line.compare(0, 6, "0000: ") == 0) {
-        byteFollows = false;
-        bytes.push_back((uint8_t)strtoul(line.substr(6, 2).c_str(), nullptr, 16));
-        return {};
-    }
-    byteFollows = false;
-    return {line};
+    const bool endsInEndBytes = stored.size() >= 2 && stored[stored.size() - 1] == LIBRARY_BYTE &&
+                                stored[stored.size() - 2] == LIBRARY_BYTE;
+    if (frameStartAt == 0 && !endsInEndBytes)
+        return 0;
+    const size_t searchEnd = frameStartAt != 0 ? frameStartAt : stored.size();
+    for (size_t i = 1; i + 1 < searchEnd; ++i)
+        if (stored[i] == LIBRARY_BYTE && stored[i + 1] == LIBRARY_BYTE)
+            return (uint32_t)i;
+    return frameStartAt > 1 ? (uint32_t)(frameStartAt - 1) : 0;
 }
 
-std::vector<std::string> RequestView::RequestEnded(const std::string& packetLine, uint32_t wanted,
-                                                   bool timeLimitPassed)
+}  // namespace
+
+std::string ShorterFramesLine(const std::vector<uint8_t>& bytes, uint32_t wanted, bool timeLimitPassed,
+                              uint32_t measuredLength)
+{
+    // Frames measured at the size asked for: a payload that holds 55 55 is the device's own.
+    if (measuredLength == wanted)
+        return "";
+    const uint32_t end = ShorterFrameEnd(ClassifyBytes(bytes, wanted, timeLimitPassed));
+    if (end == 0)
+        return "";
+    const uint32_t about = measuredLength != 0 && measuredLength < wanted ? measuredLength : end;
+    return "the device's frames look shorter than " + std::to_string(wanted) + " bytes: about " +
+           std::to_string(about);
+}
+
+std::vector<std::string> RequestView::MeasureFrames(const RequestRecord& request)
+{
+    meter.Add(request.bytes.data(), request.bytes.size());
+    const uint32_t measured = meter.PayloadLength();
+    if (mismatchShown || measured == 0 || measured == request.wanted)
+        return {};
+    mismatchShown = true;
+    return {"the device's frames hold about " + std::to_string(measured) + " payload bytes, not the " +
+            std::to_string(request.wanted) + " asked for: ask for " + std::to_string(measured) + " (--size " +
+            std::to_string(measured) + ")"};
+}
+
+std::vector<std::string> RequestView::RequestEnded(const RequestRecord& request)
 {
     std::vector<std::string> lines;
-    if (!bytes.empty()) {
-        lines.push_back("Read " + std::to_string(bytes.size()) + (bytes.size() == 1 ? " byte:" : " bytes:"));
-        const std::vector<std::string> block = DescribeRequestBytes(bytes, wanted, timeLimitPassed);
+    if (!request.bytes.empty()) {
+        lines.push_back("Read " + std::to_string(request.bytes.size()) +
+                        (request.bytes.size() == 1 ? " byte:" : " bytes:"));
+        const std::vector<std::string> block = DescribeRequestBytes(request.bytes, request.wanted,
+                                                                    request.timeLimitPassed);
         lines.insert(lines.end(), block.begin(), block.end());
     }
-    lines.push_back(packetLine);
-    bytes.clear();
+    lines.push_back(request.line);
+    const std::vector<std::string> measured = MeasureFrames(request);
+    const std::string shorter = ShorterFramesLine(request.bytes, request.wanted, request.timeLimitPassed,
+                                                  meter.PayloadLength());
+    if (!shorter.empty())
+        lines.push_back(shorter);
+    lines.insert(lines.end(), measured.begin(), measured.end());
     return lines;
 }

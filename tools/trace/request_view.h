@@ -1,15 +1,19 @@
-// The trace's readable view of the module's log: instead of two log lines per
-// byte, one block per packet request that tells apart the bytes the reader
-// skipped before the frame start, the frame start, the payload it stored (a
-// doubled FF shown once) and the byte it dropped after the payload. Pure
-// logic, no windows.h: it reads the log's lines as text, and the bytes are
-// told apart by the reader's own frame scanner.
+// The trace's readable view of the line: instead of the module's two log
+// lines per byte, one block per packet request that tells apart the bytes the
+// reader skipped before the frame start, the frame start, the payload it
+// stored (a doubled FF shown once) and the byte it dropped after the payload.
+// When the device's frames are not the size asked for, it says so. Pure
+// logic, no windows.h: the bytes come as the port read them, and are told
+// apart by the reader's own frame scanner.
 #pragma once
 
 #include <stdint.h>
 
 #include <string>
 #include <vector>
+
+#include "tools/trace/frame_length_meter.h"
+#include "tools/trace/request_record.h"
 
 // The bytes one request took, in the order read, classified as the reader
 // treated them; each item is a labelled line ("  skipped  3D AB 9D").
@@ -18,17 +22,24 @@
 std::vector<std::string> DescribeRequestBytes(const std::vector<uint8_t>& bytes, uint32_t wanted,
                                               bool timeLimitPassed);
 
-// Turns the log's lines into the view's, one request at a time.
+// The line added to a request whose payload shows that the device's frames
+// are shorter than the size asked for: it holds a frame start (a single FF
+// before 00) or ends in the ArdunFrame library's end bytes 55 55. Empty when
+// it shows no such thing.
+std::string ShorterFramesLine(const std::vector<uint8_t>& bytes, uint32_t wanted, bool timeLimitPassed,
+                              uint32_t measuredLength);
+
+// One block per request, and once, when the frames measured over the whole
+// trace are not the size asked for, a line that says so.
 class RequestView {
 public:
-    // One line of the module's log; returns the lines the view shows for it
-    // now (the port's own steps pass unchanged, a byte read shows nothing yet).
-    std::vector<std::string> LogLine(const std::string& line);
-    // The request has ended: its block of bytes, then the trace's own line.
-    std::vector<std::string> RequestEnded(const std::string& packetLine, uint32_t wanted,
-                                          bool timeLimitPassed);
+    // The request has ended: its block of bytes, then the trace's own line,
+    // then what it shows of the frames' size.
+    std::vector<std::string> RequestEnded(const RequestRecord& request);
+    // Only the frames' size, for a trace that shows the bytes another way.
+    std::vector<std::string> MeasureFrames(const RequestRecord& request);
 
 private:
-    std::vector<uint8_t> bytes;  // what the current request has read so far
-    bool byteFollows = false;    // the last line was "KVSerial: Read"
+    FrameLengthMeter meter;
+    bool mismatchShown = false;
 };

@@ -12,8 +12,17 @@ const char* const TRACE_USAGE =
     "exactly what the plug-in takes from the line and what it makes of it.\n"
     "\n"
     "Usage: ardun-trace [--port N] [--baud B] [--size N] [--count K] [--keep C]\n"
-    "                   [--log] [--console]\n"
+    "                   [--log] [--console] [--out FILE]\n"
+    "       ardun-trace --find [--port N] [--save]\n"
     "\n"
+    "  --find      look for the device first: listen on COM N, or on every COM\n"
+    "              port that opens, at each common baud rate (9600 to 1000000),\n"
+    "              about a second each, without sending anything; report per\n"
+    "              port the baud rate where Ardun frames came, their payload\n"
+    "              length, frames per second, and the settings to use: the port,\n"
+    "              the baud rate and the N the host must ask for; about 12 s a port\n"
+    "  --save      with --find: keep the port found in ArdunParser.dat beside\n"
+    "              ardun-trace.exe, as the plug-in's configuration dialog does\n"
     "  --port N    COM port number, e.g. 9 for COM9; default: the port named in\n"
     "              ArdunParser.dat beside ardun-trace.exe, as the plug-in reads it\n"
     "              (\\\\.\\COM1 when there is no such file)\n"
@@ -27,7 +36,14 @@ const char* const TRACE_USAGE =
     "              instead of one block per request\n"
     "  --console   also write every line to standard output (from a console, or\n"
     "              redirected into a file)\n"
+    "  --out FILE  also write every line to FILE, as UTF-8 text (for a shell that\n"
+    "              cannot redirect a window program's output)\n"
     "  --help      this text\n"
+    "\n"
+    "The window's menu chooses the port (the ports that open, as the plug-in's\n"
+    "configuration dialog lists them), the baud rate and the packet size, and\n"
+    "\"Find the device\" runs --find over every port; the trace then starts anew\n"
+    "with the new choice, or with what was found.\n"
     "\n"
     "Reading the trace: lines that start \"KVSerial: \" are the port's own steps.\n"
     "Each request shows the bytes it read, one kind a line:\n"
@@ -47,17 +63,28 @@ const char* const TRACE_USAGE =
     "                                          off or not sending\n"
     "  time-out: N bytes but no frame start    wrong baud rate, or a device that\n"
     "                                          sends no Ardun frames\n"
-    "  time-out: a frame cut short             the device sends shorter packets\n"
-    "                                          than --size\n"
+    "  time-out: a frame cut short             the device fell silent inside a\n"
+    "                                          frame\n"
     "  time-out: the time limit passed inside  the device or its baud rate is too\n"
     "            a frame                       slow for the packet size\n"
     "  failed: the port is not open            the port was closed under the trace\n"
+    "A wrong --size mostly still gives \"ok\" packets: asked for more than the\n"
+    "device sends, a packet ends in the next frame's bytes; asked for fewer, the\n"
+    "rest of the frame is skipped. So the trace measures the frames itself and\n"
+    "adds a line of its own:\n"
+    "  the device's frames look shorter than N bytes: about M\n"
+    "      after a packet that holds a frame start or ends in the library's end\n"
+    "      bytes 55 55: the device sends M-byte payloads\n"
+    "  the device's frames hold about M payload bytes, not the N asked for\n"
+    "      once, when the frames measured over the trace are not --size long\n"
+    "ardun-trace --find measures the baud rate and the size before any trace.\n"
     "\"Could not open \\\\.\\COMn\" means no such port, another program holds it,\n"
     "or its driver refused the baud rate.\n"
     "\n"
-    "Exit status: 0 at least one packet arrived; 1 the port could not be opened\n"
-    "or the window could not be made; 2 wrong command line; 3 not a single packet\n"
-    "arrived.\n";
+    "Exit status: 0 at least one packet arrived; 1 the port could not be opened,\n"
+    "the window could not be made or the --out file not made; 2 wrong command\n"
+    "line; 3 not a single packet arrived. With --find: 0 a device was found, 3\n"
+    "none was found.\n";
 
 namespace {
 
@@ -69,6 +96,27 @@ const NumberOption<TraceOptions> NUMBER_OPTIONS[] = {
     {"--keep", 20000, 100000000, &TraceOptions::keepCharacters},
 };
 
+// An option without a value: it sets its field.
+struct FlagOption {
+    const char* name;
+    bool TraceOptions::*field;
+};
+
+const FlagOption FLAG_OPTIONS[] = {
+    {"--console", &TraceOptions::console},
+    {"--log", &TraceOptions::log},
+    {"--find", &TraceOptions::find},
+    {"--save", &TraceOptions::save},
+};
+
+const FlagOption* FindFlagOption(const char* argument)
+{
+    for (const FlagOption& flag : FLAG_OPTIONS)
+        if (strcmp(argument, flag.name) == 0)
+            return &flag;
+    return nullptr;
+}
+
 }  // namespace
 
 bool ParseTraceOptions(int argc, const char* const* argv, TraceOptions* options, std::string* error)
@@ -79,12 +127,17 @@ bool ParseTraceOptions(int argc, const char* const* argv, TraceOptions* options,
             options->showHelp = true;
             return true;
         }
-        if (strcmp(argument, "--console") == 0) {
-            options->console = true;
+        const FlagOption* flag = FindFlagOption(argument);
+        if (flag != nullptr) {
+            options->*flag->field = true;
             continue;
         }
-        if (strcmp(argument, "--log") == 0) {
-            options->log = true;
+        if (strcmp(argument, "--out") == 0) {
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+                *error = "--out needs a file name";
+                return false;
+            }
+            options->out = argv[++i];
             continue;
         }
         const NumberOption<TraceOptions>* option = FindNumberOption(NUMBER_OPTIONS, argument);
@@ -94,6 +147,10 @@ bool ParseTraceOptions(int argc, const char* const* argv, TraceOptions* options,
         }
         if (!ReadNumberOption(argc, argv, &i, *option, options, error))
             return false;
+    }
+    if (options->save && !options->find) {
+        *error = "--save goes with --find";
+        return false;
     }
     return true;
 }

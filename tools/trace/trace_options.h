@@ -17,6 +17,9 @@ struct TraceOptions {
     uint32_t keepCharacters = 1000000;  // the window drops its oldest lines beyond this
     bool console = false;               // also write every line to standard output
     bool log = false;                   // the module's own log, line by line, not the request view
+    bool find = false;                  // search for the device instead of tracing
+    bool save = false;                  // with find: keep the port found in the settings file
+    std::string out;                    // a file that also takes the trace, as UTF-8 text
 };
 
 // Fills *options from argv[1..]. False with a one-line reason in *error.

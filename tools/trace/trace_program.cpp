@@ -1,11 +1,14 @@
 #include "tools/trace/trace_program.h"
 
+#include <errno.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <string>
 
 #include "settings/port_setting.h"
 #include "tools/cli/windows_error.h"
+#include "tools/trace/device_finder.h"
 #include "tools/trace/trace_session.h"
 #include "tools/trace/trace_window.h"
 
@@ -15,29 +18,84 @@ const int STATUS_PACKETS = 0;
 const int STATUS_FAILED = 1;
 const int STATUS_NO_PACKET = 3;
 
+// One run of the traced work: a search first when asked for, then a trace.
 struct TracedWork {
     TraceWindow* window;
-    const TraceOptions* options;
-    std::string portNote;
-    int status;
+    TraceOptions options;  // the port 0 for the settings file's
+    bool find;
+    int status;        // of the latest run
+    uint32_t packets;  // over every run
 };
+
+// Searches every port; true, with the options set to trace what was found,
+// when a device was found.
+bool FindForTrace(TracedWork* work)
+{
+    KVDebugOutput* sink = work->window->Sink();
+    LogPrintf(sink, "Looking for the device on every COM port that opens, about 12 s a port");
+    const std::vector<FoundDevice> devices = FindDevices(
+        0, [sink](const std::string& line) { LogPrintf(sink, "%s", line.c_str()); },
+        work->window->StopFlag());
+    if (devices.empty()) {
+        LogPrintf(sink, "No Ardun device found: the trace goes on as before");
+        return false;
+    }
+    work->options.port = devices.front().port;
+    work->options.baudRate = devices.front().baudRate;
+    work->options.size = devices.front().payloadLength;
+    return true;
+}
 
 DWORD WINAPI RunTracedWork(void* parameter)
 {
     TracedWork* work = static_cast<TracedWork*>(parameter);
-    const TraceOptions& options = *work->options;
-    TraceSession session(TheComponent, work->window->Sink(), work->window, options);
-    LogPrintf(work->window->Sink(), "%s; %u baud, %u-byte packets", work->portNote.c_str(),
-              (unsigned)options.baudRate, (unsigned)options.size);
+    TraceWindow* window = work->window;
+    if (work->find && FindForTrace(work))
+        window->ShowTraced(work->options);
+    if (window->WorkToStop())
+        return 0;
+    const TraceOptions& options = work->options;
+    const std::string portNote = SetPortSettingForTrace(options);
+    TraceSession session(TheComponent, window->Sink(), window, options);
+    LogPrintf(window->Sink(), "%s; %u baud, %u-byte packets", portNote.c_str(), (unsigned)options.baudRate,
+              (unsigned)options.size);
     if (!session.Open()) {
         work->status = STATUS_FAILED;
         return 0;
     }
-    while (!work->window->CloseRequested() && (options.count == 0 || session.Requests() < options.count))
+    while (!window->WorkToStop() && (options.count == 0 || session.Requests() < options.count))
         (void)session.RequestPacket();
     session.Close();
+    work->packets += session.Packets();
     work->status = session.Packets() > 0 ? STATUS_PACKETS : STATUS_NO_PACKET;
     return 0;
+}
+
+// Starts the work on a thread of its own; null, having said why, when it cannot.
+HANDLE StartWork(TracedWork* work)
+{
+    work->window->WorkStarted();
+    HANDLE worker = CreateThread(NULL, 0, RunTracedWork, work, 0, NULL);
+    if (worker == NULL)
+        fprintf(stderr, "ardun-trace: the trace could not be started: %s\n",
+                DescribeWindowsError(GetLastError()).c_str());
+    return worker;
+}
+
+// The work the user chose in the window's menu, started; null when nothing
+// new was chosen (or it could not be started).
+HANDLE StartChosenWork(TracedWork* work)
+{
+    TraceChoice choice;
+    if (!work->window->TakeNewChoice(&choice))
+        return NULL;
+    work->options.port = choice.port;
+    work->options.baudRate = choice.baudRate;
+    work->options.size = choice.size;
+    work->find = choice.find;
+    if (!choice.find)
+        work->window->ShowTraced(work->options);
+    return StartWork(work);
 }
 
 // Waits for the worker's end (while working) or a message. Only a bad handle
@@ -63,37 +121,41 @@ void HandleWaitingMessages()
     }
 }
 
-}  // namespace
-
-int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror)
+int RunTraceWindow(HINSTANCE instance, const TraceOptions& options, FILE* mirror, FILE* outFile)
 {
-    TraceWindow window(options.keepCharacters, options.log, mirror);
-    TracedWork work = {&window, &options, SetPortSettingForTrace(options), STATUS_FAILED};
-    const std::string title = std::string("Ardun Trace - ") + PortSetting;
-    if (!window.Create(instance, title.c_str())) {
+    TraceWindow window(options.keepCharacters, options.log, mirror, outFile);
+    TracedWork work = {&window, options, false, STATUS_FAILED, 0};
+    // The settings file's port, read now for the title and the menu.
+    (void)SetPortSettingForTrace(options);
+    if (!window.Create(instance, (std::string("Ardun Trace - ") + PortSetting).c_str())) {
         fprintf(stderr, "ardun-trace: the window could not be made: %s\n",
                 DescribeWindowsError(window.CreateError()).c_str());
         return STATUS_FAILED;
     }
-    HANDLE worker = CreateThread(NULL, 0, RunTracedWork, &work, 0, NULL);
-    if (worker == NULL) {
-        fprintf(stderr, "ardun-trace: the trace could not be started: %s\n",
-                DescribeWindowsError(GetLastError()).c_str());
+    window.ShowTraced(options);
+    HANDLE worker = StartWork(&work);
+    if (worker == NULL)
         return STATUS_FAILED;
-    }
     // The work's log lines are sent to the window, so this thread keeps
     // handling messages until the work has ended and the window has gone.
     bool working = true;
     while (window.Frame() != NULL) {
         const DWORD waited = WaitForWorkOrMessage(working, &worker);
         if (working && waited == WAIT_OBJECT_0) {
-            working = false;
+            (void)CloseHandle(worker);  // our own thread's handle
+            worker = StartChosenWork(&work);
+            working = worker != NULL;
             // With --count the trace ends with its work; without, the window
             // stays for the user to read until closed.
-            window.WorkEnded(options.count != 0);
+            if (!working)
+                window.WorkEnded(options.count != 0);
             continue;
         }
         HandleWaitingMessages();
+        if (!working && window.Frame() != NULL) {
+            worker = StartChosenWork(&work);  // a choice made once the work had ended
+            working = worker != NULL;
+        }
     }
     // Should the window have gone first, the work has been asked to stop; its
     // last lines are sent to a window that is no more, which fails at once.
@@ -102,6 +164,32 @@ int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror)
         if (working)
             HandleWaitingMessages();
     }
-    (void)CloseHandle(worker);  // our own thread's handle
-    return work.status;
+    if (worker != NULL)
+        (void)CloseHandle(worker);  // our own thread's handle
+    return work.packets > 0 ? STATUS_PACKETS : work.status;
+}
+
+// The --out file, or null without --out or when it cannot be made.
+FILE* OpenOutFile(const TraceOptions& options)
+{
+    if (options.out.empty())
+        return NULL;
+    // Text mode: CR LF at each line's end, as Windows' editors expect.
+    FILE* file = fopen(options.out.c_str(), "w");
+    if (file == NULL)
+        fprintf(stderr, "ardun-trace: %s could not be made: %s\n", options.out.c_str(), strerror(errno));
+    return file;
+}
+
+}  // namespace
+
+int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror)
+{
+    FILE* outFile = OpenOutFile(options);
+    if (!options.out.empty() && outFile == NULL)
+        return STATUS_FAILED;
+    const int status = RunTraceWindow(instance, options, mirror, outFile);
+    if (outFile != NULL)
+        (void)fclose(outFile);  // every line was flushed as it was written
+    return status;
 }

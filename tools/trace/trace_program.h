@@ -9,6 +9,6 @@
 #include "tools/trace/trace_options.h"
 
 // The exit status: 0 at least one packet arrived, 1 the port could not be
-// opened or the window not made, 3 not a single packet arrived.
-// Every line also goes to mirror when it is not null.
+// opened, the window not made or the --out file not made, 3 not a single
+// packet arrived. Every line also goes to mirror when it is not null.
 int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror);

@@ -9,18 +9,24 @@
 #include "tools/cli/result_code_text.h"
 #include "tools/trace/packet_line.h"
 
-std::string SetPortSettingForTrace(const TraceOptions& options)
+std::string UseSettingsFileBesideProgram()
 {
-    if (options.port != PORT_FROM_SETTINGS) {
-        WritePortSettingForNumber((int32_t)options.port);
-        return std::string("Port ") + PortSetting + " from the command line";
-    }
     // The settings file is found beside the running program, as the
     // plug-in finds it beside the DLL.
     SetModuleInstance(GetModuleHandleA(NULL));
     char path[SETTINGS_PATH_CAPACITY];
     (void)BoundedCopy(path, sizeof path, SETTINGS_FILE_NAME);  // fits: the path's capacity is far larger
     (void)SettingsPathOfRunningModule(path);                   // on failure the bare name is shown
+    return path;
+}
+
+std::string SetPortSettingForTrace(const TraceOptions& options)
+{
+    if (options.port != PORT_FROM_SETTINGS) {
+        WritePortSettingForNumber((int32_t)options.port);
+        return std::string("Port ") + PortSetting + " from the command line";
+    }
+    const std::string path = UseSettingsFileBesideProgram();
     const ResultCode result = LoadPortSetting();
     if (result == RESULT_OK)
         return std::string("Port ") + PortSetting + " from " + path;
@@ -34,12 +40,14 @@ TraceSession::TraceSession(MVArdunParser& component, KVDebugOutput* sink, Reques
     : component(component), sink(sink), report(report), options(options), requests(0), packets(0)
 {
     component.AttachLogSink(sink);
+    component.AttachReadObserver(this);
 }
 
 TraceSession::~TraceSession()
 {
     // Quietly: the port's last step is in the log already when it was closed.
     component.AttachLogSink(NULL);
+    component.AttachReadObserver(NULL);
     Close();
 }
 
@@ -59,16 +67,30 @@ bool TraceSession::RequestPacket()
 {
     uint8_t request[PACKET_REQUEST_LENGTH] = {PACKET_REQUEST_LETTER, (uint8_t)options.size};
     MVIORequest write = {0, request, sizeof request, NULL};
+    requestBytes.clear();
+    // The request view shows the bytes as the port read them, not the log's two lines per byte.
+    if (!options.log)
+        component.AttachLogSink(NULL);
     const ResultCode result = component.Write(&write);
+    component.AttachLogSink(sink);
     const PacketRequestOutcome& outcome = component.LastRequestOutcome();
     ++requests;
-    report->RequestEnded(
-        DescribePacketRequest(requests, options.size, result, outcome, component.PacketBytes()), options.size,
-        outcome.timeLimitPassed);
+    RequestRecord record = {
+        DescribePacketRequest(requests, options.size, result, outcome, component.PacketBytes()),
+        options.size,
+        outcome.timeLimitPassed,
+        {}};
+    record.bytes.swap(requestBytes);
+    report->RequestEnded(record);
     const bool arrived = result == RESULT_OK && outcome.stored == options.size;
     if (arrived)
         ++packets;
     return arrived;
+}
+
+void TraceSession::BytesRead(const uint8_t* data, uint32_t count)
+{
+    requestBytes.insert(requestBytes.end(), data, data + count);
 }
 
 void TraceSession::Close()

@@ -6,10 +6,17 @@
 #include <stdint.h>
 
 #include <string>
+#include <vector>
 
 #include "parser/ardun_parser.h"
 #include "serial/debug_output.h"
+#include "serial/read_observer.h"
+#include "tools/trace/request_record.h"
 #include "tools/trace/trace_options.h"
+
+// Points the module's settings file beside the running program, as the
+// plug-in's is beside the DLL, and returns its path for messages.
+std::string UseSettingsFileBesideProgram();
 
 // Sets the module's port setting (PortSetting) to the port to trace:
 // "\\.\COM<n>" for --port, else what the settings file beside the program
@@ -18,19 +25,21 @@
 // line that says where the port came from.
 std::string SetPortSettingForTrace(const TraceOptions& options);
 
-// Takes the trace's own line after each request, with what a view of the
-// request's bytes needs to tell them apart.
+// Takes each request's record: the trace's own line, with the bytes the
+// request read and what a view needs to tell them apart.
 class RequestReport {
 public:
-    virtual void RequestEnded(const std::string& line, uint32_t wanted, bool timeLimitPassed) = 0;
+    virtual void RequestEnded(const RequestRecord& request) = 0;
 
 protected:
     ~RequestReport() {}
 };
 
 // Drives the plug-in's own component, which opens the port in the module's
-// port setting, with the log sink attached for the session's life.
-class TraceSession {
+// port setting, with the log sink attached for the session's life (for the
+// request view only while no request runs: the view shows the bytes as the
+// port read them, not the log's two lines per byte).
+class TraceSession : private ReadObserver {
 public:
     TraceSession(MVArdunParser& component, KVDebugOutput* sink, RequestReport* report,
                  const TraceOptions& options);
@@ -49,10 +58,13 @@ private:
     TraceSession(const TraceSession&);
     TraceSession& operator=(const TraceSession&);
 
+    void BytesRead(const uint8_t* data, uint32_t count) override;
+
     MVArdunParser& component;
     KVDebugOutput* sink;
     RequestReport* report;
     TraceOptions options;
     uint32_t requests;
     uint32_t packets;
+    std::vector<uint8_t> requestBytes;  // what the running request has read
 };

@@ -1,6 +1,10 @@
 #include "tools/trace/trace_window.h"
 
-#include <string.h>
+#include <stdio.h>
+
+#include "settings/port_number.h"
+#include "settings/port_setting.h"
+#include "tools/trace/utf8_text.h"
 
 namespace {
 
@@ -10,18 +14,20 @@ const UINT_PTR FLUSH_TIMER = 1;
 const UINT FLUSH_MILLISECONDS = 100;
 // Sent by the traced work when a request has ended.
 const UINT WM_REQUEST_ENDED = WM_APP + 1;
+// Sent with what is traced now.
+const UINT WM_SHOW_TRACED = WM_APP + 2;
 
-struct EndedRequest {
-    const std::string* line;
-    uint32_t wanted;
-    bool timeLimitPassed;
+struct TracedShown {
+    TraceChoice choice;
+    const char* title;
 };
 
 }  // namespace
 
-TraceWindow::TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror)
+TraceWindow::TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror, FILE* utf8Copy)
     : instance(NULL),
       frame(NULL),
+      display(NULL),
       sink(),
       editDefault(NULL),
       font(NULL),
@@ -31,8 +37,13 @@ TraceWindow::TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror)
       createError(ERROR_SUCCESS),
       frameForWork(NULL),
       mirror(mirror),
+      utf8Copy(utf8Copy),
       closeRequested(false),
-      workDone(false)
+      workToStop(false),
+      workDone(false),
+      traced(),
+      newChoice(),
+      hasNewChoice(false)
 {
 }
 
@@ -62,13 +73,20 @@ bool TraceWindow::Create(HINSTANCE instance, const char* title)
             return false;
         createError = ERROR_SUCCESS;
     }
-    // The frame makes its control on WM_CREATE and sets `frame` itself; a
-    // control that could not be made has saved its own error.
+    const HMENU menu = CreateTraceMenu();
+    if (menu == NULL) {
+        createError = GetLastError();
+        return false;
+    }
+    // The frame makes its controls on WM_CREATE and sets `frame` itself; a
+    // control that could not be made has saved its own error. The window
+    // owns its menu from here on.
     if (CreateWindowExA(0, WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 900, 560,
-                        NULL, NULL, instance, this) == NULL) {
+                        NULL, menu, instance, this) == NULL) {
         const DWORD error = GetLastError();
         if (createError == ERROR_SUCCESS)
             createError = error;
+        (void)DestroyMenu(menu);  // no window took it
         return false;
     }
     // Without the timer, gathered lines would show only in large steps.
@@ -104,12 +122,12 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return CreateEdit() ? 0 : -1;
     case WM_SIZE:
         // A control that cannot be moved keeps its size: nothing more to do.
-        if (sink.editControl != NULL)
-            (void)MoveWindow(sink.editControl, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        if (display != NULL)
+            (void)MoveWindow(display, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return 0;
     case WM_SETFOCUS:
-        if (sink.editControl != NULL)
-            (void)SetFocus(sink.editControl);  // the result is the window that had the focus
+        if (display != NULL)
+            (void)SetFocus(display);  // the result is the window that had the focus
         return 0;
     case WM_CTLCOLORSTATIC:
         // A read-only control would be grey; the log reads better on the window colour.
@@ -118,32 +136,59 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         // The port is closed before the window goes: while the work runs, it
         // is asked to stop and closes the window when it is done.
-        if (workDone)
+        if (workDone) {
             (void)DestroyWindow(frame);  // cannot fail on our own window
-        else
+        } else {
             closeRequested = true;
+            workToStop = true;
+        }
         return 0;
+    case WM_INITMENUPOPUP:
+        PrepareTraceMenu(GetMenu(frame), reinterpret_cast<HMENU>(wParam), frame, traced);
+        return 0;
+    case WM_COMMAND: {
+        TraceChoice chosen;
+        // A control's notice (lParam its window) is no menu command.
+        if (lParam != 0 || !ChoiceOfCommand(LOWORD(wParam), traced, &chosen))
+            return DefWindowProcA(frame, message, wParam, lParam);
+        newChoice = chosen;
+        hasNewChoice = true;
+        workToStop = true;
+        return 0;
+    }
+    case WM_SHOW_TRACED: {
+        const TracedShown& shown = *reinterpret_cast<const TracedShown*>(lParam);
+        traced = shown.choice;
+        (void)SetWindowTextA(frame, shown.title);  // a title not changed is only out of date
+        return 0;
+    }
     case WM_TIMER:
         FlushPending();
         return 0;
     case WM_REQUEST_ENDED: {
-        const EndedRequest* ended = reinterpret_cast<const EndedRequest*>(lParam);
-        if (sink.editControl == NULL)
+        const RequestRecord& request = *reinterpret_cast<const RequestRecord*>(lParam);
+        if (display == NULL)
             return 0;  // the control has gone with a closing window
-        if (moduleLog)
-            ShowLine(*ended->line);
-        else
-            for (const std::string& line :
-                 view.RequestEnded(*ended->line, ended->wanted, ended->timeLimitPassed))
+        TakeLogLines();  // the log's lines of the request come before its own
+        if (moduleLog) {
+            ShowLine(request.line);
+            for (const std::string& line : view.MeasureFrames(request))
                 ShowLine(line);
+        } else {
+            for (const std::string& line : view.RequestEnded(request))
+                ShowLine(line);
+        }
         return 0;
     }
     case WM_DESTROY:
         frameForWork = NULL;
         closeRequested = true;  // should anything but WorkEnded end the window
+        workToStop = true;
+        TakeLogLines();
         FlushMirror();
         (void)KillTimer(frame, FLUSH_TIMER);  // fails only when there was none
-        sink.editControl = NULL;              // the control goes with the frame
+        sink.editControl = NULL;              // the controls go with the frame
+        display = NULL;
         return 0;
     case WM_NCDESTROY: {
         const HWND window = frame;
@@ -156,13 +201,48 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-void TraceWindow::RequestEnded(const std::string& line, uint32_t wanted, bool timeLimitPassed)
+void TraceWindow::RequestEnded(const RequestRecord& request)
 {
-    EndedRequest ended = {&line, wanted, timeLimitPassed};
     // Handled before it returns; a window that has gone shows nothing more.
     const HWND target = frameForWork;
     if (target != NULL)
-        (void)SendMessageA(target, WM_REQUEST_ENDED, 0, (LPARAM)&ended);  // the window shows it or is gone
+        (void)SendMessageA(target, WM_REQUEST_ENDED, 0, (LPARAM)&request);  // the window shows it or is gone
+}
+
+void TraceWindow::ShowTraced(const TraceOptions& options)
+{
+    const int32_t configured = GetConfiguredPortNumber();
+    const uint32_t traced = options.port != PORT_FROM_SETTINGS ? options.port
+                            : configured >= 0                  ? (uint32_t)configured
+                                                               : PORT_FROM_SETTINGS;  // checks no port
+    TracedShown shown = {{traced,
+                          options.baudRate, options.size, false},
+                         NULL};
+    char title[64];
+    if (options.port != PORT_FROM_SETTINGS)
+        snprintf(title, sizeof title, "Ardun Trace - \\\\.\\COM%u", (unsigned)options.port);
+    else
+        snprintf(title, sizeof title, "Ardun Trace - %s", PortSetting);
+    shown.title = title;
+    // Handled before it returns, in the window's thread.
+    const HWND target = frameForWork;
+    if (target != NULL)
+        (void)SendMessageA(target, WM_SHOW_TRACED, 0, (LPARAM)&shown);  // the window shows it or is gone
+}
+
+void TraceWindow::WorkStarted()
+{
+    workDone = false;
+    workToStop = closeRequested.load();
+}
+
+bool TraceWindow::TakeNewChoice(TraceChoice* choice)
+{
+    if (!hasNewChoice || closeRequested)
+        return false;
+    *choice = newChoice;
+    hasNewChoice = false;
+    return true;
 }
 
 void TraceWindow::WorkEnded(bool closeWindow)
@@ -173,18 +253,26 @@ void TraceWindow::WorkEnded(bool closeWindow)
         (void)DestroyWindow(frame);  // cannot fail on our own window
 }
 
+// An edit control of the frame's, with the trace's font and text limit; null
+// with createError set when refused.
+HWND TraceWindow::CreateEditControl(DWORD style, const RECT& area)
+{
+    const HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | ES_MULTILINE | style, 0, 0,
+                                      area.right, area.bottom, frame, NULL, instance, NULL);
+    if (edit == NULL) {
+        createError = GetLastError();
+        return NULL;
+    }
+    SendMessageA(edit, WM_SETFONT, (WPARAM)font, FALSE);  // no result
+    // The default limit, 32767 characters, would hold a few seconds of trace.
+    SendMessageA(edit, EM_SETLIMITTEXT, batch.ControlLimit(), 0);  // no result
+    return edit;
+}
+
 bool TraceWindow::CreateEdit()
 {
     RECT client;
     if (!GetClientRect(frame, &client)) {
-        createError = GetLastError();
-        return false;
-    }
-    const HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
-                                      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
-                                          ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
-                                      0, 0, client.right, client.bottom, frame, NULL, instance, NULL);
-    if (edit == NULL) {
         createError = GetLastError();
         return false;
     }
@@ -195,67 +283,70 @@ bool TraceWindow::CreateEdit()
     ownsFont = font != NULL;
     if (!ownsFont)
         font = static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT));
-    SendMessageA(edit, WM_SETFONT, (WPARAM)font, FALSE);  // no result
-    // The default limit, 32767 characters, would hold a few seconds of trace.
-    SendMessageA(edit, EM_SETLIMITTEXT, batch.ControlLimit(), 0);  // no result
-    (void)SetWindowLongPtrA(edit, GWLP_USERDATA, (LONG_PTR)this);  // our own window: cannot fail
-    editDefault = (WNDPROC)SetWindowLongPtrA(edit, GWLP_WNDPROC, (LONG_PTR)EditProc);
+    display = CreateEditControl(
+        WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL, client);
+    // Hidden, so that the log's lines cost no drawing.
+    const HWND inbox = CreateEditControl(ES_AUTOVSCROLL | ES_AUTOHSCROLL, client);
+    if (display == NULL || inbox == NULL)
+        return false;                                               // a control made goes with the frame
+    (void)SetWindowLongPtrA(inbox, GWLP_USERDATA, (LONG_PTR)this);  // our own window: cannot fail
+    editDefault = (WNDPROC)SetWindowLongPtrA(inbox, GWLP_WNDPROC, (LONG_PTR)InboxProc);
     if (editDefault == NULL) {
-        createError = GetLastError();  // before the clean-up can change it
-        (void)DestroyWindow(edit);
+        createError = GetLastError();
         return false;
     }
-    sink.editControl = edit;
+    sink.editControl = inbox;
     return true;
 }
 
-LRESULT CALLBACK TraceWindow::EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK TraceWindow::InboxProc(HWND inbox, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    TraceWindow* self = reinterpret_cast<TraceWindow*>(GetWindowLongPtrA(edit, GWLP_USERDATA));
-    return self->OnEditMessage(edit, message, wParam, lParam);
+    TraceWindow* self = reinterpret_cast<TraceWindow*>(GetWindowLongPtrA(inbox, GWLP_USERDATA));
+    return self->OnInboxMessage(inbox, message, wParam, lParam);
 }
 
-// The log appends a line as: the length, the caret to that end, then the
-// CR LF between lines and the message, each as a replacement of the empty
-// selection there. Those appends are gathered and handed to the control
-// together, on a timer or when much is waiting: redrawing the control for
-// every line costs milliseconds, and it would hold up the reader so long
-// that the port's input overflowed.
-LRESULT TraceWindow::OnEditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
+// The hidden control answers every message itself; the window only looks
+// on, so that the log's lines move on before they fill it.
+LRESULT TraceWindow::OnInboxMessage(HWND inbox, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_GETTEXTLENGTH:
-        return CallWindowProcA(editDefault, edit, message, wParam, lParam) + (LRESULT)batch.Pending();
-    case EM_SETSEL:
-        // The caret to the end the log was told of: where the next append goes anyway.
-        if (wParam == (WPARAM)lParam && (LRESULT)wParam == OnEditMessage(edit, WM_GETTEXTLENGTH, 0, 0))
-            return 0;
-        break;
-    case EM_REPLACESEL:
-        if (lParam == 0)
-            break;
-        if (moduleLog) {
-            Gather(reinterpret_cast<const char*>(lParam));
-        } else if (strcmp(reinterpret_cast<const char*>(lParam), "\r\n") != 0) {
-            // The view puts its own line breaks between the lines it shows.
-            for (const std::string& line : view.LogLine(reinterpret_cast<const char*>(lParam)))
-                ShowLine(line);
-        }
-        return 0;
-    case WM_GETTEXT:
-        FlushPending();  // whoever reads the text gets all of it
-        break;
-    default:
-        break;
-    }
     // The control's own handle: it also receives its last messages after
-    // the sink has let go of it.
-    return CallWindowProcA(editDefault, edit, message, wParam, lParam);
+    // the window has let go of it.
+    const LRESULT result = CallWindowProcA(editDefault, inbox, message, wParam, lParam);
+    if (inbox == sink.editControl && message == EM_REPLACESEL &&
+        (size_t)CallWindowProcA(editDefault, inbox, WM_GETTEXTLENGTH, 0, 0) >= batch.Keep() / 4)
+        TakeLogLines();
+    return result;
+}
+
+// Moves the log's lines from the hidden control to the one shown. The log
+// puts CR LF only between lines, and the hidden control may have been emptied
+// between a line break and the line after it, so the text is split at each
+// CR LF and only the lines go on (the log writes no empty line).
+void TraceWindow::TakeLogLines()
+{
+    const HWND inbox = sink.editControl;
+    if (inbox == NULL || display == NULL)
+        return;
+    const LRESULT length = CallWindowProcA(editDefault, inbox, WM_GETTEXTLENGTH, 0, 0);
+    if (length <= 0)
+        return;
+    std::string text((size_t)length + 1, '\0');
+    text.resize(
+        (size_t)CallWindowProcA(editDefault, inbox, WM_GETTEXT, (WPARAM)text.size(), (LPARAM)&text[0]));
+    (void)CallWindowProcA(editDefault, inbox, WM_SETTEXT, 0, (LPARAM) "");  // our own control: always TRUE
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end > start)
+            ShowLine(text.substr(start, end - start));
+        start = end + 2;
+    }
 }
 
 LRESULT TraceWindow::CallEdit(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return CallWindowProcA(editDefault, sink.editControl, message, wParam, lParam);
+    return SendMessageA(display, message, wParam, lParam);
 }
 
 // A line of the trace's own after what the control shows, CR LF only
@@ -269,15 +360,16 @@ void TraceWindow::ShowLine(const std::string& line)
 
 void TraceWindow::Gather(const char* text)
 {
-    batch.Add(text, mirror != NULL);
+    batch.Add(text, mirror != NULL || utf8Copy != NULL);
     if (batch.MustFlush((size_t)CallEdit(WM_GETTEXTLENGTH, 0, 0)))
         FlushPending();
 }
 
 void TraceWindow::FlushPending()
 {
+    TakeLogLines();
     FlushMirror();
-    if (batch.Pending() == 0 || sink.editControl == NULL)
+    if (batch.Pending() == 0 || display == NULL)
         return;
     const size_t length = (size_t)CallEdit(WM_GETTEXTLENGTH, 0, 0);
     const size_t drop = batch.DropAtLeast(length);
@@ -294,11 +386,17 @@ void TraceWindow::FlushPending()
 void TraceWindow::FlushMirror()
 {
     const std::string text = batch.TakeCopy();
-    if (mirror == NULL || text.empty())
+    if (text.empty())
         return;
     // A full disk or a closed pipe loses the copy, never the trace.
-    (void)fputs(text.c_str(), mirror);
-    (void)fflush(mirror);
+    if (mirror != NULL) {
+        (void)fputs(text.c_str(), mirror);
+        (void)fflush(mirror);
+    }
+    if (utf8Copy != NULL) {
+        (void)fputs(AnsiToUtf8(text).c_str(), utf8Copy);
+        (void)fflush(utf8Copy);
+    }
 }
 
 // Drops whole lines from the start, at least dropAtLeast characters.

@@ -1,10 +1,13 @@
 // The trace's window: a top-level window whose client area is one multi-line,
-// read-only, scrolling edit control in a fixed-pitch font. That control is
-// the log sink's: the plug-in's log writes into it line by line, and the
-// trace's own line follows each request. Shown as the module's log, or by
-// default as one readable block per request. The control takes the lines in
-// batches, keeps a bounded amount of text, dropping its oldest lines, and can
-// mirror every new line to a file such as standard output.
+// read-only, scrolling edit control in a fixed-pitch font. The plug-in's log
+// writes line by line into a second, hidden edit control, the log sink's,
+// from which the window moves the lines to the one shown; the trace's own
+// line follows each request. Shown as the module's log, or by default as one
+// readable block per request, made from the bytes the request read. The
+// control shown takes the lines in batches (redrawing it for every line would
+// hold up the reader so long that the port's input overflowed), keeps a
+// bounded amount of text, dropping its oldest lines, and can mirror every new
+// line to a file such as standard output.
 #pragma once
 
 #include <stddef.h>
@@ -17,14 +20,17 @@
 #include "serial/debug_output.h"
 #include "tools/trace/request_view.h"
 #include "tools/trace/text_batch.h"
+#include "tools/trace/trace_menu.h"
+#include "tools/trace/trace_options.h"
 #include "tools/trace/trace_session.h"
 
 class TraceWindow : public RequestReport {
 public:
     // moduleLog: show the module's log line by line instead of the request
-    // view. mirror may be null; it gets each line when the control does.
-    // keepCharacters below four of the log's longest messages is raised to that.
-    TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror);
+    // view. mirror and utf8Copy may be null; each gets every line when the
+    // control does, utf8Copy as UTF-8. keepCharacters below four of the log's
+    // longest messages is raised to that.
+    TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror, FILE* utf8Copy = NULL);
     ~TraceWindow();
 
     // Makes and shows the window; false, with nothing left behind, when
@@ -33,28 +39,40 @@ public:
     DWORD CreateError() const { return createError; }
 
     HWND Frame() const { return frame; }
-    HWND Edit() const { return sink.editControl; }
+    HWND Edit() const { return display; }
     KVDebugOutput* Sink() { return &sink; }
-    // The user has asked to close the window while the traced work still
-    // runs: the work is to end, and WorkEnded then closes the window.
-    bool CloseRequested() const { return closeRequested; }
+    // The traced work is to end: the user has asked to close the window (and
+    // WorkEnded then closes it), or has chosen something else to trace.
+    bool WorkToStop() const { return workToStop; }
+    const std::atomic<bool>* StopFlag() const { return &workToStop; }
+    // From either thread: what is traced now, in the title and the menu.
+    void ShowTraced(const TraceOptions& options);
+    // New traced work begins.
+    void WorkStarted();
+    // True, with the choice, when the user has chosen in the menu something
+    // else to trace and the window stays; the choice is then taken.
+    bool TakeNewChoice(TraceChoice* choice);
     // The traced work has ended. The window closes now when closeWindow is
     // true or the user has asked for it, otherwise when the user does.
     void WorkEnded(bool closeWindow);
-    // From the traced work's thread: the request's own line, shown after the
-    // request's bytes in the window's thread.
-    void RequestEnded(const std::string& line, uint32_t wanted, bool timeLimitPassed) override;
+    // Shows at once what the log and the trace have gathered for the control.
+    void ShowGathered() { FlushPending(); }
+    // From the traced work's thread: the request's record, shown in the
+    // window's thread after the log's lines so far.
+    void RequestEnded(const RequestRecord& request) override;
 
 private:
     TraceWindow(const TraceWindow&);
     TraceWindow& operator=(const TraceWindow&);
 
     static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK InboxProc(HWND inbox, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool CreateEdit();
-    LRESULT OnEditMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+    HWND CreateEditControl(DWORD style, const RECT& area);
+    LRESULT OnInboxMessage(HWND inbox, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT CallEdit(UINT message, WPARAM wParam, LPARAM lParam);
+    void TakeLogLines();
     void ShowLine(const std::string& line);
     void Gather(const char* text);
     void FlushPending();
@@ -63,8 +81,9 @@ private:
 
     HINSTANCE instance;
     HWND frame;
-    KVDebugOutput sink;
-    WNDPROC editDefault;
+    HWND display;         // the control shown
+    KVDebugOutput sink;   // its control is the hidden one the log writes into
+    WNDPROC editDefault;  // the hidden control's own procedure
     HFONT font;
     bool ownsFont;
     TextBatch batch;
@@ -74,6 +93,11 @@ private:
     std::atomic<HWND> frameForWork;
     RequestView view;
     FILE* mirror;
+    FILE* utf8Copy;
     std::atomic<bool> closeRequested;
+    std::atomic<bool> workToStop;
     bool workDone;
+    TraceChoice traced;     // what the work traces, for the menu's checks
+    TraceChoice newChoice;  // chosen in the menu, when hasNewChoice
+    bool hasNewChoice;
 };

@@ -1,0 +1,45 @@
+#include "tools/trace/find_command.h"
+
+#include "settings/port_setting.h"
+#include "tools/cli/result_code_text.h"
+#include "tools/trace/device_finder.h"
+#include "tools/trace/trace_session.h"
+
+namespace {
+
+const int STATUS_FOUND = 0;
+const int STATUS_NONE_FOUND = 3;
+
+// Keeps the port as the configuration dialog does, in the settings file
+// beside the program; the plug-in beside it opens that port from then on.
+void SavePort(uint32_t port, FILE* out)
+{
+    const std::string path = UseSettingsFileBesideProgram();
+    WritePortSettingForNumber((int32_t)port);
+    const ResultCode result = SavePortSetting();
+    if (result == RESULT_OK)
+        fprintf(out, "Saved COM%u as the plug-in's port in %s\n", (unsigned)port, path.c_str());
+    else
+        fprintf(out, "COM%u could not be saved in %s (%s)\n", (unsigned)port, path.c_str(),
+                FormatResultCode(result).c_str());
+}
+
+}  // namespace
+
+int RunFind(const TraceOptions& options, FILE* out)
+{
+    const std::vector<FoundDevice> devices = FindDevices(
+        options.port == PORT_FROM_SETTINGS ? EVERY_COM_PORT : options.port,
+        [out](const std::string& line) {
+            fprintf(out, "%s\n", line.c_str());
+            (void)fflush(out);  // a user watches the search go; a lost line is only lost
+        },
+        nullptr);
+    if (devices.empty()) {
+        fprintf(out, "No Ardun device found.\n");
+        return STATUS_NONE_FOUND;
+    }
+    if (options.save)
+        SavePort(devices.front().port, out);
+    return STATUS_FOUND;
+}

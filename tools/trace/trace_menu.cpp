@@ -1,0 +1,120 @@
+#include "tools/trace/trace_menu.h"
+
+#include <stdio.h>
+
+#include "settings/port_list.h"
+#include "settings/port_range.h"
+#include "tools/trace/device_finder.h"
+
+namespace {
+
+// Command numbers: a base plus the port, the rate's index or the size.
+const UINT PORT_COMMANDS = 1000;
+const UINT BAUD_COMMANDS = 2000;
+const UINT SIZE_COMMANDS = 3000;
+const UINT FIND_COMMAND = 4000;
+const uint32_t LARGEST_SIZE = 255;
+const uint32_t SIZES_PER_COLUMN = 16;
+const int PORT_MENU = 0, BAUD_MENU = 1, SIZE_MENU = 2;
+
+// A popup list added to the bar; null when Windows refuses.
+HMENU AddPopup(HMENU bar, const char* title)
+{
+    const HMENU popup = CreatePopupMenu();
+    if (popup != NULL && !AppendMenuA(bar, MF_POPUP | MF_STRING, (UINT_PTR)popup, title)) {
+        (void)DestroyMenu(popup);  // not in the bar: ours to destroy
+        return NULL;
+    }
+    return popup;
+}
+
+// The dialog's list of ports, read off a hidden list box of its kind.
+void FillPorts(HMENU ports, HWND frame, uint32_t current)
+{
+    while (GetMenuItemCount(ports) > 0)
+        if (!DeleteMenu(ports, 0, MF_BYPOSITION))
+            break;
+    const HWND combo = CreateWindowExA(
+        0, "COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 10, 10, frame, NULL,
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(frame, GWLP_HINSTANCE)), NULL);
+    if (combo == NULL) {
+        (void)AppendMenuA(ports, MF_STRING | MF_GRAYED, 0, "(the ports could not be listed)");
+        return;
+    }
+    (void)FillPortList(combo, (int32_t)current);  // always 0
+    const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[32] = "";
+        const LRESULT number = SendMessageA(combo, CB_GETITEMDATA, (WPARAM)i, 0);
+        if (number < (LRESULT)LOWEST_PORT_NUMBER || number > (LRESULT)HIGHEST_PORT_NUMBER ||
+            SendMessageA(combo, CB_GETLBTEXTLEN, (WPARAM)i, 0) >= (LRESULT)sizeof text ||
+            SendMessageA(combo, CB_GETLBTEXT, (WPARAM)i, (LPARAM)text) < 0)
+            continue;  // an entry that cannot be read is left out
+        (void)AppendMenuA(ports, MF_STRING | ((uint32_t)number == current ? MF_CHECKED : 0),
+                          PORT_COMMANDS + (UINT)number, text);
+    }
+    (void)DestroyWindow(combo);  // our own window: cannot fail
+}
+
+}  // namespace
+
+HMENU CreateTraceMenu()
+{
+    const HMENU bar = CreateMenu();
+    if (bar == NULL)
+        return NULL;
+    const HMENU ports = AddPopup(bar, "&Port");
+    const HMENU rates = AddPopup(bar, "&Baud rate");
+    const HMENU sizes = AddPopup(bar, "&Size");
+    bool made = ports != NULL && rates != NULL && sizes != NULL &&
+                AppendMenuA(bar, MF_STRING, FIND_COMMAND, "&Find the device") &&
+                AppendMenuA(ports, MF_STRING | MF_GRAYED, 0, "(probing the ports)");
+    for (size_t i = 0; made && i < COMMON_BAUD_RATE_COUNT; ++i) {
+        char text[16];
+        snprintf(text, sizeof text, "%u", (unsigned)COMMON_BAUD_RATES[i]);
+        made = AppendMenuA(rates, MF_STRING, BAUD_COMMANDS + (UINT)i, text) != FALSE;
+    }
+    for (uint32_t size = 1; made && size <= LARGEST_SIZE; ++size) {
+        char text[8];
+        snprintf(text, sizeof text, "%u", (unsigned)size);
+        // Columns of sixteen, so that every size fits on the screen.
+        const UINT column = size > 1 && size % SIZES_PER_COLUMN == 1 ? MF_MENUBARBREAK : 0;
+        made = AppendMenuA(sizes, MF_STRING | column, SIZE_COMMANDS + size, text) != FALSE;
+    }
+    if (!made) {
+        (void)DestroyMenu(bar);  // with every list in it
+        return NULL;
+    }
+    return bar;
+}
+
+void PrepareTraceMenu(HMENU menu, HMENU opening, HWND frame, const TraceChoice& current)
+{
+    if (opening == GetSubMenu(menu, PORT_MENU))
+        FillPorts(opening, frame, current.port);
+    if (opening == GetSubMenu(menu, BAUD_MENU))
+        for (size_t i = 0; i < COMMON_BAUD_RATE_COUNT; ++i)
+            (void)CheckMenuItem(opening, BAUD_COMMANDS + (UINT)i,
+                                COMMON_BAUD_RATES[i] == current.baudRate ? MF_CHECKED : MF_UNCHECKED);
+    if (opening == GetSubMenu(menu, SIZE_MENU))
+        for (uint32_t size = 1; size <= LARGEST_SIZE; ++size)
+            (void)CheckMenuItem(opening, SIZE_COMMANDS + size,
+                                size == current.size ? MF_CHECKED : MF_UNCHECKED);
+}
+
+bool ChoiceOfCommand(UINT command, const TraceChoice& current, TraceChoice* chosen)
+{
+    *chosen = current;
+    chosen->find = false;
+    if (command >= PORT_COMMANDS && command <= PORT_COMMANDS + HIGHEST_PORT_NUMBER)
+        chosen->port = command - PORT_COMMANDS;
+    else if (command >= BAUD_COMMANDS && command < BAUD_COMMANDS + COMMON_BAUD_RATE_COUNT)
+        chosen->baudRate = COMMON_BAUD_RATES[command - BAUD_COMMANDS];
+    else if (command > SIZE_COMMANDS && command <= SIZE_COMMANDS + LARGEST_SIZE)
+        chosen->size = command - SIZE_COMMANDS;
+    else if (command == FIND_COMMAND)
+        chosen->find = true;
+    else
+        return false;
+    return true;
+}

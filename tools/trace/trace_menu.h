@@ -1,0 +1,28 @@
+// The trace window's menu: the port (the configuration dialog's list of the
+// ports that open), the baud rate and the packet size to trace, and Find,
+// which searches every port for the device and traces what it finds.
+#pragma once
+
+#include <stdint.h>
+#include <windows.h>
+
+// What the window traces, or is to trace next.
+struct TraceChoice {
+    uint32_t port;  // COM<port>
+    uint32_t baudRate;
+    uint32_t size;
+    bool find;  // search for the device first, then trace what was found
+};
+
+// The menu bar, its lists of baud rates and sizes filled; null when Windows
+// refuses.
+HMENU CreateTraceMenu();
+
+// Before a list of the menu opens: the ports probed anew into the port list
+// (which needs the frame, for a hidden list of the dialog's kind) and the
+// current choice checked in each list.
+void PrepareTraceMenu(HMENU menu, HMENU opening, HWND frame, const TraceChoice& current);
+
+// The choice a menu command makes of the current one; false for a command
+// that is not the menu's.
+bool ChoiceOfCommand(UINT command, const TraceChoice& current, TraceChoice* chosen);
