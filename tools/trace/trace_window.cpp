@@ -212,12 +212,10 @@ void TraceWindow::RequestEnded(const RequestRecord& request)
 void TraceWindow::ShowTraced(const TraceOptions& options)
 {
     const int32_t configured = GetConfiguredPortNumber();
-    const uint32_t traced = options.port != PORT_FROM_SETTINGS ? options.port
-                            : configured >= 0                  ? (uint32_t)configured
-                                                               : PORT_FROM_SETTINGS;  // checks no port
-    TracedShown shown = {{traced,
-                          options.baudRate, options.size, false},
-                         NULL};
+    const uint32_t tracedPort = options.port != PORT_FROM_SETTINGS ? options.port
+                                : configured >= 0                  ? (uint32_t)configured
+                                                                   : PORT_FROM_SETTINGS;  // checks no port
+    TracedShown shown = {{tracedPort, options.baudRate, options.size, false}, NULL};
     char title[64];
     if (options.port != PORT_FROM_SETTINGS)
         snprintf(title, sizeof title, "Ardun Trace - \\\\.\\COM%u", (unsigned)options.port);
