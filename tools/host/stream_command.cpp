@@ -5,6 +5,7 @@
 
 #include "parser/performance_clock.h"
 #include "tools/cli/hex_bytes.h"
+#include "tools/cli/lost_port_pause.h"
 #include "tools/cli/stop_request.h"
 #include "tools/host/component_access.h"
 #include "tools/host/configured_port.h"
@@ -115,13 +116,17 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
     const double start = clock.Seconds();
     while ((options.count == 0 || tally.requests < options.count) && !StopRequested()) {
         ++tally.requests;
+        const double requestStart = clock.Seconds();
         RequestOutcome outcome = RequestPacket(component, options.size, tally.requests, &tally);
         fflush(stdout);
-        if (outcome == RequestOutcome::Packet)
+        if (outcome == RequestOutcome::Packet) {
             ++tally.packets;
-        else if (outcome == RequestOutcome::TimedOut)
+        } else if (outcome == RequestOutcome::TimedOut) {
             ++tally.timeouts;
-        else {
+            // Sooner than a read time-out could end it: the port is gone.
+            if (clock.Seconds() - requestStart < LOST_PORT_PAUSE_MS / 1000.0)
+                Sleep(LOST_PORT_PAUSE_MS);
+        } else {
             failed = true;
             break;
         }

@@ -6,6 +6,7 @@
 #include "common/module_handle.h"
 #include "settings/port_setting.h"
 #include "settings/settings_path.h"
+#include "tools/cli/lost_port_pause.h"
 #include "tools/cli/result_code_text.h"
 #include "tools/trace/packet_line.h"
 
@@ -85,6 +86,8 @@ bool TraceSession::RequestPacket()
     const bool arrived = result == RESULT_OK && outcome.stored == options.size;
     if (arrived)
         ++packets;
+    if (outcome.portLost)
+        Sleep(LOST_PORT_PAUSE_MS);
     return arrived;
 }
 
