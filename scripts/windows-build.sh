@@ -9,7 +9,8 @@ virtual_display=(xvfb-run -a -s "-screen 0 ${virtual_screen}x24")
 
 # pick_build TARGET...: builds TARGETs in the 32-bit build that users get
 # (preset mingw, build/mingw) where this machine runs 32-bit Windows programs,
-# and otherwise in its 64-bit twin (preset mingw64, build/mingw64). Sets $build
+# and otherwise in its 64-bit twin (preset mingw64, build/mingw64); stops the
+# script when the 32-bit probe fails on a machine that should run it. Sets $build
 # to the chosen tree (relative to the source tree) and $why_not to why the
 # 32-bit build cannot run here, or to nothing. Quiet: the builds' output goes
 # to build/scripts-build.log, whose end is shown when a build fails.
@@ -18,11 +19,18 @@ pick_build() {
     mkdir -p build
     : > "$log"
     preset_build mingw "$log" wine-probe
-    if why_not=$(tests/support/can-run-build.sh build/mingw); then
-        why_not=""
-    else
-        preset=mingw64
-    fi
+    local probe=0
+    why_not=$(tests/support/can-run-build.sh build/mingw) || probe=$?
+    case $probe in
+    0) why_not="" ;;
+    1) preset=mingw64 ;;
+    *)
+        # This machine has the 32-bit Wine and runs 32-bit code: a fault to
+        # fix, not a machine to fall back from.
+        echo "The 32-bit build should run here, but its probe failed: $why_not" >&2
+        exit 1
+        ;;
+    esac
     build=build/$preset
     preset_build "$preset" "$log" "$@"
 }

@@ -328,7 +328,9 @@ TEST(RunTrace, TheMenuChoosesPortBaudRateAndSizeAndRunsFind)
     GetWindowTextA(frame, title, sizeof title);
     if (chose) {
         PostMessageA(frame, WM_COMMAND, MenuCommand(frame, -1, "&Find the device"), 0);
-        chose = WaitForText(frame, "Looking for the device on every COM port", &text);
+        // Every port from COM0 up, so at least one that opens is listened to.
+        chose = WaitForText(frame, "Looking for the device on every COM port", &text) &&
+                WaitForText(frame, ": listening for Ardun frames", &text);
     }
     if (frame != NULL)
         PostMessageA(frame, WM_CLOSE, 0, 0);

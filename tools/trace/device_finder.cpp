@@ -22,6 +22,10 @@ const double QUIET_ALLOWANCE = 2.0;
 const double QUIET_WORTH_SAYING = 0.5;
 // Frame starts that make a device, not a chance pattern of bytes.
 const uint32_t FEWEST_FRAME_STARTS = 4;
+// A device that sends about a frame a second has sent a frame start or two in
+// a rate's second: it is given this much longer to send enough. Once a port,
+// so that chance frame starts at wrong rates cannot stretch the search.
+const double SLOW_DEVICE_SECONDS = 3.0;
 
 struct Heard {
     uint32_t bytes = 0;
@@ -48,8 +52,10 @@ bool Stopped(const std::atomic<bool>* stop)
 }
 
 // Listens for `seconds`; with a quiet allowance, the seconds count from the
-// first byte, which may be that much later.
-Heard Listen(ListeningPort& port, double seconds, double quietAllowance, const std::atomic<bool>* stop)
+// first byte, which may be that much later. Up to `patience` seconds more
+// when a frame start came but too few to measure.
+Heard Listen(ListeningPort& port, double seconds, double quietAllowance, double patience,
+             const std::atomic<bool>* stop)
 {
     Heard heard;
     FrameLengthMeter meter;
@@ -58,7 +64,10 @@ Heard Listen(ListeningPort& port, double seconds, double quietAllowance, const s
     double end = begin + seconds + quietAllowance;
     double firstStartAt = 0, lastStartAt = 0;
     uint32_t startsAtFirst = 0, startsAtLast = 0;
-    for (double now = begin; now < end && !Stopped(stop); now = clock.Seconds()) {
+    for (double now = begin; !Stopped(stop); now = clock.Seconds()) {
+        const uint32_t starts = meter.FrameStarts();
+        if (now >= end && (starts == 0 || starts >= FEWEST_FRAME_STARTS || now >= end + patience))
+            break;
         uint8_t buffer[256];
         const DWORD count = port.Read(buffer, sizeof buffer);
         if (count == 0)
@@ -94,6 +103,8 @@ bool FindOnPort(ListeningPort& port, uint32_t number, const SayLine& say, const 
     say(Format("COM%u: listening for Ardun frames at %u baud rates, about a second each", (unsigned)number,
                (unsigned)COMMON_BAUD_RATE_COUNT));
     uint32_t bytes = 0;
+    uint32_t frameStarts = 0;
+    double patience = SLOW_DEVICE_SECONDS;
     bool first = true;
     for (const uint32_t rate : COMMON_BAUD_RATES) {
         if (Stopped(stop))
@@ -101,16 +112,21 @@ bool FindOnPort(ListeningPort& port, uint32_t number, const SayLine& say, const 
         if (!first && !port.SetBaudRate(rate)) {
             say(Format("COM%u: %u baud refused: %s", (unsigned)number, (unsigned)rate,
                        DescribeWindowsError(port.LastError()).c_str()));
-            return false;
+            if (!port.IsOpen())
+                return false;
+            continue;
         }
         // Only the first rate waits for a board that is still starting.
-        const Heard heard = Listen(port, SECONDS_PER_RATE, first ? QUIET_ALLOWANCE : 0, stop);
+        const Heard heard = Listen(port, SECONDS_PER_RATE, first ? QUIET_ALLOWANCE : 0, patience, stop);
+        if (heard.frameStarts > 0)
+            patience = 0;
         if (first && heard.bytes > 0 && heard.quietSeconds >= QUIET_WORTH_SAYING)
             say(Format("COM%u: quiet for %.1f s after the port opened, then bytes came: a board that resets "
                        "when its port opens, as an Arduino Uno does",
                        (unsigned)number, heard.quietSeconds));
         first = false;
         bytes += heard.bytes;
+        frameStarts += heard.frameStarts;
         if (heard.payloadLength != 0) {
             *found = FoundDevice{number, rate, heard.payloadLength, heard.framesPerSecond};
             say(Format("COM%u: Ardun frames at %u baud: %u payload bytes each, %.1f frames a second",
@@ -122,6 +138,10 @@ bool FindOnPort(ListeningPort& port, uint32_t number, const SayLine& say, const 
     }
     if (bytes == 0)
         say(Format("COM%u: no byte at any baud rate: nothing sends on this port", (unsigned)number));
+    else if (frameStarts > 0)
+        say(Format("COM%u: %u bytes and %u Ardun frame starts, too few to measure a frame: a device that "
+                   "sends less than one frame a second?",
+                   (unsigned)number, (unsigned)bytes, (unsigned)frameStarts));
     else
         say(Format("COM%u: %u bytes, but no Ardun frames at any baud rate", (unsigned)number,
                    (unsigned)bytes));

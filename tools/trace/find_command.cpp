@@ -3,30 +3,34 @@
 #include "settings/port_setting.h"
 #include "tools/cli/result_code_text.h"
 #include "tools/trace/device_finder.h"
+#include "tools/trace/out_file.h"
 #include "tools/trace/trace_session.h"
 
 namespace {
 
 const int STATUS_FOUND = 0;
+const int STATUS_FAILED = 1;  // the port found not kept, or the --out file not made
 const int STATUS_NONE_FOUND = 3;
 
 // Keeps the port as the configuration dialog does, in the settings file
 // beside the program; the plug-in beside it opens that port from then on.
-void SavePort(uint32_t port, FILE* out)
+// False, having said why on standard error, when the file was not written.
+bool SavePort(uint32_t port, FILE* out)
 {
     const std::string path = UseSettingsFileBesideProgram();
     WritePortSettingForNumber((int32_t)port);
     const ResultCode result = SavePortSetting();
-    if (result == RESULT_OK)
-        fprintf(out, "Saved COM%u as the plug-in's port in %s\n", (unsigned)port, path.c_str());
-    else
-        fprintf(out, "COM%u could not be saved in %s (%s)\n", (unsigned)port, path.c_str(),
+    if (result != RESULT_OK) {
+        fprintf(stderr, "ardun-trace: COM%u could not be saved in %s (%s)\n", (unsigned)port, path.c_str(),
                 FormatResultCode(result).c_str());
+        return false;
+    }
+    fprintf(out, "Saved COM%u as the plug-in's port in %s\n", (unsigned)port, path.c_str());
+    return true;
 }
 
-}  // namespace
-
-int RunFind(const TraceOptions& options, FILE* out)
+// The search and its findings written to out; the exit status.
+int FindAndReport(const TraceOptions& options, FILE* out)
 {
     const std::vector<FoundDevice> devices = FindDevices(
         options.port == PORT_FROM_SETTINGS ? EVERY_COM_PORT : options.port,
@@ -39,7 +43,20 @@ int RunFind(const TraceOptions& options, FILE* out)
         fprintf(out, "No Ardun device found.\n");
         return STATUS_NONE_FOUND;
     }
-    if (options.save)
-        SavePort(devices.front().port, out);
+    if (options.save && !SavePort(devices.front().port, out))
+        return STATUS_FAILED;
     return STATUS_FOUND;
+}
+
+}  // namespace
+
+int RunFind(const TraceOptions& options)
+{
+    FILE* outFile = NULL;
+    if (!options.out.empty() && (outFile = OpenOutFile(options.out)) == NULL)
+        return STATUS_FAILED;
+    const int status = FindAndReport(options, outFile != NULL ? outFile : stdout);
+    if (outFile != NULL)
+        (void)fclose(outFile);  // every line was flushed as it was written
+    return status;
 }

@@ -35,7 +35,11 @@ bool ListeningPort::SetBaudRate(uint32_t baudRate)
     if (!GetCommState(handle, &dcb))
         return Fail();
     ApplyLineSettings(&dcb, baudRate);
-    if (!SetCommState(handle, &dcb) || !PurgeComm(handle, PURGE_RXCLEAR))
+    if (!SetCommState(handle, &dcb)) {
+        lastError = GetLastError();  // a rate this driver does not take; the others may do
+        return false;
+    }
+    if (!PurgeComm(handle, PURGE_RXCLEAR))
         return Fail();
     return true;
 }

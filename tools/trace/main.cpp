@@ -50,6 +50,6 @@ int main(int argc, char** argv)
         return 0;
     }
     if (options.find)
-        return RunFind(options, stdout);
+        return RunFind(options);
     return RunTrace(GetModuleHandleA(NULL), options, options.console ? stdout : NULL);
 }

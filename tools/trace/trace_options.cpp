@@ -13,7 +13,7 @@ const char* const TRACE_USAGE =
     "\n"
     "Usage: ardun-trace [--port N] [--baud B] [--size N] [--count K] [--keep C]\n"
     "                   [--log] [--console] [--out FILE]\n"
-    "       ardun-trace --find [--port N] [--save]\n"
+    "       ardun-trace --find [--port N] [--save] [--out FILE]\n"
     "\n"
     "  --find      look for the device first: listen on COM N, or on every COM\n"
     "              port that opens, at each common baud rate (9600 to 1000000),\n"
@@ -83,8 +83,9 @@ const char* const TRACE_USAGE =
     "\n"
     "Exit status: 0 at least one packet arrived; 1 the port could not be opened,\n"
     "the window could not be made or the --out file not made; 2 wrong command\n"
-    "line; 3 not a single packet arrived. With --find: 0 a device was found, 3\n"
-    "none was found.\n";
+    "line; 3 not a single packet arrived. With --find: 0 a device was found, 1\n"
+    "--save could not keep its port or the --out file not made, 3 none was\n"
+    "found.\n";
 
 namespace {
 

@@ -1,14 +1,13 @@
 #include "tools/trace/trace_program.h"
 
-#include <errno.h>
 #include <stdio.h>
-#include <string.h>
 
 #include <string>
 
 #include "settings/port_setting.h"
 #include "tools/cli/windows_error.h"
 #include "tools/trace/device_finder.h"
+#include "tools/trace/out_file.h"
 #include "tools/trace/trace_session.h"
 #include "tools/trace/trace_window.h"
 
@@ -21,7 +20,7 @@ const int STATUS_NO_PACKET = 3;
 // One run of the traced work: a search first when asked for, then a trace.
 struct TracedWork {
     TraceWindow* window;
-    TraceOptions options;  // the port 0 for the settings file's
+    TraceOptions options;  // the port PORT_FROM_SETTINGS for the settings file's
     bool find;
     int status;        // of the latest run
     uint32_t packets;  // over every run
@@ -34,8 +33,10 @@ bool FindForTrace(TracedWork* work)
     KVDebugOutput* sink = work->window->Sink();
     LogPrintf(sink, "Looking for the device on every COM port that opens, about 12 s a port");
     const std::vector<FoundDevice> devices = FindDevices(
-        0, [sink](const std::string& line) { LogPrintf(sink, "%s", line.c_str()); },
+        EVERY_COM_PORT, [sink](const std::string& line) { LogPrintf(sink, "%s", line.c_str()); },
         work->window->StopFlag());
+    if (work->window->WorkToStop())
+        return false;  // cut short: the window closes, or traces another choice
     if (devices.empty()) {
         LogPrintf(sink, "No Ardun device found: the trace goes on as before");
         return false;
@@ -76,9 +77,11 @@ HANDLE StartWork(TracedWork* work)
 {
     work->window->WorkStarted();
     HANDLE worker = CreateThread(NULL, 0, RunTracedWork, work, 0, NULL);
-    if (worker == NULL)
+    if (worker == NULL) {
         fprintf(stderr, "ardun-trace: the trace could not be started: %s\n",
                 DescribeWindowsError(GetLastError()).c_str());
+        work->window->WorkEnded(false);  // so that the window can still be closed
+    }
     return worker;
 }
 
@@ -169,24 +172,12 @@ int RunTraceWindow(HINSTANCE instance, const TraceOptions& options, FILE* mirror
     return work.packets > 0 ? STATUS_PACKETS : work.status;
 }
 
-// The --out file, or null without --out or when it cannot be made.
-FILE* OpenOutFile(const TraceOptions& options)
-{
-    if (options.out.empty())
-        return NULL;
-    // Text mode: CR LF at each line's end, as Windows' editors expect.
-    FILE* file = fopen(options.out.c_str(), "w");
-    if (file == NULL)
-        fprintf(stderr, "ardun-trace: %s could not be made: %s\n", options.out.c_str(), strerror(errno));
-    return file;
-}
-
 }  // namespace
 
 int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror)
 {
-    FILE* outFile = OpenOutFile(options);
-    if (!options.out.empty() && outFile == NULL)
+    FILE* outFile = NULL;
+    if (!options.out.empty() && (outFile = OpenOutFile(options.out)) == NULL)
         return STATUS_FAILED;
     const int status = RunTraceWindow(instance, options, mirror, outFile);
     if (outFile != NULL)

@@ -86,7 +86,10 @@ bool TraceWindow::Create(HINSTANCE instance, const char* title)
         const DWORD error = GetLastError();
         if (createError == ERROR_SUCCESS)
             createError = error;
-        (void)DestroyMenu(menu);  // no window took it
+        // A window that was made and then refused on WM_CREATE has taken the
+        // menu with it.
+        if (IsMenu(menu))
+            (void)DestroyMenu(menu);
         return false;
     }
     // Without the timer, gathered lines would show only in large steps.
