@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <map>
 
+#include "firmware/ArdunFrame/src/ArdunFrame.h"
 #include "parser/frame_scanner.h"
 
 namespace {
 
-// The byte the ArdunFrame library sends around every frame.
-const uint8_t LIBRARY_BYTE = 0x55;
 // Gaps judged together: enough to outvote a misread frame or a lost byte.
 const size_t GAPS_JUDGED = 16;
 const size_t FEWEST_GAPS = 3;
@@ -70,7 +69,7 @@ void FrameLengthMeter::EndGap()
 {
     Gap whole = {(uint32_t)gap.size(), {}};
     for (size_t i = 1; i + 1 < gap.size(); ++i)
-        if (gap[i] == LIBRARY_BYTE && gap[i + 1] == LIBRARY_BYTE)
+        if (gap[i] == ARDUNFRAME_FILL && gap[i + 1] == ARDUNFRAME_FILL)
             whole.endsAfter.push_back((uint32_t)i);
     latest.push_back(whole);
     if (latest.size() > GAPS_JUDGED)

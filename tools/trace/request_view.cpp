@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "firmware/ArdunFrame/src/ArdunFrame.h"
 #include "parser/frame_scanner.h"
 #include "tools/cli/hex_bytes.h"
 
@@ -9,9 +10,6 @@ namespace {
 
 // Bytes on one line of a block; longer runs continue under the first.
 const size_t BYTES_PER_LINE = 16;
-// The byte the ArdunFrame library sends around every frame: its end and
-// spare bytes after the payload, and the lead byte before the frame start.
-const uint8_t LIBRARY_BYTE = 0x55;
 
 enum ByteRole { SKIPPED, START, PAYLOAD, LOST, DROPPED, UNEXAMINED };
 
@@ -128,13 +126,13 @@ uint32_t ShorterFrameEnd(const std::vector<Run>& runs)
             frameStartAt = stored.size();
         stored.insert(stored.end(), runs[r].bytes.begin(), runs[r].bytes.end());
     }
-    const bool endsInEndBytes = stored.size() >= 2 && stored[stored.size() - 1] == LIBRARY_BYTE &&
-                                stored[stored.size() - 2] == LIBRARY_BYTE;
+    const bool endsInEndBytes = stored.size() >= 2 && stored[stored.size() - 1] == ARDUNFRAME_FILL &&
+                                stored[stored.size() - 2] == ARDUNFRAME_FILL;
     if (frameStartAt == 0 && !endsInEndBytes)
         return 0;
     const size_t searchEnd = frameStartAt != 0 ? frameStartAt : stored.size();
     for (size_t i = 1; i + 1 < searchEnd; ++i)
-        if (stored[i] == LIBRARY_BYTE && stored[i + 1] == LIBRARY_BYTE)
+        if (stored[i] == ARDUNFRAME_FILL && stored[i + 1] == ARDUNFRAME_FILL)
             return (uint32_t)i;
     return frameStartAt > 1 ? (uint32_t)(frameStartAt - 1) : 0;
 }
@@ -155,16 +153,20 @@ std::string ShorterFramesLine(const std::vector<uint8_t>& bytes, uint32_t wanted
            std::to_string(about);
 }
 
-std::vector<std::string> RequestView::MeasureFrames(const RequestRecord& request)
+std::vector<std::string> RequestView::MismatchOnce(uint32_t wanted, uint32_t measured)
 {
-    meter.Add(request.bytes.data(), request.bytes.size());
-    const uint32_t measured = meter.PayloadLength();
-    if (mismatchShown || measured == 0 || measured == request.wanted)
+    if (mismatchShown || measured == 0 || measured == wanted)
         return {};
     mismatchShown = true;
     return {"the device's frames hold about " + std::to_string(measured) + " payload bytes, not the " +
-            std::to_string(request.wanted) + " asked for: ask for " + std::to_string(measured) + " (--size " +
+            std::to_string(wanted) + " asked for: ask for " + std::to_string(measured) + " (--size " +
             std::to_string(measured) + ")"};
+}
+
+std::vector<std::string> RequestView::MeasureFrames(const RequestRecord& request)
+{
+    meter.Add(request.bytes.data(), request.bytes.size());
+    return MismatchOnce(request.wanted, meter.PayloadLength());
 }
 
 std::vector<std::string> RequestView::RequestEnded(const RequestRecord& request)
@@ -178,11 +180,13 @@ std::vector<std::string> RequestView::RequestEnded(const RequestRecord& request)
         lines.insert(lines.end(), block.begin(), block.end());
     }
     lines.push_back(request.line);
-    const std::vector<std::string> measured = MeasureFrames(request);
+    meter.Add(request.bytes.data(), request.bytes.size());
+    const uint32_t measured = meter.PayloadLength();
     const std::string shorter = ShorterFramesLine(request.bytes, request.wanted, request.timeLimitPassed,
-                                                  meter.PayloadLength());
+                                                  measured);
     if (!shorter.empty())
         lines.push_back(shorter);
-    lines.insert(lines.end(), measured.begin(), measured.end());
+    const std::vector<std::string> mismatch = MismatchOnce(request.wanted, measured);
+    lines.insert(lines.end(), mismatch.begin(), mismatch.end());
     return lines;
 }

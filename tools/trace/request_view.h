@@ -40,6 +40,10 @@ public:
     std::vector<std::string> MeasureFrames(const RequestRecord& request);
 
 private:
+    // The line that says the frames measured are not the size asked for, the
+    // first time they are not.
+    std::vector<std::string> MismatchOnce(uint32_t wanted, uint32_t measured);
+
     FrameLengthMeter meter;
     bool mismatchShown = false;
 };
