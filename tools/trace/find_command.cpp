@@ -52,11 +52,8 @@ int FindAndReport(const TraceOptions& options, FILE* out)
 
 int RunFind(const TraceOptions& options)
 {
-    FILE* outFile = NULL;
-    if (!options.out.empty() && (outFile = OpenOutFile(options.out)) == NULL)
+    OutFile out;
+    if (!out.Open(options.out))
         return STATUS_FAILED;
-    const int status = FindAndReport(options, outFile != NULL ? outFile : stdout);
-    if (outFile != NULL)
-        (void)fclose(outFile);  // every line was flushed as it was written
-    return status;
+    return FindAndReport(options, out.File() != NULL ? out.File() : stdout);
 }

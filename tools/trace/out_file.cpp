@@ -3,10 +3,18 @@
 #include <errno.h>
 #include <string.h>
 
-FILE* OpenOutFile(const std::string& path)
+bool OutFile::Open(const std::string& path)
 {
-    FILE* file = fopen(path.c_str(), "w");
+    if (path.empty())
+        return true;
+    file = fopen(path.c_str(), "w");
     if (file == NULL)
         fprintf(stderr, "ardun-trace: %s could not be made: %s\n", path.c_str(), strerror(errno));
-    return file;
+    return file != NULL;
+}
+
+OutFile::~OutFile()
+{
+    if (file != NULL)
+        (void)fclose(file);  // every line was flushed as it was written
 }

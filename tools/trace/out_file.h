@@ -6,7 +6,22 @@
 
 #include <string>
 
-// Opens path for writing in text mode (CR LF at each line's end, as Windows'
-// editors expect); null, having said why on standard error, when it cannot
-// be made.
-FILE* OpenOutFile(const std::string& path);
+// Open for the run that writes to it, closed at the run's end.
+class OutFile {
+public:
+    OutFile() : file(NULL) {}
+    ~OutFile();
+
+    // Opens path for writing in text mode (CR LF at each line's end, as
+    // Windows' editors expect). An empty path asks for no file, and is not
+    // refused. False, having said why on standard error, when the file
+    // cannot be made.
+    bool Open(const std::string& path);
+    FILE* File() const { return file; }  // null when there is none
+
+private:
+    OutFile(const OutFile&);
+    OutFile& operator=(const OutFile&);
+
+    FILE* file;
+};

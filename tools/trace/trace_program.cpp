@@ -176,11 +176,8 @@ int RunTraceWindow(HINSTANCE instance, const TraceOptions& options, FILE* mirror
 
 int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror)
 {
-    FILE* outFile = NULL;
-    if (!options.out.empty() && (outFile = OpenOutFile(options.out)) == NULL)
+    OutFile out;
+    if (!out.Open(options.out))
         return STATUS_FAILED;
-    const int status = RunTraceWindow(instance, options, mirror, outFile);
-    if (outFile != NULL)
-        (void)fclose(outFile);  // every line was flushed as it was written
-    return status;
+    return RunTraceWindow(instance, options, mirror, out.File());
 }
