@@ -228,3 +228,5 @@ const int32_t OPEN_KIND_SERIAL = 16;
 // for one packet of N payload bytes.
 const uint32_t PACKET_REQUEST_LENGTH = 2;
 const uint8_t PACKET_REQUEST_LETTER = 0x50;  // 'P'
+// The largest N: it travels in one byte.
+const uint32_t LARGEST_PACKET_SIZE = 255;

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "plugin/host_interfaces.h"
 #include "tools/cli/number_argument.h"
 
 const char* const HOST_USAGE =
@@ -43,7 +44,7 @@ namespace {
 
 const NumberOption<HostOptions> STREAM_OPTIONS[] = {
     {"--baud", 1, 4000000, &HostOptions::baudRate},
-    {"--size", 1, 255, &HostOptions::size},
+    {"--size", 1, LARGEST_PACKET_SIZE, &HostOptions::size},
     {"--count", 0, 0xFFFFFFFFu, &HostOptions::count},
 };
 

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "plugin/host_interfaces.h"
 #include "settings/port_range.h"
 #include "tools/cli/number_argument.h"
 
@@ -44,7 +45,7 @@ namespace {
 const NumberOption<SimOptions> NUMBER_OPTIONS[] = {
     {"--port", LOWEST_PORT_NUMBER, HIGHEST_PORT_NUMBER, &SimOptions::port},
     {"--baud", 1, 4000000, &SimOptions::baudRate},
-    {"--size", 1, 255, &SimOptions::size},
+    {"--size", 1, LARGEST_PACKET_SIZE, &SimOptions::size},
     {"--rate", 1, 1000, &SimOptions::rate},
     {"--count", 0, 0xFFFFFFFFu, &SimOptions::count},
     {"--noise", 0, 64, &SimOptions::noise},

@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 
+#include "plugin/host_interfaces.h"
 #include "settings/port_list.h"
 #include "settings/port_range.h"
 #include "tools/trace/device_finder.h"
@@ -13,7 +14,6 @@ const UINT PORT_COMMANDS = 1000;
 const UINT BAUD_COMMANDS = 2000;
 const UINT SIZE_COMMANDS = 3000;
 const UINT FIND_COMMAND = 4000;
-const uint32_t LARGEST_SIZE = 255;
 const uint32_t SIZES_PER_COLUMN = 16;
 const int PORT_MENU = 0, BAUD_MENU = 1, SIZE_MENU = 2;
 
@@ -74,7 +74,7 @@ HMENU CreateTraceMenu()
         snprintf(text, sizeof text, "%u", (unsigned)COMMON_BAUD_RATES[i]);
         made = AppendMenuA(rates, MF_STRING, BAUD_COMMANDS + (UINT)i, text) != FALSE;
     }
-    for (uint32_t size = 1; made && size <= LARGEST_SIZE; ++size) {
+    for (uint32_t size = 1; made && size <= LARGEST_PACKET_SIZE; ++size) {
         char text[8];
         snprintf(text, sizeof text, "%u", (unsigned)size);
         // Columns of sixteen, so that every size fits on the screen.
@@ -97,7 +97,7 @@ void PrepareTraceMenu(HMENU menu, HMENU opening, HWND frame, const TraceChoice& 
             (void)CheckMenuItem(opening, BAUD_COMMANDS + (UINT)i,
                                 COMMON_BAUD_RATES[i] == current.baudRate ? MF_CHECKED : MF_UNCHECKED);
     if (opening == GetSubMenu(menu, SIZE_MENU))
-        for (uint32_t size = 1; size <= LARGEST_SIZE; ++size)
+        for (uint32_t size = 1; size <= LARGEST_PACKET_SIZE; ++size)
             (void)CheckMenuItem(opening, SIZE_COMMANDS + size,
                                 size == current.size ? MF_CHECKED : MF_UNCHECKED);
 }
@@ -110,7 +110,7 @@ bool ChoiceOfCommand(UINT command, const TraceChoice& current, TraceChoice* chos
         chosen->port = command - PORT_COMMANDS;
     else if (command >= BAUD_COMMANDS && command < BAUD_COMMANDS + COMMON_BAUD_RATE_COUNT)
         chosen->baudRate = COMMON_BAUD_RATES[command - BAUD_COMMANDS];
-    else if (command > SIZE_COMMANDS && command <= SIZE_COMMANDS + LARGEST_SIZE)
+    else if (command > SIZE_COMMANDS && command <= SIZE_COMMANDS + LARGEST_PACKET_SIZE)
         chosen->size = command - SIZE_COMMANDS;
     else if (command == FIND_COMMAND)
         chosen->find = true;

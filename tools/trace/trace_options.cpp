@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "plugin/host_interfaces.h"
 #include "settings/port_range.h"
 #include "tools/cli/number_argument.h"
 
@@ -92,7 +93,7 @@ namespace {
 const NumberOption<TraceOptions> NUMBER_OPTIONS[] = {
     {"--port", LOWEST_PORT_NUMBER, HIGHEST_PORT_NUMBER, &TraceOptions::port},
     {"--baud", 1, 4000000, &TraceOptions::baudRate},
-    {"--size", 1, 255, &TraceOptions::size},
+    {"--size", 1, LARGEST_PACKET_SIZE, &TraceOptions::size},
     {"--count", 0, 0xFFFFFFFFu, &TraceOptions::count},
     {"--keep", 20000, 100000000, &TraceOptions::keepCharacters},
 };
