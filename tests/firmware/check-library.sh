@@ -1,6 +1,6 @@
 #!/bin/bash
 # Reads an Arduino library's library.properties by the rules of the Arduino
-# library specification (1.5 format) as the Library Manager applies them:
+# library format (1.5) as the Library Manager applies them:
 # every required field present once and not empty, the name's characters,
 # the version's form, the category, a web address, the maintainer's e-mail,
 # the architectures list and headers in `includes` that exist in src/.
@@ -33,7 +33,7 @@ name=${field[name]:-}
 case "${field[category]:-}" in
     Display | Communication | "Signal Input/Output" | Sensors | "Device Control" | Timing | "Data Storage" | \
         "Data Processing" | Other) ;;
-    *) fail "category [${field[category]:-}] is not one of the specification's" ;;
+    *) fail "category [${field[category]:-}] is not one of the Library Manager's" ;;
 esac
 [[ "${field[url]:-}" =~ ^https?://[^[:space:]/]+\.[^[:space:]]+$ ]] || fail "url [${field[url]:-}] is not a web address"
 [[ "${field[maintainer]:-}" =~ \<[^[:space:]@\<\>]+@[^[:space:]@\<\>]+\.[^[:space:]@\<\>]+\>$ ]] ||
