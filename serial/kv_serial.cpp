@@ -216,9 +216,17 @@ DWORD KVSerial::ReadByte(uint8_t* buffer)
         return 0;
     }
     abortCleared = false;
+    if (count == 0) {
+        // Some drivers report a pulled-out adapter as silence: the read
+        // succeeds empty for ever, and only the port's status call fails. A
+        // quiet line answers it; while bytes flow it is never asked.
+        DWORD lineErrors = 0;
+        deviceGone = !ClearCommError(handle, &lineErrors, NULL);
+        return 0;
+    }
     LogHexDump(logSink, buffer, count);
     // Like the log: with nothing attached, one pointer test.
-    if (readObserver != NULL && count != 0)
+    if (readObserver != NULL)
         readObserver->BytesRead(buffer, count);
     return count;
 }

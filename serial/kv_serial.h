@@ -36,15 +36,16 @@ public:
     BOOL SetPortTimeouts(const COMMTIMEOUTS* in);
 
     // One blocking read of one byte: 1 when a byte arrived, 0 on time-out,
-    // failure or a closed port. After a failed read the device's line errors
-    // are cleared, so that one framing or overrun error does not fail the
-    // reads after it.
+    // failure or a closed port. After a failed or empty read the device's
+    // line errors are cleared, so that one framing or overrun error does not
+    // fail the reads after it.
     DWORD ReadByte(uint8_t* buffer);
 
     bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
     // The latest read failed in the way Windows fails reads once the device
-    // behind the handle is gone (a USB adapter pulled out): no later read on
-    // this handle can succeed. Cleared by the next open or close.
+    // behind the handle is gone (a USB adapter pulled out), or came back
+    // empty while the port's status call failed: no later read on this
+    // handle can succeed. Cleared by the next open or close.
     bool DeviceGone() const { return deviceGone; }
     const char* PortPath() const { return portPath; }
 

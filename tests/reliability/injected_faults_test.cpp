@@ -97,16 +97,29 @@ protected:
 
 TEST_F(InjectedFaults, AnAdapterPulledOutEndsTheRequestAtOnceAndTheHostRecovers)
 {
-    // The errors with which Windows fails a read once the device is gone.
+    // The errors with which Windows fails a read once the device is gone;
+    // or, from drivers that report it as silence, fails the status call
+    // after an empty read.
     const struct {
+        ReadFault how;
         DWORD error;
         const char* event;
     } unplugs[] = {
-        {ERROR_ACCESS_DENIED, "USB adapter pulled out, its driver denies the handle"},
-        {ERROR_BAD_COMMAND, "USB adapter pulled out, the device no longer knows the command"},
-        {ERROR_GEN_FAILURE, "adapter failing, a device attached to the system is not functioning"},
-        {ERROR_OPERATION_ABORTED, "the driver aborts the pending read as the adapter goes"},
-        {ERROR_DEVICE_NOT_CONNECTED, "USB adapter pulled out, the device is not connected"},
+        {ReadFault::Fails, ERROR_ACCESS_DENIED, "USB adapter pulled out, its driver denies the handle"},
+        {ReadFault::Fails, ERROR_BAD_COMMAND,
+         "USB adapter pulled out, the device no longer knows the command"},
+        {ReadFault::Fails, ERROR_GEN_FAILURE,
+         "adapter failing, a device attached to the system is not functioning"},
+        {ReadFault::Fails, ERROR_OPERATION_ABORTED, "the driver aborts the pending read as the adapter goes"},
+        {ReadFault::Fails, ERROR_DEVICE_NOT_CONNECTED, "USB adapter pulled out, the device is not connected"},
+        {ReadFault::GoneSilent, ERROR_NOT_READY,
+         "USB adapter pulled out, reads are empty, the device is not ready"},
+        {ReadFault::GoneSilent, ERROR_BAD_COMMAND,
+         "USB adapter pulled out, reads are empty, the status is refused"},
+        {ReadFault::GoneSilent, ERROR_ACCESS_DENIED,
+         "USB adapter pulled out, reads are empty, the handle denied"},
+        {ReadFault::GoneSilent, ERROR_DEVICE_NOT_CONNECTED,
+         "USB adapter pulled out, reads are empty, not connected"},
     };
     // When: the first read that fails, counted from 1 on the line "lead byte,
     // FF 00, payload"; and the payload bytes stored before it.
@@ -131,8 +144,8 @@ TEST_F(InjectedFaults, AnAdapterPulledOutEndsTheRequestAtOnceAndTheHostRecovers)
                 OpenQuick();
                 Send(ArdunFrameBytes(cut));
                 std::optional<FaultyReadFile> pulled;
-                pulled.emplace(session.Module(), ReadFilePlan{ReadFault::Fails, moment.failingRead, failures,
-                                                              unplug.error, 0, 0});
+                pulled.emplace(session.Module(),
+                               ReadFilePlan{unplug.how, moment.failingRead, failures, unplug.error, 0, 0});
                 ASSERT_TRUE(pulled->IsInstalled());
                 const auto start = std::chrono::steady_clock::now();
                 // With nothing stored, the write answers from the packet held,
@@ -144,6 +157,7 @@ TEST_F(InjectedFaults, AnAdapterPulledOutEndsTheRequestAtOnceAndTheHostRecovers)
                 EXPECT_EQ(TIMEOUT, ReadPacket(WANTED, &got)) << "never the old payload as new";
                 EXPECT_EQ(moment.stored ? Prefix(cut, moment.stored) : before, got);
                 EXPECT_EQ(moment.failingRead + 1, pulled->Calls()) << "one failed read per request";
+                EXPECT_FALSE(PortIsOpen()) << "the dead handle closed, to be opened again";
 
                 if (failures == FOR_EVER) {
                     EXPECT_EQ(OK, session.Close());

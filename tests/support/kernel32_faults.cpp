@@ -11,6 +11,8 @@ struct {
     ReadFilePlan plan;
     decltype(&ReadFile) real;
     int calls;
+    bool lastSilenced;  // the latest call was one the plan silenced as gone
+    decltype(&ClearCommError) realClear;
 } readFile;
 
 struct {
@@ -36,12 +38,16 @@ BOOL WINAPI ReadFileOnPlan(HANDLE file, LPVOID buffer, DWORD wanted, LPDWORD got
 {
     const ReadFilePlan& plan = readFile.plan;
     const int call = ++readFile.calls;
+    readFile.lastSilenced = false;
     if (call < plan.firstCall || call - plan.firstCall >= plan.calls)
         return readFile.real(file, buffer, wanted, got, overlapped);
     switch (plan.fault) {
     case ReadFault::IsSlow:
         Sleep(plan.delayMilliseconds);
         return readFile.real(file, buffer, wanted, got, overlapped);
+    case ReadFault::GoneSilent:
+        readFile.lastSilenced = true;
+        [[fallthrough]];
     case ReadFault::ReturnsEmpty:
         if (got != nullptr)
             *got = 0;
@@ -57,6 +63,14 @@ BOOL WINAPI ReadFileOnPlan(HANDLE file, LPVOID buffer, DWORD wanted, LPDWORD got
     if (got != nullptr)
         *got = partial;
     SetLastError(plan.error);
+    return FALSE;
+}
+
+BOOL WINAPI ClearCommErrorAfterPlan(HANDLE file, LPDWORD errors, LPCOMSTAT status)
+{
+    if (!readFile.lastSilenced)
+        return readFile.realClear(file, errors, status);
+    SetLastError(readFile.plan.error);
     return FALSE;
 }
 
@@ -106,12 +120,17 @@ BOOL WINAPI WriteFileCutShort(HANDLE file, LPCVOID buffer, DWORD length, LPDWORD
 
 }  // namespace
 
-FaultyReadFile::FaultyReadFile(HMODULE module, const ReadFilePlan& plan) : InjectedFault(module, "ReadFile")
+FaultyReadFile::FaultyReadFile(HMODULE module, const ReadFilePlan& plan)
+    : InjectedFault(module, "ReadFile"), clearCommError(module, "KERNEL32.dll", "ClearCommError")
 {
     readFile.plan = plan;
     readFile.real = (decltype(&ReadFile))Original();
     readFile.calls = 0;
+    readFile.lastSilenced = false;
+    readFile.realClear = (decltype(&ClearCommError))clearCommError.Original();
     Install((void*)&ReadFileOnPlan);
+    if (plan.fault == ReadFault::GoneSilent)
+        InstallAlso(clearCommError, (void*)&ClearCommErrorAfterPlan);
 }
 
 int FaultyReadFile::Calls() const

@@ -24,6 +24,11 @@ protected:
     InjectedFault(HMODULE module, const char* function) : patch(module, "KERNEL32.dll", function) {}
     void* Original() const { return patch.Original(); }
     void Install(void* replacement) { installed = patch.Redirect(replacement); }
+    // A second entry that the same fault needs.
+    void InstallAlso(ImportPatch& other, void* replacement)
+    {
+        installed = installed && other.Redirect(replacement);
+    }
 
 private:
     ImportPatch patch;
@@ -35,6 +40,9 @@ enum class ReadFault {
     Fails,         // fails with the plan's error, after reading bytesBeforeFailure bytes
     ReturnsEmpty,  // TRUE with no byte, at once, as some USB drivers do before their time-out
     IsSlow,        // the real read, after a wait of delayMilliseconds
+    // TRUE with no byte, at once, while ClearCommError fails with the plan's
+    // error: a driver that reports a pulled-out adapter as silence
+    GoneSilent,
 };
 
 struct ReadFilePlan {
@@ -48,9 +56,14 @@ struct ReadFilePlan {
 
 class FaultyReadFile : public InjectedFault {
 public:
+    // For GoneSilent, ClearCommError is redirected too; it fails only after
+    // a read the plan silenced.
     FaultyReadFile(HMODULE module, const ReadFilePlan& plan);
     // ReadFile calls made through the entry since the object was made.
     int Calls() const;
+
+private:
+    ImportPatch clearCommError;
 };
 
 // CreateFileA refusing with `error` the opens of one path (compared without

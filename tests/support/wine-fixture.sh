@@ -2,6 +2,9 @@
 # Prepares or tears down the test environment of one build tree:
 #   wine-fixture.sh start BUILD_DIR   private Wine prefix, virtual COM ports
 #   wine-fixture.sh stop BUILD_DIR    stops only the processes that start began
+#   wine-fixture.sh cut BUILD_DIR N   pulls out the cable of the pair COMN (its
+#                                     first number): its ptys and links go
+#   wine-fixture.sh join BUILD_DIR N  puts that cable back, at the same paths
 #
 # Each virtual COM pair is two linked ptys made by socat, joined like a
 # null-modem cable and declared to Wine under HKLM\Software\Wine\Ports, so the
@@ -47,10 +50,11 @@ stop_started_processes() {
 }
 
 start_pair() {  # start_pair NUMBER NUMBER
-    local a="$comdir/com$1" b="$comdir/com$2"
+    local a="$comdir/com$1" b="$comdir/com$2" pairfile="$comdir/pair$1.pids"
     rm -f "$a" "$b"
+    echo "$2" > "$pairfile"  # the far end's number, then the pair's processes
     socat pty,raw,echo=0,link="$a" pty,raw,echo=0,link="$b" >>"$log" 2>&1 &
-    echo $! >> "$pidfile"
+    echo $! | tee -a "$pidfile" >> "$pairfile"
     for _ in $(seq 100); do
         [ -e "$a" ] && [ -e "$b" ] && break
         sleep 0.05
@@ -60,8 +64,28 @@ start_pair() {  # start_pair NUMBER NUMBER
     # that never reads keeps both ends alive between the tests' opens.
     for end in "$a" "$b"; do
         sleep infinity <>"$end" >/dev/null 2>&1 &
-        echo $! >> "$pidfile"
+        echo $! | tee -a "$pidfile" >> "$pairfile"
     done
+}
+
+# As a cable pulled out of a USB adapter: the pair's socat ends, so both ends'
+# ptys go, and the links that Wine's port names point at are gone until join.
+cut_pair() {  # cut_pair NUMBER
+    local pairfile="$comdir/pair$1.pids" far pids
+    [ -f "$pairfile" ] || { echo "no pair starts at COM$1" >&2; exit 1; }
+    far=$(head -n 1 "$pairfile")
+    pids=$(tail -n +2 "$pairfile")
+    # shellcheck disable=SC2086  # one word a process
+    kill $pids 2>/dev/null || true
+    # socat removes its links as it ends: a join must not race that.
+    for pid in $pids; do
+        for _ in $(seq 100); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.05
+        done
+    done
+    rm -f "$comdir/com$1" "$comdir/com$far"
+    echo "$far" > "$pairfile"
 }
 
 # One server for the whole run: a server that ends whenever the last program
@@ -114,8 +138,15 @@ stop)
     stop_started_processes
     echo "stopped"
     ;;
+cut)
+    cut_pair "$3"
+    ;;
+join)
+    [ -f "$comdir/pair$3.pids" ] || { echo "no pair starts at COM$3" >&2; exit 1; }
+    start_pair "$3" "$(head -n 1 "$comdir/pair$3.pids")"
+    ;;
 *)
-    echo "usage: $0 start|stop BUILD_DIR" >&2
+    echo "usage: $0 start|stop BUILD_DIR, or cut|join BUILD_DIR N" >&2
     exit 2
     ;;
 esac
