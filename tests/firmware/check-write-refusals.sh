@@ -3,8 +3,8 @@
 # ArdunFrameWrite(out, object) must refuse, at build time and with a message
 # that says what to write instead, what it cannot send as bytes (an Arduino
 # String, an array longer than a host can ask for, a pointer), and must take
-# a struct, an array, a string literal and a text with its length without a
-# warning.
+# a struct, an array, a string literal, a text with its length and a text in
+# a fixed-size array (as the library's README shows) without a warning.
 #   check-write-refusals.sh SOURCE_DIR OUT_DIR
 set -uo pipefail
 source_dir=$1
@@ -23,6 +23,9 @@ cases=(
         ArdunFrameWrite(Serial, bytes);
         ArdunFrameWrite(Serial, \"hello\");
         ArdunFrameWrite(Serial, text.c_str(), text.length());
+        char line[16] = {0};
+        strncpy(line, text.c_str(), sizeof line);
+        ArdunFrameWrite(Serial, line);
         ArdunFrameWrite(Serial, bytes, sizeof bytes);"
     "WholeString|static assertion failed: ArdunFrameWrite(out, object) sends an object's own bytes|
         String text = \"hello\";
