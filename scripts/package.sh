@@ -67,6 +67,10 @@ sed -e 's/\r$//' -e 's/$/\r/' LICENSE > "$stage/LICENSE.txt"
 # The library folder as it stands in the tree, in a fixed order.
 mapfile -t library < <(cd firmware && find ArdunFrame -type f | LC_ALL=C sort)
 (cd firmware && cp --parents "${library[@]}" "$stage/")
+# The device guide goes with the library, in the folder the Arduino library
+# format keeps for documents, so that it is in ArdunFrame.zip too.
+install -D docs/device-guide.md "$stage/ArdunFrame/extras/device-guide.md"
+mapfile -t library < <(cd "$stage" && find ArdunFrame -type f | LC_ALL=C sort)
 (cd "$stage" && chmod 644 "${library[@]}" && touch -d "@$stamp" "${library[@]}" &&
     env -u ZIP -u ZIPOPT zip -q -X -D -9 ArdunFrame.zip "${library[@]}")
 # SHA256SUMS holds the sum of every other file in the zip, in the zip's order.

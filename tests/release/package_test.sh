@@ -25,6 +25,7 @@ first="$work/first/$zip_name"
 binaries=(ArdunParser.dll ardun-host.exe ardun-sim.exe ardun-trace.exe)
 library=(ArdunFrame/LICENSE ArdunFrame/README.md ArdunFrame/examples/SecondPort/SecondPort.ino
          ArdunFrame/examples/SensorBox/SensorBox.ino ArdunFrame/examples/StructReading/StructReading.ino
+         ArdunFrame/extras/device-guide.md
          ArdunFrame/keywords.txt ArdunFrame/library.properties ArdunFrame/src/ArdunFrame.c ArdunFrame/src/ArdunFrame.h)
 expected=$(printf '%s\n' "${binaries[@]}" README.txt LICENSE.txt SHA256SUMS ArdunFrame.zip "${library[@]}")
 listed=$(zipinfo -1 "$first")
@@ -50,11 +51,13 @@ done
 # The device library, as the tree has it, both as a folder and as the zip
 # the Arduino IDE adds.
 for name in "${library[@]}"; do
-    cmp -s "$name" "$source_dir/firmware/$name" || fail "$name is not the tree's"
+    tree_name="$source_dir/firmware/$name"
+    [ "$name" = ArdunFrame/extras/device-guide.md ] && tree_name="$source_dir/docs/device-guide.md"
+    cmp -s "$name" "$tree_name" || fail "$name is not the tree's"
 done
 [ "$(zipinfo -1 ArdunFrame.zip)" = "$(printf '%s\n' "${library[@]}")" ] || fail "ArdunFrame.zip holds [$(zipinfo -1 ArdunFrame.zip | tr '\n' ' ')]"
 unzip -q ArdunFrame.zip -d "$work/library" || fail "ArdunFrame.zip does not unzip"
-diff -r "$work/library/ArdunFrame" "$source_dir/firmware/ArdunFrame" > /dev/null || fail "ArdunFrame.zip is not the tree's library"
+diff -r "$work/library/ArdunFrame" ArdunFrame > /dev/null || fail "ArdunFrame.zip is not the release's library folder"
 cmp -s ArdunFrame/LICENSE "$source_dir/LICENSE" || fail "the library's LICENSE is not the project's"
 
 summed=$(sed -n 's/^[0-9a-f]\{64\}  //p' SHA256SUMS)

@@ -123,17 +123,39 @@ inline size_t ArdunFrameWrite(Print& out, const void* payload, size_t length)
 }
 
 /* Arduino: writes any object, such as a struct or an array, as the payload:
- * ArdunFrameWrite(Serial, reading) sends sizeof reading bytes. */
+ * ArdunFrameWrite(Serial, reading) sends sizeof reading bytes. A string
+ * literal is an array too: ArdunFrameWrite(Serial, "hello") sends 6 bytes,
+ * its closing NUL included.
+ * Only an object that is its own bytes can go out this way, and only one
+ * that a host can ask for in full; the compiler's own built-in tells the
+ * first, as AVR has no <type_traits>. */
 template <typename Object>
 inline size_t ArdunFrameWrite(Print& out, const Object& object)
 {
+    static_assert(
+        __is_trivially_copyable(Object),
+        "ArdunFrameWrite(out, object) sends an object's own bytes, and this object has its own copy "
+        "(an Arduino String, say), so its bytes are not its data. For a String write "
+        "ArdunFrameWrite(out, text.c_str(), text.length()); for another class, "
+        "ArdunFrameWrite(out, pointer, length) with its data");
+    static_assert(
+        sizeof(Object) <= ARDUNFRAME_MAX_PAYLOAD,
+        "ArdunFrameWrite(out, object): this object is longer than 255 bytes, which no host can ask for. "
+        "Send it in pieces, one frame each: ArdunFrameWrite(out, pointer, length) with a length "
+        "of at most 255");
     return ArdunFrameWrite(out, &object, sizeof object);
 }
 
-/* A pointer would send the pointer's own bytes: give the length instead,
- * ArdunFrameWrite(out, pointer, length). */
+/* A pointer would send the pointer's own bytes, never what it points at. */
 template <typename Object>
-size_t ArdunFrameWrite(Print& out, Object* const& pointer) = delete;
+inline size_t ArdunFrameWrite(Print&, Object* const&)
+{
+    static_assert(sizeof(Object*) == 0,
+                  "ArdunFrameWrite(out, pointer) would send the pointer itself, not the data it points at: "
+                  "give the length, ArdunFrameWrite(out, pointer, length); for a text, "
+                  "ArdunFrameWrite(out, text, strlen(text))");
+    return 0;
+}
 #endif
 
 #endif /* ARDUN_FRAME_H */
