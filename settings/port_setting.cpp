@@ -98,10 +98,15 @@ static ResultCode WriteSettingsBytes(HANDLE file)
 ResultCode SavePortSetting()
 {
     char path[SETTINGS_PATH_CAPACITY];
-    ResultCode result = SettingsPathOfRunningModule(path);
+    const ResultCode result = SettingsPathOfRunningModule(path);
     if (result != RESULT_OK)
         return result;
+    return SavePortSettingAt(path);
+}
 
+ResultCode SavePortSettingAt(const char* path)
+{
+    ResultCode result = RESULT_OK;
     bool created = false;
     HANDLE file = OpenSettingsFileInPlace(path, &created);
     if (file == INVALID_HANDLE_VALUE)
