@@ -106,7 +106,6 @@ ResultCode SavePortSetting()
 
 ResultCode SavePortSettingAt(const char* path)
 {
-    ResultCode result = RESULT_OK;
     bool created = false;
     HANDLE file = OpenSettingsFileInPlace(path, &created);
     if (file == INVALID_HANDLE_VALUE)
@@ -116,6 +115,7 @@ ResultCode SavePortSettingAt(const char* path)
     // start, so those past the 25 stay as they are until the end is set.
     char earlier[PORT_SETTING_SIZE];
     DWORD earlierLength = 0;
+    ResultCode result;
     if (!ReadFile(file, earlier, PORT_SETTING_SIZE, &earlierLength, NULL))
         result = WrapPlatformFailure((int32_t)GetLastError());
     else if (SetFilePointer(file, 0, NULL, FILE_BEGIN) != 0)

@@ -4,6 +4,8 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <iterator>
+#include <numeric>
 
 #include "parser/performance_clock.h"
 #include "settings/port_range.h"
@@ -24,10 +26,9 @@ const SearchStep SEARCH_PLAN[SEARCH_STEP_COUNT] = {
 
 double SearchPlanSeconds()
 {
-    double seconds = 0;
-    for (const SearchStep& step : SEARCH_PLAN)
-        seconds += step.seconds * step.times;
-    return seconds;
+    return std::accumulate(
+        std::begin(SEARCH_PLAN), std::end(SEARCH_PLAN), 0.0,
+        [](double seconds, const SearchStep& step) { return seconds + step.seconds * step.times; });
 }
 
 namespace {

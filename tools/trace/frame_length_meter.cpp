@@ -69,10 +69,10 @@ Decoded Decode(const std::vector<uint8_t>& line)
 // The count that most gaps agree on; 0 when none.
 uint32_t AgreedValue(const std::map<uint32_t, size_t>& gapsPerValue, size_t gaps)
 {
-    for (const auto& value : gapsPerValue)
-        if (MostOf(value.second, gaps))
-            return value.first;
-    return 0;
+    const auto agreed = std::find_if(
+        gapsPerValue.begin(), gapsPerValue.end(),
+        [gaps](const std::pair<const uint32_t, size_t>& value) { return MostOf(value.second, gaps); });
+    return agreed == gapsPerValue.end() ? 0 : agreed->first;
 }
 
 }  // namespace
