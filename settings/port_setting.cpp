@@ -98,10 +98,14 @@ static ResultCode WriteSettingsBytes(HANDLE file)
 ResultCode SavePortSetting()
 {
     char path[SETTINGS_PATH_CAPACITY];
-    ResultCode result = SettingsPathOfRunningModule(path);
+    const ResultCode result = SettingsPathOfRunningModule(path);
     if (result != RESULT_OK)
         return result;
+    return SavePortSettingAt(path);
+}
 
+ResultCode SavePortSettingAt(const char* path)
+{
     bool created = false;
     HANDLE file = OpenSettingsFileInPlace(path, &created);
     if (file == INVALID_HANDLE_VALUE)
@@ -111,6 +115,7 @@ ResultCode SavePortSetting()
     // start, so those past the 25 stay as they are until the end is set.
     char earlier[PORT_SETTING_SIZE];
     DWORD earlierLength = 0;
+    ResultCode result;
     if (!ReadFile(file, earlier, PORT_SETTING_SIZE, &earlierLength, NULL))
         result = WrapPlatformFailure((int32_t)GetLastError());
     else if (SetFilePointer(file, 0, NULL, FILE_BEGIN) != 0)

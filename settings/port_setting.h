@@ -33,3 +33,7 @@ ResultCode LoadPortSetting();
 // LoadPortSetting, and the file is left as it was (or absent, as it was),
 // unless putting the earlier bytes back fails too.
 ResultCode SavePortSetting();
+
+// The same into the settings file at `path`, for a tool that keeps the
+// setting of a plug-in in another folder.
+ResultCode SavePortSettingAt(const char* path);

@@ -102,20 +102,26 @@ wait "$sim_pid" 2>/dev/null
 sim_pid=""
 
 # --find on a pair it was not told about: 12-byte frames, with and without
-# noise; --save keeps the port as the dialog would.
+# noise; --save keeps the port as the dialog would, beside ardun-trace, and
+# --save-to in the folder given.
+mkdir -p "$work/plugins"
 for noise in 0 4; do
     drain_host_side
     start_tool ardun-sim.exe --port "$device_port" --size 12 --rate 20 --noise $noise > /dev/null 2>&1
     sim_pid=$!
     sleep 1
     rm -f "$settings"
+    save=(--save)
+    [ $noise -eq 4 ] && save=(--save-to "$(windows_path "$work/plugins")") && settings_saved=$work/plugins/ArdunParser.dat
     find_status=0
-    run_tool ardun-trace.exe --find --port "$host_port" --save > "$work/find.out" 2>&1 || find_status=$?
+    run_tool ardun-trace.exe --find --port "$host_port" "${save[@]}" > "$work/find.out" 2>&1 || find_status=$?
     tr -d '\r' < "$work/find.out" > "$work/trace.txt"
     [ "$find_status" -eq 0 ] || fail "--find with noise $noise ended with $find_status: $(cat "$work/trace.txt")"
     expect_line "^COM$host_port: Ardun frames at [0-9]+ baud: 12 payload bytes each, (19|20|21)\.[0-9] frames a second$"
     expect_line "^  use port COM$host_port at [0-9]+ baud, the host asking for 12 bytes \(P,12\): ardun-trace --port"
-    [ "$(head -c 25 "$settings" | tr -d '\0')" = "\\\\.\\COM$host_port" ] || fail "--save did not keep COM$host_port"
+    [ "$(head -c 25 "${settings_saved:-$settings}" | tr -d '\0')" = "\\\\.\\COM$host_port" ] ||
+        fail "${save[*]} did not keep COM$host_port"
+    [ $noise -eq 0 ] && expect_line "^Saved COM$host_port in .*ArdunParser.dat, the copy beside ardun-trace: "
     kill "$sim_pid" 2>/dev/null
     wait "$sim_pid" 2>/dev/null
     sim_pid=""

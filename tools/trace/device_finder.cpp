@@ -4,6 +4,8 @@
 #include <stdio.h>
 
 #include <algorithm>
+#include <iterator>
+#include <numeric>
 
 #include "parser/performance_clock.h"
 #include "settings/port_range.h"
@@ -14,25 +16,45 @@
 const uint32_t COMMON_BAUD_RATES[COMMON_BAUD_RATE_COUNT] = {9600,   19200,  38400,  57600,  115200,
                                                             230400, 250000, 500000, 921600, 1000000};
 
+const SearchStep SEARCH_PLAN[SEARCH_STEP_COUNT] = {
+    {"each baud rate", 1.0, COMMON_BAUD_RATE_COUNT},
+    {"a board starting after its port opens", 1.5, 1},
+    {"a device that sends about a frame a second", 1.5, 1},
+    {"a far rate, to tell a virtual COM pair", 0.5, 1},
+    {"a read's time-out past the end of each listen", 0.1, COMMON_BAUD_RATE_COUNT + 1},
+};
+
+double SearchPlanSeconds()
+{
+    return std::accumulate(
+        std::begin(SEARCH_PLAN), std::end(SEARCH_PLAN), 0.0,
+        [](double seconds, const SearchStep& step) { return seconds + step.seconds * step.times; });
+}
+
 namespace {
 
-const double SECONDS_PER_RATE = 1.0;
-// A board that resets when its port opens is quiet this long at most.
-const double QUIET_ALLOWANCE = 2.0;
 const double QUIET_WORTH_SAYING = 0.5;
 // Frame starts that make a device, not a chance pattern of bytes.
 const uint32_t FEWEST_FRAME_STARTS = 4;
-// A device that sends about a frame a second has sent a frame start or two in
-// a rate's second: it is given this much longer to send enough. Once a port,
-// so that chance frame starts at wrong rates cannot stretch the search.
-const double SLOW_DEVICE_SECONDS = 3.0;
+// Rates this close to one with frames are heard too: a UART 8 % off still
+// takes most FF and 00 bytes, so frame starts come through at the wrong one.
+const double NEIGHBOUR_FRACTION = 0.10;
+// Framing errors in at most one read in this many count as next to none.
+const uint32_t READS_PER_FRAMING_ERROR = 20;
+// Bits a byte takes on the line: start, eight data bits, stop.
+const uint32_t BITS_PER_BYTE = 10;
 
 struct Heard {
     uint32_t bytes = 0;
-    uint32_t payloadLength = 0;  // 0: no frames measured
     uint32_t frameStarts = 0;
+    FrameLengthVerdict verdict = {FrameLengthFinding::TooFewFrames, 0};
     double framesPerSecond = 0;
-    double quietSeconds = 0;  // before the first byte
+    double quietSeconds = 0;    // before the first byte
+    double longestSilence = 0;  // between reads with bytes, after the first
+    uint32_t readsWithBytes = 0;
+    LineErrors errors = {};
+    bool refused = false;  // the driver did not take the rate
+    bool listened = false;
 };
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -51,6 +73,27 @@ bool Stopped(const std::atomic<bool>* stop)
     return stop != nullptr && *stop;
 }
 
+bool HasFrames(const Heard& heard)
+{
+    return heard.frameStarts >= FEWEST_FRAME_STARTS;
+}
+
+bool WholeFrames(const Heard& heard)
+{
+    return heard.verdict.finding == FrameLengthFinding::Found ||
+           heard.verdict.finding == FrameLengthFinding::LongerThanAnyRequest;
+}
+
+bool NextToNoFramingErrors(const Heard& heard)
+{
+    return heard.errors.framing * READS_PER_FRAMING_ERROR <= heard.errors.reads;
+}
+
+uint32_t LineErrorCount(const Heard& heard)
+{
+    return heard.errors.framing + heard.errors.overrun + heard.errors.parity + heard.errors.breaks;
+}
+
 // Listens for `seconds`; with a quiet allowance, the seconds count from the
 // first byte, which may be that much later. Up to `patience` seconds more
 // when a frame start came but too few to measure.
@@ -58,11 +101,12 @@ Heard Listen(ListeningPort& port, double seconds, double quietAllowance, double 
              const std::atomic<bool>* stop)
 {
     Heard heard;
+    heard.listened = true;
     FrameLengthMeter meter;
     const PerformanceClock clock;
     const double begin = clock.Seconds();
     double end = begin + seconds + quietAllowance;
-    double firstStartAt = 0, lastStartAt = 0;
+    double firstStartAt = 0, lastStartAt = 0, lastBytesAt = 0;
     uint32_t startsAtFirst = 0, startsAtLast = 0;
     for (double now = begin; !Stopped(stop); now = clock.Seconds()) {
         const uint32_t starts = meter.FrameStarts();
@@ -76,7 +120,11 @@ Heard Listen(ListeningPort& port, double seconds, double quietAllowance, double 
         if (heard.bytes == 0) {
             heard.quietSeconds = at - begin;
             end = std::max(begin + seconds, std::min(end, at + seconds));
+        } else {
+            heard.longestSilence = std::max(heard.longestSilence, at - lastBytesAt);
         }
+        lastBytesAt = at;
+        ++heard.readsWithBytes;
         heard.bytes += count;
         const uint32_t before = meter.FrameStarts();
         meter.Add(buffer, count);
@@ -90,61 +138,209 @@ Heard Listen(ListeningPort& port, double seconds, double quietAllowance, double 
         }
     }
     heard.frameStarts = meter.FrameStarts();
-    heard.payloadLength = heard.frameStarts >= FEWEST_FRAME_STARTS ? meter.PayloadLength() : 0;
+    heard.verdict = meter.Verdict();
+    heard.errors = port.Errors();
     if (lastStartAt > firstStartAt)
         heard.framesPerSecond = (startsAtLast - startsAtFirst) / (lastStartAt - firstStartAt);
     return heard;
 }
 
-// True with *found when Ardun frames came at one of the rates.
-bool FindOnPort(ListeningPort& port, uint32_t number, const SayLine& say, const std::atomic<bool>* stop,
-                FoundDevice* found)
+// A frames-a-second figure that needs more bits than the rate carries came
+// from bytes queued before the listening began, not from the device.
+bool RateCarries(uint32_t baudRate, uint32_t payloadLength, double framesPerSecond)
 {
-    say(Format("COM%u: listening for Ardun frames at %u baud rates, about a second each", (unsigned)number,
-               (unsigned)COMMON_BAUD_RATE_COUNT));
-    uint32_t bytes = 0;
-    uint32_t frameStarts = 0;
-    double patience = SLOW_DEVICE_SECONDS;
-    bool first = true;
-    for (const uint32_t rate : COMMON_BAUD_RATES) {
-        if (Stopped(stop))
-            return false;
-        if (!first && !port.SetBaudRate(rate)) {
-            say(Format("COM%u: %u baud refused: %s", (unsigned)number, (unsigned)rate,
-                       DescribeWindowsError(port.LastError()).c_str()));
-            if (!port.IsOpen())
-                return false;
+    // The fewest bytes a frame takes on the wire: the start FF 00 and the payload.
+    return framesPerSecond * (payloadLength + 2) * BITS_PER_BYTE <= baudRate;
+}
+
+// Why a rate heard was not taken.
+std::string PassedOverReason(const Heard& heard)
+{
+    if (!HasFrames(heard) && heard.errors.framing > 0)
+        return Format("no whole frames, framing errors in %u of %u reads", (unsigned)heard.errors.framing,
+                      (unsigned)heard.errors.reads);
+    if (!HasFrames(heard))
+        return "no frames";
+    if (heard.verdict.finding == FrameLengthFinding::VaryingLengths)
+        return "frames of varying length";
+    if (!WholeFrames(heard))
+        return Format("%u frame starts, too few whole frames", (unsigned)heard.frameStarts);
+    if (!NextToNoFramingErrors(heard))
+        return Format("frames, but framing errors in %u of %u reads", (unsigned)heard.errors.framing,
+                      (unsigned)heard.errors.reads);
+    return Format("frames, but %u line errors, more than at the rate taken", (unsigned)LineErrorCount(heard));
+}
+
+// One port's search at every rate.
+class PortSearch {
+public:
+    PortSearch(ListeningPort& port, uint32_t number, const SayLine& say, const std::atomic<bool>* stop)
+        : port(port), number(number), say(say), stop(stop)
+    {
+    }
+
+    // True with *found when a device's frames came whole at one of the rates.
+    bool Run(FoundDevice* found);
+
+private:
+    // False when the port was lost or the search stopped.
+    bool ListenAt(size_t index, double seconds);
+    // Of the rate with frames and its neighbours, the index of the one with
+    // whole frames and the fewest errors; COMMON_BAUD_RATE_COUNT when none.
+    size_t ChooseAmong(const std::vector<size_t>& candidates);
+    bool Report(size_t index, bool firstHeard, FoundDevice* found);
+    void CheckAnyRate(size_t index, FoundDevice* found);
+    void SayNothingFound();
+
+    ListeningPort& port;
+    uint32_t number;
+    const SayLine& say;
+    const std::atomic<bool>* stop;
+    Heard heard[COMMON_BAUD_RATE_COUNT];
+    bool firstListen = true;
+    double patience = SEARCH_PLAN[SLOW_DEVICE].seconds;
+};
+
+bool PortSearch::ListenAt(size_t index, double seconds)
+{
+    const uint32_t rate = COMMON_BAUD_RATES[index];
+    if (Stopped(stop))
+        return false;
+    if (!port.SetBaudRate(rate)) {
+        heard[index].refused = true;
+        say(Format("COM%u: %u baud refused: %s", (unsigned)number, (unsigned)rate,
+                   DescribeWindowsError(port.LastError()).c_str()));
+        return port.IsOpen();
+    }
+    // Only the first rate taken waits for a board that is still starting.
+    const double quiet = firstListen ? SEARCH_PLAN[BOARD_STARTING].seconds : 0;
+    heard[index] = Listen(port, seconds, quiet, patience, stop);
+    const Heard& now = heard[index];
+    if (now.frameStarts > 0)
+        patience = 0;
+    // A board that resets is quiet, then streams: its silences after that
+    // are shorter than the quiet start. A device that sends a frame now and
+    // then is quiet at first too, and as long again between frames.
+    if (firstListen && now.quietSeconds >= QUIET_WORTH_SAYING && now.readsWithBytes >= 3 &&
+        now.longestSilence < now.quietSeconds / 2)
+        say(Format("COM%u: quiet for %.1f s after the port opened, then a steady stream: a board that resets "
+                   "when its port opens, as an Arduino Uno does",
+                   (unsigned)number, now.quietSeconds));
+    firstListen = false;
+    return !Stopped(stop);
+}
+
+size_t PortSearch::ChooseAmong(const std::vector<size_t>& candidates)
+{
+    size_t best = COMMON_BAUD_RATE_COUNT;
+    for (const size_t index : candidates) {
+        const Heard& h = heard[index];
+        if (!HasFrames(h) || !WholeFrames(h) || !NextToNoFramingErrors(h))
             continue;
-        }
-        // Only the first rate waits for a board that is still starting.
-        const Heard heard = Listen(port, SECONDS_PER_RATE, first ? QUIET_ALLOWANCE : 0, patience, stop);
-        if (heard.frameStarts > 0)
-            patience = 0;
-        if (first && heard.bytes > 0 && heard.quietSeconds >= QUIET_WORTH_SAYING)
-            say(Format("COM%u: quiet for %.1f s after the port opened, then bytes came: a board that resets "
-                       "when its port opens, as an Arduino Uno does",
-                       (unsigned)number, heard.quietSeconds));
-        first = false;
-        bytes += heard.bytes;
-        frameStarts += heard.frameStarts;
-        if (heard.payloadLength != 0) {
-            *found = FoundDevice{number, rate, heard.payloadLength, heard.framesPerSecond};
-            say(Format("COM%u: Ardun frames at %u baud: %u payload bytes each, %.1f frames a second",
-                       (unsigned)number, (unsigned)rate, (unsigned)heard.payloadLength,
-                       heard.framesPerSecond));
-            say(DescribeSettingsToUse(*found));
-            return true;
-        }
+        if (best == COMMON_BAUD_RATE_COUNT || LineErrorCount(h) < LineErrorCount(heard[best]))
+            best = index;
+    }
+    for (const size_t index : candidates)
+        if (index != best && heard[index].listened)
+            say(Format("COM%u: %u baud passed over: %s", (unsigned)number, (unsigned)COMMON_BAUD_RATES[index],
+                       PassedOverReason(heard[index]).c_str()));
+    return best;
+}
+
+void PortSearch::CheckAnyRate(size_t index, FoundDevice* found)
+{
+    // The rate of the list farthest from the one found: no UART takes whole
+    // frames there, a virtual pair passes them as at any other.
+    const size_t farIndex = index < COMMON_BAUD_RATE_COUNT / 2 ? COMMON_BAUD_RATE_COUNT - 1 : 0;
+    const Heard atFound = heard[index];
+    if (!ListenAt(farIndex, SEARCH_PLAN[VIRTUAL_PAIR_CHECK].seconds))
+        return;
+    const Heard& atFar = heard[farIndex];
+    if (atFar.verdict.finding != atFound.verdict.finding ||
+        atFar.verdict.payloadLength != atFound.verdict.payloadLength || !NextToNoFramingErrors(atFar))
+        return;
+    found->anyRate = true;
+    say(Format("COM%u: the same frames at %u and at %u baud: this port carries bytes at any rate, as a "
+               "virtual COM pair does, so listening cannot tell the device's baud rate; use the rate the "
+               "device sends at",
+               (unsigned)number, (unsigned)COMMON_BAUD_RATES[index], (unsigned)COMMON_BAUD_RATES[farIndex]));
+}
+
+bool PortSearch::Report(size_t index, bool firstHeard, FoundDevice* found)
+{
+    const uint32_t rate = COMMON_BAUD_RATES[index];
+    const Heard& h = heard[index];
+    if (h.verdict.finding == FrameLengthFinding::LongerThanAnyRequest) {
+        say(Format(
+            "COM%u: Ardun frames at %u baud, but about %u payload bytes each: longer than any host can "
+            "ask for (255 at most)",
+            (unsigned)number, (unsigned)rate, (unsigned)h.verdict.payloadLength));
+        return false;
+    }
+    *found = FoundDevice{number, rate, h.verdict.payloadLength, h.framesPerSecond, false};
+    if (RateCarries(rate, found->payloadLength, found->framesPerSecond)) {
+        say(Format("COM%u: Ardun frames at %u baud: %u payload bytes each, %.1f frames a second",
+                   (unsigned)number, (unsigned)rate, (unsigned)found->payloadLength, found->framesPerSecond));
+    } else {
+        found->framesPerSecond = 0;
+        say(Format(
+            "COM%u: Ardun frames at %u baud: %u payload bytes each (frames a second not measured: they "
+            "came faster than %u baud carries, bytes queued before the listening began)",
+            (unsigned)number, (unsigned)rate, (unsigned)found->payloadLength, (unsigned)rate));
+    }
+    if (firstHeard)
+        CheckAnyRate(index, found);
+    say(DescribeSettingsToUse(*found));
+    return true;
+}
+
+void PortSearch::SayNothingFound()
+{
+    uint32_t bytes = 0, frameStarts = 0;
+    for (const Heard& h : heard) {
+        bytes += h.bytes;
+        frameStarts += h.frameStarts;
     }
     if (bytes == 0)
         say(Format("COM%u: no byte at any baud rate: nothing sends on this port", (unsigned)number));
     else if (frameStarts > 0)
-        say(Format("COM%u: %u bytes and %u Ardun frame starts, too few to measure a frame: a device that "
-                   "sends less than one frame a second?",
+        say(Format("COM%u: %u bytes and %u Ardun frame starts, but no rate with whole frames",
                    (unsigned)number, (unsigned)bytes, (unsigned)frameStarts));
     else
         say(Format("COM%u: %u bytes, but no Ardun frames at any baud rate", (unsigned)number,
                    (unsigned)bytes));
+}
+
+bool PortSearch::Run(FoundDevice* found)
+{
+    say(Format("COM%u: listening for Ardun frames at %u baud rates, about a second each", (unsigned)number,
+               (unsigned)COMMON_BAUD_RATE_COUNT));
+    bool anyHeard = false;
+    for (size_t index = 0; index < COMMON_BAUD_RATE_COUNT; ++index) {
+        if (heard[index].listened || heard[index].refused)
+            continue;
+        const bool firstHeard = !anyHeard;
+        if (!ListenAt(index, SEARCH_PLAN[EACH_RATE].seconds))
+            return false;
+        anyHeard = anyHeard || heard[index].listened;
+        if (!HasFrames(heard[index]))
+            continue;
+        std::vector<size_t> candidates;
+        const double rate = COMMON_BAUD_RATES[index];
+        for (size_t other = 0; other < COMMON_BAUD_RATE_COUNT; ++other) {
+            const double distance = COMMON_BAUD_RATES[other] > rate ? COMMON_BAUD_RATES[other] - rate
+                                                                    : rate - COMMON_BAUD_RATES[other];
+            if (distance > rate * NEIGHBOUR_FRACTION || heard[other].refused)
+                continue;
+            if (!heard[other].listened && !ListenAt(other, SEARCH_PLAN[EACH_RATE].seconds))
+                return false;
+            candidates.push_back(other);
+        }
+        const size_t chosen = ChooseAmong(candidates);
+        if (chosen != COMMON_BAUD_RATE_COUNT)
+            return Report(chosen, firstHeard && candidates.size() == 1, found);
+    }
+    SayNothingFound();
     return false;
 }
 
@@ -168,7 +364,7 @@ std::vector<FoundDevice> FindDevices(uint32_t port, const SayLine& say, const st
     bool anyOpened = false;
     for (uint32_t number = first; number <= last && !Stopped(stop); ++number) {
         ListeningPort listening;
-        if (!listening.Open(number, COMMON_BAUD_RATES[0])) {
+        if (!listening.Open(number)) {
             // Of every port, only those that open are named.
             if (!everyPort)
                 say(Format("COM%u could not be opened: %s", (unsigned)number,
@@ -177,7 +373,7 @@ std::vector<FoundDevice> FindDevices(uint32_t port, const SayLine& say, const st
         }
         anyOpened = true;
         FoundDevice found;
-        if (FindOnPort(listening, number, say, stop, &found))
+        if (PortSearch(listening, number, say, stop).Run(&found))
             devices.push_back(found);
     }
     if (everyPort && !anyOpened)

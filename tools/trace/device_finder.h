@@ -1,6 +1,9 @@
 // ardun-trace's search for a device: listens on a COM port at each common
 // baud rate, about a second each and without sending anything, and measures
-// the Ardun frames it hears: their payload length and how many come a second.
+// the Ardun frames it hears: their payload length, how many come a second and
+// the line's errors. A rate is taken only where the frames are whole and the
+// line reports next to no framing errors; a rate close to it, which a UART
+// may half understand, is heard as well and the better one taken.
 #pragma once
 
 #include <stddef.h>
@@ -15,6 +18,26 @@
 const size_t COMMON_BAUD_RATE_COUNT = 10;
 extern const uint32_t COMMON_BAUD_RATES[COMMON_BAUD_RATE_COUNT];
 
+// How long the search of one port may listen, step by step: each entry's
+// seconds, at most `times` over. The search keeps to it, so a port takes no
+// longer than the plan's sum.
+struct SearchStep {
+    const char* what;
+    double seconds;
+    uint32_t times;
+};
+enum SearchStepIndex {
+    EACH_RATE,           // every rate once; a rate's neighbours are heard in their own turn's place
+    BOARD_STARTING,      // the first rate waits this long for a board that resets when its port opens
+    SLOW_DEVICE,         // once a port, longer for a device that sends about a frame a second
+    VIRTUAL_PAIR_CHECK,  // a far rate, when the first rate already gave frames
+    READ_PAST_THE_END,   // each listen may end one read's time-out late
+    SEARCH_STEP_COUNT
+};
+extern const SearchStep SEARCH_PLAN[SEARCH_STEP_COUNT];
+// The most one port's search listens, in seconds.
+double SearchPlanSeconds();
+
 // FindDevices' port for every COM port the configuration dialog lists.
 const uint32_t EVERY_COM_PORT = UINT32_MAX;
 
@@ -22,7 +45,8 @@ struct FoundDevice {
     uint32_t port;  // COM<port>
     uint32_t baudRate;
     uint32_t payloadLength;  // the N the host must ask for
-    double framesPerSecond;
+    double framesPerSecond;  // 0: not measured
+    bool anyRate;            // the port carried the same frames at far apart rates: a virtual pair
 };
 
 // Takes each line the search says as it goes.

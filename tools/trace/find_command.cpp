@@ -1,6 +1,7 @@
 #include "tools/trace/find_command.h"
 
 #include "settings/port_setting.h"
+#include "settings/settings_path.h"
 #include "tools/cli/result_code_text.h"
 #include "tools/trace/device_finder.h"
 #include "tools/trace/out_file.h"
@@ -12,20 +13,39 @@ const int STATUS_FOUND = 0;
 const int STATUS_FAILED = 1;  // the port found not kept, or the --out file not made
 const int STATUS_NONE_FOUND = 3;
 
-// Keeps the port as the configuration dialog does, in the settings file
-// beside the program; the plug-in beside it opens that port from then on.
-// False, having said why on standard error, when the file was not written.
-bool SavePort(uint32_t port, FILE* out)
+// The settings file in the folder given with --save-to.
+std::string SettingsFileIn(const std::string& folder)
 {
-    const std::string path = UseSettingsFileBesideProgram();
+    const char last = folder.back();
+    return folder + (last == '\\' || last == '/' ? "" : "\\") + SETTINGS_FILE_NAME;
+}
+
+// Keeps the port as the configuration dialog does: in the settings file
+// beside the program, which the plug-in beside it reads, or in the one of
+// the --save-to folder. False, having said why on standard error, when the
+// file was not written.
+bool SavePort(uint32_t port, const TraceOptions& options, FILE* out)
+{
+    const bool besideProgram = options.saveTo.empty();
+    const std::string path = besideProgram ? UseSettingsFileBesideProgram() : SettingsFileIn(options.saveTo);
     WritePortSettingForNumber((int32_t)port);
-    const ResultCode result = SavePortSetting();
+    const ResultCode result = path.size() < SETTINGS_PATH_CAPACITY ? SavePortSettingAt(path.c_str())
+                                                                   : RESULT_INSUFFICIENT_BUFFER;
     if (result != RESULT_OK) {
         fprintf(stderr, "ardun-trace: COM%u could not be saved in %s (%s)\n", (unsigned)port, path.c_str(),
                 FormatResultCode(result).c_str());
         return false;
     }
-    fprintf(out, "Saved COM%u as the plug-in's port in %s\n", (unsigned)port, path.c_str());
+    if (besideProgram)
+        fprintf(
+            out,
+            "Saved COM%u in %s, the copy beside ardun-trace: the host's copy of the plug-in reads the "
+            "ArdunParser.dat beside its own ArdunParser.dll. Copy this file into the host's plug-in folder, "
+            "or save it there with --save-to FOLDER.\n",
+            (unsigned)port, path.c_str());
+    else
+        fprintf(out, "Saved COM%u in %s: the plug-in in that folder opens it from the host's next start.\n",
+                (unsigned)port, path.c_str());
     return true;
 }
 
@@ -43,7 +63,7 @@ int FindAndReport(const TraceOptions& options, FILE* out)
         fprintf(out, "No Ardun device found.\n");
         return STATUS_NONE_FOUND;
     }
-    if (options.save && !SavePort(devices.front().port, out))
+    if (options.save && !SavePort(devices.front().port, options, out))
         return STATUS_FAILED;
     return STATUS_FOUND;
 }

@@ -1,5 +1,7 @@
 #include "tools/trace/frame_length_meter.h"
 
+#include <string.h>
+
 #include <algorithm>
 #include <map>
 
@@ -11,8 +13,12 @@ namespace {
 // Gaps judged together: enough to outvote a misread frame or a lost byte.
 const size_t GAPS_JUDGED = 16;
 const size_t FEWEST_GAPS = 3;
-// A line with no frame start for this long carries no Ardun frames.
+// A line with no frame start for this long carries no Ardun frames worth measuring.
 const size_t LONGEST_GAP = 1024;
+// The longest payload a host can ask for (its request holds N in one byte),
+// and so the longest re-encoded. Not the library's ARDUNFRAME_MAX_PAYLOAD,
+// which test builds raise.
+const uint32_t LONGEST_PAYLOAD = 255;
 
 // At least three quarters of the gaps judged.
 bool MostOf(size_t agreeing, size_t gaps)
@@ -20,7 +26,47 @@ bool MostOf(size_t agreeing, size_t gaps)
     return gaps >= FEWEST_GAPS && agreeing * 4 >= gaps * 3;
 }
 
-// The smallest value that most of the gaps agree on; 0 when there is none.
+// A frame as the library writes it, gathered from its chunks.
+struct EncodedFrame {
+    uint8_t bytes[LONGEST_GAP];
+    size_t used;
+};
+
+size_t Gather(const uint8_t* bytes, size_t count, void* context)
+{
+    EncodedFrame* frame = static_cast<EncodedFrame*>(context);
+    const size_t taken = std::min(count, sizeof frame->bytes - frame->used);
+    memcpy(frame->bytes + frame->used, bytes, taken);
+    frame->used += taken;
+    return taken;
+}
+
+// The payload bytes a gap's line bytes stand for, as far as every FF is
+// doubled; decodedEnds[i] is where the first i of them end on the line.
+struct Decoded {
+    std::vector<uint8_t> payload;
+    std::vector<size_t> decodedEnds;
+    bool whole;  // every byte of the gap decoded: no lone FF
+};
+
+Decoded Decode(const std::vector<uint8_t>& line)
+{
+    Decoded decoded = {{}, {0}, false};
+    size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ARDUN_MARKER) {
+            if (i + 1 >= line.size() || line[i + 1] != ARDUN_MARKER)
+                break;
+            ++i;
+        }
+        decoded.payload.push_back(line[i++]);
+        decoded.decodedEnds.push_back(i);
+    }
+    decoded.whole = i == line.size();
+    return decoded;
+}
+
+// The count that most gaps agree on; 0 when none.
 uint32_t AgreedValue(const std::map<uint32_t, size_t>& gapsPerValue, size_t gaps)
 {
     const auto agreed = std::find_if(
@@ -44,48 +90,113 @@ void FrameLengthMeter::AddByte(uint8_t byte)
         return;
     }
     // Inside a frame a data FF travels doubled, so an odd run before 00 ends
-    // in a frame start's marker.
-    if (byte == ARDUN_FRAME_START && markerRun % 2 == 1) {
+    // in a frame start's marker; the FFs before it belong to the gap.
+    const bool frameStart = byte == ARDUN_FRAME_START && markerRun % 2 == 1;
+    if (afterFrameStart) {
+        gap.insert(gap.end(), frameStart ? markerRun - 1 : markerRun, ARDUN_MARKER);
+        if (!frameStart)
+            gap.push_back(byte);
+    }
+    markerRun = 0;
+    if (frameStart) {
         ++frameStarts;
-        if (afterFrameStart)
+        if (afterFrameStart && gap.size() <= LONGEST_GAP)
             EndGap();
         afterFrameStart = true;
         gap.clear();
-        markerRun = 0;
-        return;
+    } else if (gap.size() > LONGEST_GAP) {
+        afterFrameStart = false;
+        gap.clear();
     }
-    if (afterFrameStart) {
-        gap.insert(gap.end(), markerRun / 2, ARDUN_MARKER);  // a lone FF is dropped, as the reader does
-        gap.push_back(byte);
-        if (gap.size() > LONGEST_GAP) {
-            afterFrameStart = false;
-            gap.clear();
-        }
-    }
-    markerRun = 0;
 }
 
 void FrameLengthMeter::EndGap()
 {
-    Gap whole = {(uint32_t)gap.size(), {}};
-    for (size_t i = 1; i + 1 < gap.size(); ++i)
-        if (gap[i] == ARDUNFRAME_FILL && gap[i + 1] == ARDUNFRAME_FILL)
-            whole.endsAfter.push_back((uint32_t)i);
+    Gap whole = {0, {}, 0, 0};
+    const Decoded decoded = Decode(gap);
+    if (decoded.whole)
+        whole.bareLength = (uint32_t)decoded.payload.size();
+    // Each payload length whose library frame the gap begins with, the
+    // library's own encoder telling what follows the payload. Only where
+    // the end and spare bytes 55 55 follow it is it worth encoding.
+    const size_t longest = std::min<size_t>(decoded.payload.size(), LONGEST_PAYLOAD);
+    for (size_t n = 1; n <= longest; ++n) {
+        const size_t payloadEnd = decoded.decodedEnds[n];
+        if (payloadEnd + 1 >= gap.size() || gap[payloadEnd] != ARDUNFRAME_FILL ||
+            gap[payloadEnd + 1] != ARDUNFRAME_FILL)
+            continue;
+        EncodedFrame frame = {{}, 0};
+        if (ArdunFrameWriteChunks(decoded.payload.data(), n, Gather, &frame) !=
+            ArdunFrameLength(decoded.payload.data(), n))
+            continue;
+        // The frame less its lead and start, then at least the next frame's lead.
+        const uint8_t* tail = frame.bytes + 3;
+        const size_t tailLength = frame.used - 3;
+        if (tailLength + 1 > gap.size() || memcmp(tail, gap.data(), tailLength) != 0 ||
+            gap.back() != ARDUNFRAME_FILL)
+            continue;
+        whole.noisyFits.push_back((uint32_t)n);
+        if (tailLength + 1 == gap.size())
+            whole.exactFit = (uint32_t)n;
+    }
+    // A frame too long to ask for: its bytes before the trailing 55s.
+    size_t beforeFill = gap.size();
+    while (beforeFill > 0 && gap[beforeFill - 1] == ARDUNFRAME_FILL)
+        --beforeFill;
+    const Decoded front = Decode(std::vector<uint8_t>(gap.begin(), gap.begin() + beforeFill));
+    if (front.payload.size() > LONGEST_PAYLOAD)
+        whole.longPayload = (uint32_t)front.payload.size();
+
     latest.push_back(whole);
     if (latest.size() > GAPS_JUDGED)
         latest.pop_front();
 }
 
+FrameLengthVerdict FrameLengthMeter::Verdict() const
+{
+    const size_t gaps = latest.size();
+    if (gaps < FEWEST_GAPS)
+        return {FrameLengthFinding::TooFewFrames, 0};
+    std::map<uint32_t, size_t> exact, noisy, bare;
+    uint32_t longFrames = 0, shortestLong = UINT32_MAX;
+    for (const Gap& whole : latest) {
+        if (whole.exactFit != 0)
+            ++exact[whole.exactFit];
+        for (const uint32_t n : whole.noisyFits)
+            ++noisy[n];
+        if (whole.bareLength != 0)
+            ++bare[whole.bareLength];
+        if (whole.longPayload != 0) {
+            ++longFrames;
+            shortestLong = std::min(shortestLong, whole.longPayload);
+        }
+    }
+    const uint32_t exactLength = AgreedValue(exact, gaps);
+    if (exactLength != 0)
+        return {FrameLengthFinding::Found, exactLength};
+    // With bytes after the frame, a payload ending in 55 also fits one byte
+    // shorter: the longest of those most gaps fit is the one every gap fits.
+    uint32_t noisyLength = 0;
+    size_t noisyGaps = 0;
+    for (const auto& fit : noisy)
+        if (fit.second >= noisyGaps) {
+            noisyLength = fit.first;
+            noisyGaps = fit.second;
+        }
+    if (MostOf(noisyGaps, gaps))
+        return {FrameLengthFinding::Found, noisyLength};
+    const uint32_t bareLength = AgreedValue(bare, gaps);
+    if (bareLength != 0 && bareLength <= LONGEST_PAYLOAD)
+        return {FrameLengthFinding::Found, bareLength};
+    if (bareLength != 0)
+        return {FrameLengthFinding::LongerThanAnyRequest, bareLength};
+    if (MostOf(longFrames, gaps))
+        return {FrameLengthFinding::LongerThanAnyRequest, shortestLong};
+    return {FrameLengthFinding::VaryingLengths, 0};
+}
+
 uint32_t FrameLengthMeter::PayloadLength() const
 {
-    std::map<uint32_t, size_t> ends;     // a payload length: the gaps it could end
-    std::map<uint32_t, size_t> lengths;  // a gap's length: the gaps that long
-    for (const Gap& whole : latest) {
-        for (const uint32_t end : whole.endsAfter)
-            ++ends[end];
-        ++lengths[whole.length];
-    }
-    // The shortest: a payload may hold 55 55 in some frames, never before its end in most.
-    const uint32_t end = AgreedValue(ends, latest.size());
-    return end != 0 ? end : AgreedValue(lengths, latest.size());
+    const FrameLengthVerdict verdict = Verdict();
+    return verdict.finding == FrameLengthFinding::Found ? verdict.payloadLength : 0;
 }

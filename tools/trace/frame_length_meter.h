@@ -1,12 +1,19 @@
 // Measures the payload length of the Ardun frames on a line, from the bytes
 // as they come, whatever length a reader asks for. The framing has no length
-// field, so the meter takes the decoded bytes between two frame starts and
-// tells the payload apart from what the ArdunFrame library sends around it:
-// after the payload its end and spare bytes 55 55 (and fill 55s), then any
-// line noise, then the lead byte 55 before the next frame start. The payload
-// length is where the 55 55 begins in most frames. For a device that sends no
-// such bytes it is the distance between frame starts, when most agree. Pure
-// logic, no windows.h.
+// field, so the meter keeps the bytes between two frame starts and asks which
+// payload length explains them:
+// - a device that sends with the ArdunFrame library puts exactly the
+//   library's frame between two frame starts: for a payload length N, the
+//   first N payload bytes re-encoded by the library itself (FF doubled, end,
+//   spare and fill bytes), then the next frame's lead byte. The N that most
+//   of the latest frames fit so wins, whatever the payloads hold;
+// - bytes between the library's frame and the next lead (line noise, as
+//   ardun-sim --noise adds, or text the device prints) are allowed next;
+// - a device that sends bare frames, one after another with nothing between,
+//   has the distance between frame starts as its N.
+// A bare payload that always ends in 55 and always holds 55 55 at one place
+// reads the same as the library's frame with bytes after it: the library's
+// reading is taken. Pure logic, no windows.h.
 #pragma once
 
 #include <stddef.h>
@@ -15,27 +22,43 @@
 #include <deque>
 #include <vector>
 
+enum class FrameLengthFinding {
+    TooFewFrames,          // not enough frames yet to judge
+    Found,                 // payloadLength is the N the host must ask for (1..255)
+    VaryingLengths,        // frames seen, but no N fits most of them: "frames of varying length"
+    LongerThanAnyRequest,  // frames agree on a payload longer than 255: "longer than any host can ask for"
+};
+
+struct FrameLengthVerdict {
+    FrameLengthFinding finding;
+    uint32_t payloadLength;  // Found (or LongerThanAnyRequest): the length; else 0
+};
+
 class FrameLengthMeter {
 public:
     void Add(const uint8_t* bytes, size_t count);
 
     // Frame starts seen (a lone FF before 00).
     uint32_t FrameStarts() const { return frameStarts; }
-    // The payload length most of the latest frames agree on; 0 while there
-    // are too few frames or no agreement.
+    // What the latest frames say of the payload length.
+    FrameLengthVerdict Verdict() const;
+    // Verdict().payloadLength when Found, else 0.
     uint32_t PayloadLength() const;
 
 private:
+    // What one gap between two frame starts fits.
     struct Gap {
-        uint32_t length;                  // decoded bytes between two frame starts
-        std::vector<uint32_t> endsAfter;  // where a 55 55 could end the payload, ascending
+        uint32_t exactFit;                // the N whose library frame the gap is, exactly; 0: none
+        std::vector<uint32_t> noisyFits;  // the N whose library frame starts the gap, more bytes after it
+        uint32_t bareLength;              // payload bytes of a bare frame filling the gap; 0: not one
+        uint32_t longPayload;             // a frame too long to re-encode: its bytes before the trailing 55s
     };
     void AddByte(uint8_t byte);
     void EndGap();
 
     uint32_t frameStarts = 0;
     uint32_t markerRun = 0;        // FFs in a row, not yet resolved
-    bool afterFrameStart = false;  // a frame start has been seen and the gap is measured
-    std::vector<uint8_t> gap;      // decoded bytes since the last frame start
+    bool afterFrameStart = false;  // a frame start has been seen and the gap is kept
+    std::vector<uint8_t> gap;      // the bytes since the last frame start, as on the line
     std::deque<Gap> latest;        // the latest whole gaps, oldest first
 };

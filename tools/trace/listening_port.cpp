@@ -14,7 +14,7 @@ bool ListeningPort::Fail()
     return false;
 }
 
-bool ListeningPort::Open(uint32_t number, uint32_t baudRate)
+bool ListeningPort::Open(uint32_t number)
 {
     Close();
     char path[32];
@@ -25,7 +25,7 @@ bool ListeningPort::Open(uint32_t number, uint32_t baudRate)
     COMMTIMEOUTS timeouts = LISTENING_TIMEOUTS;
     if (!SetCommTimeouts(handle, &timeouts))
         return Fail();
-    return SetBaudRate(baudRate);
+    return true;
 }
 
 bool ListeningPort::SetBaudRate(uint32_t baudRate)
@@ -39,9 +39,27 @@ bool ListeningPort::SetBaudRate(uint32_t baudRate)
         lastError = GetLastError();  // a rate this driver does not take; the others may do
         return false;
     }
+    // Bytes queued at the old rate would count as heard at the new one, and
+    // arrive faster than any rate carries them.
     if (!PurgeComm(handle, PURGE_RXCLEAR))
         return Fail();
+    DWORD flags = 0;
+    (void)ClearCommError(handle, &flags, NULL);  // the old rate's errors: dropped either way
+    errors = LineErrors();
     return true;
+}
+
+void ListeningPort::CountLineErrors()
+{
+    DWORD flags = 0;
+    COMSTAT status = {};
+    if (!ClearCommError(handle, &flags, &status))
+        return;  // a driver that cannot say leaves the counts as they are
+    ++errors.reads;
+    errors.framing += (flags & CE_FRAME) != 0;
+    errors.overrun += (flags & (CE_OVERRUN | CE_RXOVER)) != 0;
+    errors.parity += (flags & CE_RXPARITY) != 0;
+    errors.breaks += (flags & CE_BREAK) != 0;
 }
 
 DWORD ListeningPort::Read(uint8_t* buffer, DWORD capacity)
@@ -52,6 +70,7 @@ DWORD ListeningPort::Read(uint8_t* buffer, DWORD capacity)
         Sleep(100);  // a failing port must not make the listener spin
         return 0;
     }
+    CountLineErrors();
     return count;
 }
 

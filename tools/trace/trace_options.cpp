@@ -14,16 +14,20 @@ const char* const TRACE_USAGE =
     "\n"
     "Usage: ardun-trace [--port N] [--baud B] [--size N] [--count K] [--keep C]\n"
     "                   [--log] [--console] [--out FILE]\n"
-    "       ardun-trace --find [--port N] [--save] [--out FILE]\n"
+    "       ardun-trace --find [--port N] [--save | --save-to DIR] [--out FILE]\n"
     "\n"
     "  --find      look for the device first: listen on COM N, or on every COM\n"
     "              port that opens, at each common baud rate (9600 to 1000000),\n"
     "              about a second each, without sending anything; report per\n"
     "              port the baud rate where Ardun frames came, their payload\n"
     "              length, frames per second, and the settings to use: the port,\n"
-    "              the baud rate and the N the host must ask for; about 12 s a port\n"
+    "              the baud rate and the N the host must ask for; at most 15 s a port\n"
     "  --save      with --find: keep the port found in ArdunParser.dat beside\n"
-    "              ardun-trace.exe, as the plug-in's configuration dialog does\n"
+    "              ardun-trace.exe, as the plug-in's configuration dialog does;\n"
+    "              that copy serves ardun-trace and a plug-in beside it, not the\n"
+    "              host's copy of the plug-in in its own folder\n"
+    "  --save-to DIR  with --find: keep the port in DIR\\ArdunParser.dat instead,\n"
+    "              such as the folder the host loads ArdunParser.dll from\n"
     "  --port N    COM port number, e.g. 9 for COM9; default: the port named in\n"
     "              ArdunParser.dat beside ardun-trace.exe, as the plug-in reads it\n"
     "              (\\\\.\\COM1 when there is no such file)\n"
@@ -134,12 +138,14 @@ bool ParseTraceOptions(int argc, const char* const* argv, TraceOptions* options,
             options->*flag->field = true;
             continue;
         }
-        if (strcmp(argument, "--out") == 0) {
+        if (strcmp(argument, "--out") == 0 || strcmp(argument, "--save-to") == 0) {
+            const bool out = strcmp(argument, "--out") == 0;
             if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-                *error = "--out needs a file name";
+                *error = out ? "--out needs a file name" : "--save-to needs a folder";
                 return false;
             }
-            options->out = argv[++i];
+            (out ? options->out : options->saveTo) = argv[++i];
+            options->save = options->save || !out;
             continue;
         }
         const NumberOption<TraceOptions>* option = FindNumberOption(NUMBER_OPTIONS, argument);
@@ -151,7 +157,7 @@ bool ParseTraceOptions(int argc, const char* const* argv, TraceOptions* options,
             return false;
     }
     if (options->save && !options->find) {
-        *error = "--save goes with --find";
+        *error = options->saveTo.empty() ? "--save goes with --find" : "--save-to goes with --find";
         return false;
     }
     return true;

@@ -19,6 +19,7 @@ struct TraceOptions {
     bool log = false;                   // the module's own log, line by line, not the request view
     bool find = false;                  // search for the device instead of tracing
     bool save = false;                  // with find: keep the port found in the settings file
+    std::string saveTo;  // with save: the folder whose settings file takes it; empty: beside the program
     std::string out;                    // a file that also takes the trace, as UTF-8 text
 };
 

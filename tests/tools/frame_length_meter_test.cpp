@@ -1,0 +1,150 @@
+// The frame length meter over lines made by the device library's own encoder:
+// every payload length a host can ask for, with payloads chosen to mislead a
+// meter that looks for the library's 55 55, and bare frames too.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "firmware/frame_bytes.h"
+#include "tools/cli/hex_bytes.h"
+#include "tools/trace/frame_length_meter.h"
+
+namespace {
+
+enum class PayloadKind { Random, EndsIn55, Holds5555, Constant, FF00Pairs, Mixed };
+enum class Framing { Library, LibraryWithNoise, Bare };
+
+const PayloadKind KINDS[] = {PayloadKind::Random,   PayloadKind::EndsIn55,  PayloadKind::Holds5555,
+                             PayloadKind::Constant, PayloadKind::FF00Pairs, PayloadKind::Mixed};
+const Framing FRAMINGS[] = {Framing::Library, Framing::LibraryWithNoise, Framing::Bare};
+const size_t FRAMES = 20;
+
+typedef std::vector<uint8_t> Bytes;
+
+Bytes RandomBytes(std::mt19937& random, size_t length)
+{
+    Bytes bytes(length);
+    for (uint8_t& byte : bytes)
+        byte = (uint8_t)random();
+    return bytes;
+}
+
+// One frame's payload of the kind; `fixed` is the constant payload, and the
+// place of the 55 55 that every frame of Holds5555 has.
+Bytes Payload(PayloadKind kind, std::mt19937& random, size_t length, const Bytes& fixed, size_t place)
+{
+    if (kind == PayloadKind::Mixed)
+        kind = KINDS[random() % 5];
+    Bytes payload = RandomBytes(random, length);
+    switch (kind) {
+    case PayloadKind::EndsIn55:
+        payload.back() = 0x55;
+        break;
+    case PayloadKind::Holds5555:
+        if (length >= 2)
+            payload[place] = payload[place + 1] = 0x55;
+        break;
+    case PayloadKind::Constant:
+        payload = fixed;
+        break;
+    case PayloadKind::FF00Pairs:
+        for (size_t i = 0; i < length; ++i)
+            payload[i] = i % 2 == 0 ? 0xFF : 0x00;
+        break;
+    default:
+        break;
+    }
+    return payload;
+}
+
+// A device that sends frames one after another with nothing between them.
+Bytes BareFrame(const Bytes& payload)
+{
+    Bytes frame = {0xFF, 0x00};
+    for (const uint8_t byte : payload) {
+        frame.push_back(byte);
+        if (byte == 0xFF)
+            frame.push_back(0xFF);
+    }
+    return frame;
+}
+
+Bytes Line(PayloadKind kind, Framing framing, std::mt19937& random, size_t length)
+{
+    const Bytes fixed = RandomBytes(random, length);
+    const size_t place = length >= 2 ? random() % (length - 1) : 0;
+    Bytes line;
+    for (size_t f = 0; f < FRAMES; ++f) {
+        if (framing == Framing::LibraryWithNoise)
+            for (size_t noise = random() % 5; noise > 0; --noise)
+                line.push_back((uint8_t)(random() % 255));  // never FF, as ardun-sim's noise
+        const Bytes payload = Payload(kind, random, length, fixed, place);
+        const Bytes frame = framing == Framing::Bare ? BareFrame(payload) : ArdunFrameBytes(payload);
+        line.insert(line.end(), frame.begin(), frame.end());
+    }
+    // A listener that began somewhere in the first frame.
+    line.erase(line.begin(), line.begin() + random() % (length + 3));
+    return line;
+}
+
+FrameLengthVerdict Measure(const Bytes& line, std::mt19937& random)
+{
+    FrameLengthMeter meter;
+    for (size_t at = 0; at < line.size();) {
+        const size_t count = std::min<size_t>(1 + random() % 64, line.size() - at);
+        meter.Add(line.data() + at, count);
+        at += count;
+    }
+    return meter.Verdict();
+}
+
+}  // namespace
+
+TEST(FrameLengthMeter, NamesEveryPayloadLengthWhateverThePayloadsHold)
+{
+    std::mt19937 random(20261209);
+    for (size_t length = 1; length <= 255; ++length)
+        for (const PayloadKind kind : KINDS)
+            for (const Framing framing : FRAMINGS) {
+                const Bytes line = Line(kind, framing, random, length);
+                const FrameLengthVerdict verdict = Measure(line, random);
+                ASSERT_EQ(FrameLengthFinding::Found, verdict.finding)
+                    << length << " bytes, kind " << (int)kind << ", framing " << (int)framing << ": "
+                    << FormatHexBytes(line.data(), line.size());
+                ASSERT_EQ(length, verdict.payloadLength)
+                    << "kind " << (int)kind << ", framing " << (int)framing << ": "
+                    << FormatHexBytes(line.data(), line.size());
+            }
+}
+
+TEST(FrameLengthMeter, SaysWhenNoLengthCanBeAskedFor)
+{
+    std::mt19937 random(7);
+    Bytes varying, longer, few;
+    for (size_t f = 0; f < FRAMES; ++f) {
+        const Bytes shortOrLong = ArdunFrameBytes(RandomBytes(random, 4 + f % 5 * 7));
+        varying.insert(varying.end(), shortOrLong.begin(), shortOrLong.end());
+        const Bytes bare = BareFrame(RandomBytes(random, 300));
+        longer.insert(longer.end(), bare.begin(), bare.end());
+    }
+    for (size_t f = 0; f < 3; ++f) {
+        const Bytes frame = ArdunFrameBytes(RandomBytes(random, 9));
+        few.insert(few.end(), frame.begin(), frame.end());
+    }
+    const struct {
+        const Bytes& line;
+        FrameLengthFinding finding;
+        uint32_t length;
+    } CASES[] = {
+        {varying, FrameLengthFinding::VaryingLengths, 0},
+        {longer, FrameLengthFinding::LongerThanAnyRequest, 300},
+        {few, FrameLengthFinding::TooFewFrames, 0},
+    };
+    for (const auto& c : CASES) {
+        FrameLengthMeter meter;
+        meter.Add(c.line.data(), c.line.size());
+        EXPECT_EQ(c.finding, meter.Verdict().finding) << FormatHexBytes(c.line.data(), c.line.size());
+        EXPECT_EQ(c.length, meter.Verdict().payloadLength);
+        EXPECT_EQ(0u, meter.PayloadLength());
+    }
+}
