@@ -256,10 +256,10 @@ void TraceWindow::ShowTraced(const TraceOptions& options, const std::string& por
 
 void TraceWindow::ShowFinding(const std::string& finding)
 {
+    // Handled before it returns, in the window's thread: shown, or the window is gone.
     const HWND target = frameForWork;
     if (target != NULL)
-        (void)SendMessageA(target, WM_SHOW_FINDING, 0,
-                           (LPARAM)finding.c_str());  // shown, or the window is gone
+        (void)SendMessageA(target, WM_SHOW_FINDING, 0, (LPARAM)finding.c_str());
 }
 
 void TraceWindow::WorkStarted()
