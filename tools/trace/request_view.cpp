@@ -163,14 +163,11 @@ std::vector<std::string> RequestView::MismatchOnce(uint32_t wanted, uint32_t mea
             std::to_string(measured) + ")"};
 }
 
-uint32_t RequestView::Account(const RequestRecord& request, std::string* shorterOut)
+std::string RequestView::Account(const RequestRecord& request)
 {
     meter.Add(request.bytes.data(), request.bytes.size());
-    const uint32_t measured = meter.PayloadLength();
     const std::string shorter = ShorterFramesLine(request.bytes, request.wanted, request.timeLimitPassed,
-                                                  measured);
-    if (shorterOut != nullptr)
-        *shorterOut = shorter;
+                                                  meter.PayloadLength());
     wanted = request.wanted;
     ++requests;
     bytesRead += request.bytes.size();
@@ -180,12 +177,13 @@ uint32_t RequestView::Account(const RequestRecord& request, std::string* shorter
             ++arrivedShort;
     }
     shorterLine = shorter.empty() ? shorterLine : shorter;
-    return measured;
+    return shorter;
 }
 
 std::vector<std::string> RequestView::MeasureFrames(const RequestRecord& request)
 {
-    return MismatchOnce(request.wanted, Account(request, nullptr));
+    (void)Account(request);  // its line is the request view's alone
+    return MismatchOnce(request.wanted, meter.PayloadLength());
 }
 
 std::vector<std::string> RequestView::RequestEnded(const RequestRecord& request)
@@ -199,10 +197,10 @@ std::vector<std::string> RequestView::RequestEnded(const RequestRecord& request)
         lines.insert(lines.end(), block.begin(), block.end());
     }
     lines.push_back(request.line);
-    std::string shorter;
-    const std::vector<std::string> mismatch = MismatchOnce(request.wanted, Account(request, &shorter));
+    const std::string shorter = Account(request);
     if (!shorter.empty())
         lines.push_back(shorter);
+    const std::vector<std::string> mismatch = MismatchOnce(request.wanted, meter.PayloadLength());
     lines.insert(lines.end(), mismatch.begin(), mismatch.end());
     return lines;
 }

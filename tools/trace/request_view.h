@@ -50,9 +50,8 @@ public:
     std::string FindingText() const;
 
 private:
-    // Measures and counts the request; the payload length measured so far,
-    // and the request's "look shorter" line in *shorter (may be null).
-    uint32_t Account(const RequestRecord& request, std::string* shorter);
+    // Measures and counts the request; its "look shorter" line, or empty.
+    std::string Account(const RequestRecord& request);
     // The line that says the frames measured are not the size asked for, the
     // first time they are not.
     std::vector<std::string> MismatchOnce(uint32_t wanted, uint32_t measured);

@@ -19,7 +19,7 @@ bool StatusArea::Create(HWND frame, HINSTANCE instance, HFONT font)
     // No scroll styles: long lines wrap, and the area never scrolls.
     control = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
                               WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0, 0, 10, 10, frame,
-                              (HMENU)(INT_PTR)STATUS_AREA_ID, instance, NULL);
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(STATUS_AREA_ID)), instance, NULL);
     if (control == NULL)
         return false;
     SendMessageA(control, WM_SETFONT, (WPARAM)font, FALSE);  // no result
