@@ -394,3 +394,45 @@ TEST(TraceRequestView, NamesFramesShorterThanAskedForAndAMeasuredMismatchOnce)
                                  "for 14 (--size 14)"},
         said);
 }
+
+TEST(TraceRequestView, KeepsTheRequestsAndTheFindingSoFar)
+{
+    struct Request {
+        std::vector<uint8_t> bytes;
+        bool arrived;
+    };
+    static const struct {
+        std::vector<Request> requests;
+        uint32_t wanted;
+        const char* tally;
+        const char* finding;
+    } CASES[] = {
+        {{}, 16, "", ""},
+        {{{{}, false}, {{}, false}},
+         16,
+         "0 ok, 2 time-outs, 0 misread",
+         "no byte at all: is it the right port, is the device on and sending?"},
+        {{{{}, false}, {{0x31, 0x32, 0x33}, false}},
+         16,
+         "0 ok, 2 time-outs, 0 misread",
+         "no frames: 3 bytes but no frame start FF 00; is the baud rate right, does the device send Ardun "
+         "frames?"},
+        // Every packet of a wrong size is a misread, also those before the size was measured.
+        {{{LibraryLine(2, 14, 2), true}, {LibraryLine(12, 14, 2), true}},
+         16,
+         "0 ok, 0 time-outs, 2 misread",
+         "wrong size: the device's frames hold 14 payload bytes, not the 16 asked for; choose 14 in the Size "
+         "menu"},
+        {{{LibraryLine(12, 14, 2), true}, {{}, false}},
+         14,
+         "1 ok, 1 time-outs, 0 misread",
+         "the device's frames hold 14 payload bytes, the size asked for"},
+    };
+    for (const auto& c : CASES) {
+        RequestView view;
+        for (const Request& request : c.requests)
+            (void)view.RequestEnded({"", c.wanted, false, request.bytes, request.arrived});
+        EXPECT_EQ(c.tally, view.TallyText());
+        EXPECT_EQ(c.finding, view.FindingText());
+    }
+}

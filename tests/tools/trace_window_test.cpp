@@ -1,6 +1,7 @@
 // ardun-trace's window and traced work, in process: the window and its
 // control, the exact log a known byte sequence produces, the plain-words
-// lines, the mirror, the bound on the text, and closing while a request waits.
+// lines, the mirror, the bound on the text, closing while a request waits,
+// and the status area that keeps what the trace found in view.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string.h>
@@ -13,7 +14,9 @@
 
 #include "parser/ardun_parser.h"
 #include "testkit/device_port.h"
+#include "testkit/frame_stream.h"
 #include "testkit/test_ports.h"
+#include "tools/trace/status_area.h"
 #include "tools/trace/trace_program.h"
 #include "tools/trace/trace_session.h"
 #include "tools/trace/trace_window.h"
@@ -82,6 +85,7 @@ TEST(TraceWindow, IsAResizingFixedPitchReadOnlyLog)
     const LONG style = GetWindowLongA(window.Edit(), GWL_STYLE);
     const LONG wanted = ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_CHILD;
     EXPECT_EQ(wanted, style & wanted);
+    EXPECT_EQ(0, style & (WS_HSCROLL | ES_AUTOHSCROLL)) << "long lines wrap, never scroll sideways";
 
     HDC dc = GetDC(window.Edit());
     ASSERT_NE((HDC)NULL, dc);
@@ -93,11 +97,16 @@ TEST(TraceWindow, IsAResizingFixedPitchReadOnlyLog)
     ReleaseDC(window.Edit(), dc);
 
     ASSERT_TRUE(SetWindowPos(window.Frame(), NULL, 0, 0, 640, 400, SWP_NOZORDER | SWP_NOMOVE));
-    RECT client, edit;
+    RECT client, edit, status;
     ASSERT_TRUE(GetClientRect(window.Frame(), &client));
     ASSERT_TRUE(GetWindowRect(window.Edit(), &edit));
+    ASSERT_TRUE(GetWindowRect(window.StatusControl(), &status));
+    // The status area on top, the log below it, both the client's width.
     EXPECT_EQ(client.right, edit.right - edit.left);
-    EXPECT_EQ(client.bottom, edit.bottom - edit.top);
+    EXPECT_EQ(client.right, status.right - status.left);
+    EXPECT_EQ(status.bottom, edit.top);
+    EXPECT_EQ(client.bottom, status.bottom - status.top + edit.bottom - edit.top);
+    EXPECT_GT(status.bottom - status.top, 0);
 }
 
 TEST(TraceSession, LogsEveryStepAndByteThenItsOwnLineAndMirrorsThem)
@@ -108,8 +117,7 @@ TEST(TraceSession, LogsEveryStepAndByteThenItsOwnLineAndMirrorsThem)
         TraceWindow window(100000, true, mirror);
         ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - session"));
         const TraceOptions options = OptionsFor(HOST_SIDE, 3);
-        EXPECT_EQ("Port " + TestPortPath(HOST_SIDE) + " from the command line",
-                  SetPortSettingForTrace(options));
+        EXPECT_EQ(TestPortPath(HOST_SIDE) + " from the command line", SetPortSettingForTrace(options));
         DevicePort device;
         ASSERT_TRUE(device.IsOpen());
         DrainHostSide();
@@ -185,7 +193,7 @@ TEST(TraceSession, APortThatCannotBeOpenedIsExplained)
     EXPECT_EQ("KVSerial: Port Closed\r\nKVSerial: Open Port " + port +
                   " Failed\r\nKVSerial: Port Closed\r\nCould not open " + port +
                   ": no such port, another program holds it, or its driver refused the baud rate "
-                  "(choose the port with --port N or 'ardun-host config', the baud rate with --baud B)",
+                  "(choose another port in the Port menu, or another rate in the Baud rate menu)",
               ShownText(window));
 }
 
@@ -237,7 +245,7 @@ TEST(RunTrace, ClosingTheWindowEndsTheRequestClosesThePortThenTheWindow)
     const TraceOptions options = OptionsFor(HOST_SIDE, 16);
     int status = -1;
     std::thread trace([&] { status = RunTrace(GetModuleHandleA(NULL), options, mirror); });
-    const std::string title = "Ardun Trace - " + TestPortPath(HOST_SIDE);
+    const std::string title = "Ardun Trace - " + TestPortPath(HOST_SIDE) + ", 115200 baud, 16-byte packets";
     HWND frame = NULL;
     std::string text;
     // Requests run once the port is open.
@@ -302,7 +310,7 @@ TEST(RunTrace, TheMenuChoosesPortBaudRateAndSizeAndRunsFind)
     std::thread trace([&] { status = RunTrace(GetModuleHandleA(NULL), options, NULL); });
     HWND frame = NULL;
     for (int i = 0; i < 200 && frame == NULL; ++i, Sleep(50))
-        frame = FindWindowA("ArdunTraceWindow", ("Ardun Trace - " + TestPortPath(HOST_SIDE)).c_str());
+        frame = FindWindowA("ArdunTraceWindow", NULL);
     std::string text;
     const std::string other = TestPortPath(SECOND_HOST_SIDE);
     bool chose = frame != NULL && WaitForText(frame, " opened at 115200 baud", &text);
@@ -321,22 +329,121 @@ TEST(RunTrace, TheMenuChoosesPortBaudRateAndSizeAndRunsFind)
         portCommand = MenuCommand(frame, 0,
                                   ("COM" + std::to_string(TestPortNumber(SECOND_HOST_SIDE))).c_str());
         PostMessageA(frame, WM_COMMAND, portCommand, 0);
-        chose = WaitForText(frame, "Port " + other + " from the command line; 57600 baud, 12-byte packets",
+        chose = WaitForText(frame, "Port " + other + " chosen in the menu; 57600 baud, 12-byte packets",
                             &text);
     }
-    char title[64] = "";
+    char title[128] = "";
     GetWindowTextA(frame, title, sizeof title);
+    const std::string chosenStatus = TextOf(GetDlgItem(frame, STATUS_AREA_ID));
     if (chose) {
         PostMessageA(frame, WM_COMMAND, MenuCommand(frame, -1, "&Find the device"), 0);
         // Every port from COM0 up, so at least one that opens is listened to.
         chose = WaitForText(frame, "Looking for the device on every COM port", &text) &&
                 WaitForText(frame, ": listening for Ardun frames", &text);
     }
+    const std::string findStatus = TextOf(GetDlgItem(frame, STATUS_AREA_ID));
     if (frame != NULL)
         PostMessageA(frame, WM_CLOSE, 0, 0);
     trace.join();  // before any assertion can end the test
     ASSERT_TRUE(chose) << text;
     EXPECT_NE(0u, portCommand);
-    EXPECT_EQ("Ardun Trace - " + other, std::string(title));
+    EXPECT_EQ("Ardun Trace - " + other + ", 57600 baud, 12-byte packets", std::string(title));
+    // Each setting says where it came from; the earlier trace's requests are gone.
+    EXPECT_EQ(0u, chosenStatus.find("Port      " + other +
+                                    " chosen in the menu\r\n"
+                                    "Baud rate 57600 baud, chosen in the menu\r\n"
+                                    "Size      12-byte packets, chosen in the menu"))
+        << chosenStatus;
+    EXPECT_NE(std::string::npos, findStatus.find("Finding   Find: looking for the device")) << findStatus;
     EXPECT_EQ(3, status);  // not a single packet
+}
+
+// The status area's line for `label`, without the label; empty when it shows none.
+static std::string StatusLine(HWND status, const std::string& label)
+{
+    const std::string text = "\r\n" + TextOf(status) + "\r\n";
+    const size_t at = text.find("\r\n" + label);
+    if (at == std::string::npos)
+        return "";
+    const size_t from = text.find_first_not_of(' ', at + 2 + label.size());
+    return text.substr(from, text.find("\r\n", from) - from);
+}
+
+TEST(TraceWindow, KeepsTheSettingsTheRequestsAndTheWrongSizeInViewAndStartsAfreshWithEachTrace)
+{
+    TraceWindow window(100000, false, NULL);
+    ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - status"));
+    TraceOptions options = OptionsFor(HOST_SIDE, 16);
+    options.log = false;
+    window.ShowTraced(options, SetPortSettingForTrace(options), SettingSource::Default, SettingSource::Menu);
+    EXPECT_EQ("Ardun Trace - " + TestPortPath(HOST_SIDE) + ", 115200 baud, 16-byte packets",
+              TextOf(window.Frame()));
+    const HWND status = window.StatusControl();
+    EXPECT_EQ(TestPortPath(HOST_SIDE) + " from the command line", StatusLine(status, "Port"));
+    EXPECT_EQ("115200 baud, the default", StatusLine(status, "Baud rate"));
+    EXPECT_EQ("16-byte packets, chosen in the menu", StatusLine(status, "Size"));
+
+    // 14-byte frames asked for as 16: every packet "ok", every one a misread.
+    std::vector<Bytes> payloads;
+    for (uint8_t f = 0; f < 12; ++f)
+        payloads.push_back(Bytes(14, (uint8_t)(0x10 + f)));
+    DevicePort device;
+    DrainHostSide();
+    window.WorkStarted();
+    TraceSession session(TheComponent, window.Sink(), &window, options);
+    ASSERT_TRUE(session.Open());
+    ASSERT_TRUE(device.SendQueued(WriteFrames(payloads).bytes));
+    for (int i = 0; i < 6; ++i)
+        (void)session.RequestPacket();
+    session.Close();
+    const std::string requests = StatusLine(status, "Requests");
+    unsigned ok = 9, timeOuts = 9, misread = 0;
+    ASSERT_EQ(3, sscanf(requests.c_str(), "%u ok, %u time-outs, %u misread", &ok, &timeOuts, &misread))
+        << requests;
+    EXPECT_EQ(0u, ok);
+    EXPECT_EQ(6u, timeOuts + misread);
+    EXPECT_GE(misread, 4u) << requests;
+    EXPECT_EQ("wrong size: the device's frames hold 14 payload bytes, not the 16 asked for; choose 14 in the "
+              "Size menu",
+              StatusLine(status, "Finding"));
+
+    window.WorkStarted();  // a new trace: nothing measured yet
+    EXPECT_EQ("", StatusLine(status, "Requests"));
+    EXPECT_EQ("", StatusLine(status, "Finding"));
+    EXPECT_EQ("16-byte packets, chosen in the menu", StatusLine(status, "Size"));
+}
+
+TEST(RunTrace, APortThatCannotBeOpenedPointsAtTheMenusAndThePortMenuSaysWhatItsBracesMean)
+{
+    const TraceOptions options = OptionsFor(UNOPENABLE, 16);
+    int status = -1;
+    std::thread trace([&] { status = RunTrace(GetModuleHandleA(NULL), options, NULL); });
+    HWND frame = NULL;
+    std::string finding;
+    for (int i = 0; i < 200 && finding.empty(); ++i, Sleep(50)) {
+        frame = FindWindowA("ArdunTraceWindow", NULL);
+        if (frame != NULL)
+            finding = StatusLine(GetDlgItem(frame, STATUS_AREA_ID), "Finding");
+    }
+    std::string note;
+    if (frame != NULL) {
+        // The traced port did not open, so the list names it in braces.
+        const HMENU ports = GetSubMenu(GetMenu(frame), 0);
+        SendMessageA(frame, WM_INITMENUPOPUP, (WPARAM)ports, 0);
+        char text[160] = "";
+        GetMenuStringA(ports, GetMenuItemCount(ports) - 1, text, sizeof text, MF_BYPOSITION);
+        note = text;
+        PostMessageA(frame, WM_CLOSE, 0, 0);
+    }
+    trace.join();  // before any assertion can end the test
+    EXPECT_EQ("Could not open " + TestPortPath(UNOPENABLE) +
+                  ": no such port, another program holds it, or its driver refused the baud rate (choose "
+                  "another port in the Port menu, or another rate in the Baud rate menu)",
+              finding);
+    EXPECT_EQ(
+        "{COM" + std::to_string(TestPortNumber(UNOPENABLE)) +
+            "}: the port traced now, which did not open for this list (the trace itself holds it, or it "
+            "is gone)",
+        note);
+    EXPECT_EQ(1, status);
 }

@@ -12,4 +12,5 @@ struct RequestRecord {
     uint32_t wanted;             // payload bytes asked for
     bool timeLimitPassed;        // the request ended on its time limit
     std::vector<uint8_t> bytes;  // every byte the request read from the port, in order
+    bool arrived = false;        // a whole new packet of the size asked for came
 };

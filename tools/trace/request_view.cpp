@@ -163,9 +163,26 @@ std::vector<std::string> RequestView::MismatchOnce(uint32_t wanted, uint32_t mea
             std::to_string(measured) + ")"};
 }
 
-std::vector<std::string> RequestView::MeasureFrames(const RequestRecord& request)
+std::string RequestView::Account(const RequestRecord& request)
 {
     meter.Add(request.bytes.data(), request.bytes.size());
+    const std::string shorter = ShorterFramesLine(request.bytes, request.wanted, request.timeLimitPassed,
+                                                  meter.PayloadLength());
+    wanted = request.wanted;
+    ++requests;
+    bytesRead += request.bytes.size();
+    if (request.arrived) {
+        ++arrived;
+        if (!shorter.empty())
+            ++arrivedShort;
+    }
+    shorterLine = shorter.empty() ? shorterLine : shorter;
+    return shorter;
+}
+
+std::vector<std::string> RequestView::MeasureFrames(const RequestRecord& request)
+{
+    (void)Account(request);  // its line is the request view's alone
     return MismatchOnce(request.wanted, meter.PayloadLength());
 }
 
@@ -180,13 +197,43 @@ std::vector<std::string> RequestView::RequestEnded(const RequestRecord& request)
         lines.insert(lines.end(), block.begin(), block.end());
     }
     lines.push_back(request.line);
-    meter.Add(request.bytes.data(), request.bytes.size());
-    const uint32_t measured = meter.PayloadLength();
-    const std::string shorter = ShorterFramesLine(request.bytes, request.wanted, request.timeLimitPassed,
-                                                  measured);
+    const std::string shorter = Account(request);
     if (!shorter.empty())
         lines.push_back(shorter);
-    const std::vector<std::string> mismatch = MismatchOnce(request.wanted, measured);
+    const std::vector<std::string> mismatch = MismatchOnce(request.wanted, meter.PayloadLength());
     lines.insert(lines.end(), mismatch.begin(), mismatch.end());
     return lines;
+}
+
+std::string RequestView::TallyText() const
+{
+    if (requests == 0)
+        return "";
+    // Frames of another size make every packet a misread, also those that came before it was measured.
+    const uint32_t measured = meter.PayloadLength();
+    const uint32_t misread = measured != 0 && measured != wanted ? arrived : arrivedShort;
+    return std::to_string(arrived - misread) + " ok, " + std::to_string(requests - arrived) + " time-outs, " +
+           std::to_string(misread) + " misread";
+}
+
+std::string RequestView::FindingText() const
+{
+    if (requests == 0)
+        return "";
+    const uint32_t measured = meter.PayloadLength();
+    const std::string wantedText = std::to_string(wanted);
+    if (measured != 0 && measured != wanted)
+        return "wrong size: the device's frames hold " + std::to_string(measured) +
+               " payload bytes, not the " + wantedText + " asked for; choose " + std::to_string(measured) +
+               " in the Size menu";
+    if (measured == wanted)
+        return "the device's frames hold " + wantedText + " payload bytes, the size asked for";
+    if (!shorterLine.empty())
+        return shorterLine + "; measuring more frames";
+    if (bytesRead == 0)
+        return "no byte at all: is it the right port, is the device on and sending?";
+    if (meter.FrameStarts() == 0)
+        return "no frames: " + std::to_string(bytesRead) +
+               " bytes but no frame start FF 00; is the baud rate right, does the device send Ardun frames?";
+    return "measuring the frames' size";
 }

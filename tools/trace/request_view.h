@@ -30,7 +30,9 @@ std::string ShorterFramesLine(const std::vector<uint8_t>& bytes, uint32_t wanted
                               uint32_t measuredLength);
 
 // One block per request, and once, when the frames measured over the whole
-// trace are not the size asked for, a line that says so.
+// trace are not the size asked for, a line that says so. It also keeps what
+// the trace has shown so far, for a summary that stays in view. One view
+// serves one trace: a new trace starts with a new view.
 class RequestView {
 public:
     // The request has ended: its block of bytes, then the trace's own line,
@@ -39,11 +41,27 @@ public:
     // Only the frames' size, for a trace that shows the bytes another way.
     std::vector<std::string> MeasureFrames(const RequestRecord& request);
 
+    // The requests so far: "12 ok, 3 time-outs, 2 misread". A misread packet
+    // arrived whole but is not one of the device's payloads: the frames are
+    // not the size asked for. Empty before the first request.
+    std::string TallyText() const;
+    // What the trace shows so far, with what to do about it: the wrong size
+    // and the N to ask for, no byte, no frames. Empty before the first request.
+    std::string FindingText() const;
+
 private:
+    // Measures and counts the request; its "look shorter" line, or empty.
+    std::string Account(const RequestRecord& request);
     // The line that says the frames measured are not the size asked for, the
     // first time they are not.
     std::vector<std::string> MismatchOnce(uint32_t wanted, uint32_t measured);
 
     FrameLengthMeter meter;
     bool mismatchShown = false;
+    uint32_t wanted = 0;  // of the latest request
+    uint32_t requests = 0;
+    uint32_t arrived = 0;       // whole new packets
+    uint32_t arrivedShort = 0;  // of those, holding a shorter frame's end
+    uint64_t bytesRead = 0;
+    std::string shorterLine;  // the latest "look shorter" line
 };

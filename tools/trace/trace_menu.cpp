@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include <string>
+
 #include "plugin/host_interfaces.h"
 #include "settings/port_list.h"
 #include "settings/port_range.h"
@@ -43,6 +45,7 @@ void FillPorts(HMENU ports, HWND frame, uint32_t current)
     }
     (void)FillPortList(combo, (int32_t)current);  // always 0
     const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    std::string braced;  // the traced port, listed although it did not open
     for (LRESULT i = 0; i < count; ++i) {
         char text[32] = "";
         const LRESULT number = SendMessageA(combo, CB_GETITEMDATA, (WPARAM)i, 0);
@@ -52,8 +55,19 @@ void FillPorts(HMENU ports, HWND frame, uint32_t current)
             continue;  // an entry that cannot be read is left out
         (void)AppendMenuA(ports, MF_STRING | ((uint32_t)number == current ? MF_CHECKED : 0),
                           PORT_COMMANDS + (UINT)number, text);
+        if (text[0] == '{')
+            braced = text;
     }
     (void)DestroyWindow(combo);  // our own window: cannot fail
+    // The dialog's braces, said in words where the list shows them. A menu
+    // that lacks the note still works.
+    if (!braced.empty()) {
+        (void)AppendMenuA(ports, MF_SEPARATOR, 0, NULL);
+        (void)AppendMenuA(ports, MF_STRING | MF_GRAYED, 0,
+                          (braced + ": the port traced now, which did not open for this list "
+                                    "(the trace itself holds it, or it is gone)")
+                              .c_str());
+    }
 }
 
 }  // namespace

@@ -24,7 +24,25 @@ struct TracedWork {
     bool find;
     int status;        // of the latest run
     uint32_t packets;  // over every run
+    SettingSource portSource;
+    SettingSource baudSource;
+    SettingSource sizeSource;
 };
+
+// Where the command line's settings come from: a value equal to the
+// default is the default, whether typed or not.
+TracedWork WorkOfCommandLine(TraceWindow* window, const TraceOptions& options)
+{
+    const TraceOptions defaults;
+    return {window,
+            options,
+            false,
+            STATUS_FAILED,
+            0,
+            options.port == PORT_FROM_SETTINGS ? SettingSource::SettingsFile : SettingSource::CommandLine,
+            options.baudRate == defaults.baudRate ? SettingSource::Default : SettingSource::CommandLine,
+            options.size == defaults.size ? SettingSource::Default : SettingSource::CommandLine};
+}
 
 // Searches every port; true, with the options set to trace what was found,
 // when a device was found.
@@ -32,6 +50,7 @@ bool FindForTrace(TracedWork* work)
 {
     KVDebugOutput* sink = work->window->Sink();
     LogPrintf(sink, "Looking for the device on every COM port that opens, about 12 s a port");
+    work->window->ShowFinding("Find: looking for the device on every COM port that opens, about 12 s a port");
     const std::vector<FoundDevice> devices = FindDevices(
         EVERY_COM_PORT, [sink](const std::string& line) { LogPrintf(sink, "%s", line.c_str()); },
         work->window->StopFlag());
@@ -39,11 +58,13 @@ bool FindForTrace(TracedWork* work)
         return false;  // cut short: the window closes, or traces another choice
     if (devices.empty()) {
         LogPrintf(sink, "No Ardun device found: the trace goes on as before");
+        work->window->ShowFinding("Find found no Ardun device; the trace goes on as before");
         return false;
     }
     work->options.port = devices.front().port;
     work->options.baudRate = devices.front().baudRate;
     work->options.size = devices.front().payloadLength;
+    work->portSource = work->baudSource = work->sizeSource = SettingSource::Find;
     return true;
 }
 
@@ -51,16 +72,18 @@ DWORD WINAPI RunTracedWork(void* parameter)
 {
     TracedWork* work = static_cast<TracedWork*>(parameter);
     TraceWindow* window = work->window;
-    if (work->find && FindForTrace(work))
-        window->ShowTraced(work->options);
+    if (work->find)
+        (void)FindForTrace(work);  // what it found is traced, or else what was traced before
     if (window->WorkToStop())
         return 0;
     const TraceOptions& options = work->options;
-    const std::string portNote = SetPortSettingForTrace(options);
+    const std::string port = SetPortSettingForTrace(options, work->portSource);
+    window->ShowTraced(options, port, work->baudSource, work->sizeSource);
     TraceSession session(TheComponent, window->Sink(), window, options);
-    LogPrintf(window->Sink(), "%s; %u baud, %u-byte packets", portNote.c_str(), (unsigned)options.baudRate,
+    LogPrintf(window->Sink(), "Port %s; %u baud, %u-byte packets", port.c_str(), (unsigned)options.baudRate,
               (unsigned)options.size);
     if (!session.Open()) {
+        window->ShowFinding(session.OpenFailure());
         work->status = STATUS_FAILED;
         return 0;
     }
@@ -89,15 +112,23 @@ HANDLE StartWork(TracedWork* work)
 // new was chosen (or it could not be started).
 HANDLE StartChosenWork(TracedWork* work)
 {
-    TraceChoice choice;
-    if (!work->window->TakeNewChoice(&choice))
+    TraceChoice choice, before;
+    if (!work->window->TakeNewChoice(&choice, &before))
         return NULL;
-    work->options.port = choice.port;
-    work->options.baudRate = choice.baudRate;
-    work->options.size = choice.size;
+    // Only the setting chosen changes, and with it where it came from.
+    if (choice.port != before.port) {
+        work->options.port = choice.port;
+        work->portSource = SettingSource::Menu;
+    }
+    if (choice.baudRate != before.baudRate) {
+        work->options.baudRate = choice.baudRate;
+        work->baudSource = SettingSource::Menu;
+    }
+    if (choice.size != before.size) {
+        work->options.size = choice.size;
+        work->sizeSource = SettingSource::Menu;
+    }
     work->find = choice.find;
-    if (!choice.find)
-        work->window->ShowTraced(work->options);
     return StartWork(work);
 }
 
@@ -127,15 +158,15 @@ void HandleWaitingMessages()
 int RunTraceWindow(HINSTANCE instance, const TraceOptions& options, FILE* mirror, FILE* outFile)
 {
     TraceWindow window(options.keepCharacters, options.log, mirror, outFile);
-    TracedWork work = {&window, options, false, STATUS_FAILED, 0};
-    // The settings file's port, read now for the title and the menu.
-    (void)SetPortSettingForTrace(options);
+    TracedWork work = WorkOfCommandLine(&window, options);
+    // The settings file's port, read now for the title, the menu and the status area.
+    const std::string port = SetPortSettingForTrace(options, work.portSource);
     if (!window.Create(instance, (std::string("Ardun Trace - ") + PortSetting).c_str())) {
         fprintf(stderr, "ardun-trace: the window could not be made: %s\n",
                 DescribeWindowsError(window.CreateError()).c_str());
         return STATUS_FAILED;
     }
-    window.ShowTraced(options);
+    window.ShowTraced(options, port, work.baudSource, work.sizeSource);
     HANDLE worker = StartWork(&work);
     if (worker == NULL)
         return STATUS_FAILED;

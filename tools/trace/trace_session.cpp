@@ -21,17 +21,17 @@ std::string UseSettingsFileBesideProgram()
     return path;
 }
 
-std::string SetPortSettingForTrace(const TraceOptions& options)
+std::string SetPortSettingForTrace(const TraceOptions& options, SettingSource numberSource)
 {
     if (options.port != PORT_FROM_SETTINGS) {
         WritePortSettingForNumber((int32_t)options.port);
-        return std::string("Port ") + PortSetting + " from the command line";
+        return std::string(PortSetting) + " " + SettingSourceText(numberSource);
     }
     const std::string path = UseSettingsFileBesideProgram();
     const ResultCode result = LoadPortSetting();
     if (result == RESULT_OK)
-        return std::string("Port ") + PortSetting + " from " + path;
-    return std::string("Port ") + PortSetting + ", the plug-in's default: " + path + " could not be read (" +
+        return std::string(PortSetting) + " from " + path;
+    return std::string(PortSetting) + ", the plug-in's default: " + path + " could not be read (" +
            FormatResultCode(result) +
            (result == WrapPlatformError(ERROR_FILE_NOT_FOUND) ? ", no such file)" : ")");
 }
@@ -57,10 +57,11 @@ bool TraceSession::Open()
     MVOpenParams params = {OPEN_KIND_SERIAL, options.baudRate};
     if (component.Open(&params) == RESULT_OK)
         return true;
-    LogPrintf(sink,
-              "%s: no such port, another program holds it, or its driver refused the baud rate "
-              "(choose the port with --port N or 'ardun-host config', the baud rate with --baud B)",
-              component.GetLastErrorText(NULL));
+    // The trace runs in its window, whose menus choose both.
+    openFailure = std::string(component.GetLastErrorText(NULL)) +
+                  ": no such port, another program holds it, or its driver refused the baud rate "
+                  "(choose another port in the Port menu, or another rate in the Baud rate menu)";
+    LogPrintf(sink, "%s", openFailure.c_str());
     return false;
 }
 
@@ -80,10 +81,11 @@ bool TraceSession::RequestPacket()
         DescribePacketRequest(requests, options.size, result, outcome, component.PacketBytes()),
         options.size,
         outcome.timeLimitPassed,
-        {}};
+        {},
+        result == RESULT_OK && outcome.stored == options.size};
     record.bytes.swap(requestBytes);
     report->RequestEnded(record);
-    const bool arrived = result == RESULT_OK && outcome.stored == options.size;
+    const bool arrived = record.arrived;
     if (arrived)
         ++packets;
     if (outcome.portLost)

@@ -12,6 +12,7 @@
 #include "serial/debug_output.h"
 #include "serial/read_observer.h"
 #include "tools/trace/request_record.h"
+#include "tools/trace/setting_source.h"
 #include "tools/trace/trace_options.h"
 
 // Points the module's settings file beside the running program, as the
@@ -19,11 +20,13 @@
 std::string UseSettingsFileBesideProgram();
 
 // Sets the module's port setting (PortSetting) to the port to trace:
-// "\\.\COM<n>" for --port, else what the settings file beside the program
-// holds, read as the plug-in reads it; for that it also sets the module
-// handle to the program's, so that the file is found beside it. Returns a
-// line that says where the port came from.
-std::string SetPortSettingForTrace(const TraceOptions& options);
+// "\\.\COM<n>" for a port number (which came from numberSource), else what
+// the settings file beside the program holds, read as the plug-in reads it;
+// for that it also sets the module handle to the program's, so that the file
+// is found beside it. Returns the port and where it came from
+// ("\\.\COM9 from the command line").
+std::string SetPortSettingForTrace(const TraceOptions& options,
+                                   SettingSource numberSource = SettingSource::CommandLine);
 
 // Takes each request's record: the trace's own line, with the bytes the
 // request read and what a view needs to tell them apart.
@@ -45,8 +48,10 @@ public:
                  const TraceOptions& options);
     ~TraceSession();
 
-    // Opens the port in the port setting; false, with the reason in the log.
+    // Opens the port in the port setting; false, with the reason in the log
+    // and in OpenFailure().
     bool Open();
+    const std::string& OpenFailure() const { return openFailure; }
     // One packet request; true when a whole new packet arrived.
     bool RequestPacket();
     void Close();
@@ -67,4 +72,5 @@ private:
     uint32_t requests;
     uint32_t packets;
     std::vector<uint8_t> requestBytes;  // what the running request has read
+    std::string openFailure;
 };

@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include <algorithm>
+
 #include "settings/port_number.h"
 #include "settings/port_setting.h"
 #include "tools/trace/utf8_text.h"
@@ -16,10 +18,15 @@ const UINT FLUSH_MILLISECONDS = 100;
 const UINT WM_REQUEST_ENDED = WM_APP + 1;
 // Sent with what is traced now.
 const UINT WM_SHOW_TRACED = WM_APP + 2;
+// Sent with the current finding.
+const UINT WM_SHOW_FINDING = WM_APP + 3;
 
 struct TracedShown {
     TraceChoice choice;
-    const char* title;
+    std::string title;
+    std::string port;
+    std::string baudRate;
+    std::string size;
 };
 
 }  // namespace
@@ -28,6 +35,7 @@ TraceWindow::TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror, FI
     : instance(NULL),
       frame(NULL),
       display(NULL),
+      status(),
       sink(),
       editDefault(NULL),
       font(NULL),
@@ -123,17 +131,23 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_CREATE:
         return CreateEdit() ? 0 : -1;
-    case WM_SIZE:
+    case WM_SIZE: {
         // A control that cannot be moved keeps its size: nothing more to do.
+        const int top = std::min(status.Height(), (int)HIWORD(lParam));
+        status.Place(LOWORD(lParam));
         if (display != NULL)
-            (void)MoveWindow(display, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            (void)MoveWindow(display, 0, top, LOWORD(lParam), HIWORD(lParam) - top, TRUE);
         return 0;
+    }
     case WM_SETFOCUS:
         if (display != NULL)
             (void)SetFocus(display);  // the result is the window that had the focus
         return 0;
     case WM_CTLCOLORSTATIC:
-        // A read-only control would be grey; the log reads better on the window colour.
+        // A read-only control is grey, which sets the status area apart; the
+        // log reads better on the window colour.
+        if (reinterpret_cast<HWND>(lParam) == status.Control())
+            return DefWindowProcA(frame, message, wParam, lParam);
         (void)SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
         return (LRESULT)GetSysColorBrush(COLOR_WINDOW);
     case WM_CLOSE:
@@ -162,9 +176,15 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SHOW_TRACED: {
         const TracedShown& shown = *reinterpret_cast<const TracedShown*>(lParam);
         traced = shown.choice;
-        (void)SetWindowTextA(frame, shown.title);  // a title not changed is only out of date
+        (void)SetWindowTextA(frame, shown.title.c_str());  // a title not changed is only out of date
+        status.Set(StatusField::Port, shown.port);
+        status.Set(StatusField::BaudRate, shown.baudRate);
+        status.Set(StatusField::Size, shown.size);
         return 0;
     }
+    case WM_SHOW_FINDING:
+        status.Set(StatusField::Finding, reinterpret_cast<const char*>(lParam));
+        return 0;
     case WM_TIMER:
         FlushPending();
         return 0;
@@ -181,6 +201,8 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
             for (const std::string& line : view.RequestEnded(request))
                 ShowLine(line);
         }
+        status.Set(StatusField::Requests, view.TallyText());
+        status.Set(StatusField::Finding, view.FindingText());
         return 0;
     }
     case WM_DESTROY:
@@ -212,36 +234,49 @@ void TraceWindow::RequestEnded(const RequestRecord& request)
         (void)SendMessageA(target, WM_REQUEST_ENDED, 0, (LPARAM)&request);  // the window shows it or is gone
 }
 
-void TraceWindow::ShowTraced(const TraceOptions& options)
+void TraceWindow::ShowTraced(const TraceOptions& options, const std::string& portText,
+                             SettingSource baudSource, SettingSource sizeSource)
 {
     const int32_t configured = GetConfiguredPortNumber();
     const uint32_t tracedPort = options.port != PORT_FROM_SETTINGS ? options.port
                                 : configured >= 0                  ? (uint32_t)configured
                                                                    : PORT_FROM_SETTINGS;  // checks no port
-    TracedShown shown = {{tracedPort, options.baudRate, options.size, false}, NULL};
-    char title[64];
-    if (options.port != PORT_FROM_SETTINGS)
-        snprintf(title, sizeof title, "Ardun Trace - \\\\.\\COM%u", (unsigned)options.port);
-    else
-        snprintf(title, sizeof title, "Ardun Trace - %s", PortSetting);
-    shown.title = title;
+    const std::string baudRate = std::to_string(options.baudRate) + " baud";
+    const std::string size = std::to_string(options.size) + "-byte packets";
+    const TracedShown shown = {{tracedPort, options.baudRate, options.size, false},
+                               std::string("Ardun Trace - ") + PortSetting + ", " + baudRate + ", " + size,
+                               portText,
+                               baudRate + ", " + SettingSourceText(baudSource),
+                               size + ", " + SettingSourceText(sizeSource)};
     // Handled before it returns, in the window's thread.
     const HWND target = frameForWork;
     if (target != NULL)
         (void)SendMessageA(target, WM_SHOW_TRACED, 0, (LPARAM)&shown);  // the window shows it or is gone
 }
 
+void TraceWindow::ShowFinding(const std::string& finding)
+{
+    // Handled before it returns, in the window's thread: shown, or the window is gone.
+    const HWND target = frameForWork;
+    if (target != NULL)
+        (void)SendMessageA(target, WM_SHOW_FINDING, 0, (LPARAM)finding.c_str());
+}
+
 void TraceWindow::WorkStarted()
 {
     workDone = false;
     workToStop = closeRequested.load();
+    view = RequestView();
+    status.Set(StatusField::Requests, "");
+    status.Set(StatusField::Finding, "");
 }
 
-bool TraceWindow::TakeNewChoice(TraceChoice* choice)
+bool TraceWindow::TakeNewChoice(TraceChoice* choice, TraceChoice* tracedBefore)
 {
     if (!hasNewChoice || closeRequested)
         return false;
     *choice = newChoice;
+    *tracedBefore = traced;
     hasNewChoice = false;
     return true;
 }
@@ -284,12 +319,18 @@ bool TraceWindow::CreateEdit()
     ownsFont = font != NULL;
     if (!ownsFont)
         font = static_cast<HFONT>(GetStockObject(ANSI_FIXED_FONT));
-    display = CreateEditControl(
-        WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL, client);
+    // No horizontal scrolling: a long line wraps, so that no line is ever cut
+    // on the left.
+    display = CreateEditControl(WS_VISIBLE | WS_VSCROLL | ES_READONLY | ES_AUTOVSCROLL, client);
     // Hidden, so that the log's lines cost no drawing.
     const HWND inbox = CreateEditControl(ES_AUTOVSCROLL | ES_AUTOHSCROLL, client);
     if (display == NULL || inbox == NULL)
-        return false;                                               // a control made goes with the frame
+        return false;  // a control made goes with the frame
+    // Made after the log, which stays the frame's first edit control.
+    if (!status.Create(frame, instance, font)) {
+        createError = GetLastError();
+        return false;
+    }
     (void)SetWindowLongPtrA(inbox, GWLP_USERDATA, (LONG_PTR)this);  // our own window: cannot fail
     editDefault = (WNDPROC)SetWindowLongPtrA(inbox, GWLP_WNDPROC, (LONG_PTR)InboxProc);
     if (editDefault == NULL) {
@@ -375,7 +416,7 @@ void TraceWindow::FlushPending()
     const size_t length = (size_t)CallEdit(WM_GETTEXTLENGTH, 0, 0);
     const size_t drop = batch.DropAtLeast(length);
     if (drop > 0)
-        DropOldestLines(length, drop);
+        DropOldestLines(drop);
     const LRESULT end = CallEdit(WM_GETTEXTLENGTH, 0, 0);
     const std::string text = batch.TakeForControl((size_t)end);
     CallEdit(EM_SETSEL, end, end);
@@ -400,15 +441,25 @@ void TraceWindow::FlushMirror()
     }
 }
 
-// Drops whole lines from the start, at least dropAtLeast characters.
-void TraceWindow::DropOldestLines(size_t length, size_t dropAtLeast)
+// Drops whole lines from the start, at least dropAtLeast characters. The
+// control wraps long lines, so its own line numbers are not the log's: the
+// log's lines are found at their CR LF, in as much of the text's start as
+// holds the first line break past dropAtLeast.
+void TraceWindow::DropOldestLines(size_t dropAtLeast)
 {
-    const LRESULT line = CallEdit(EM_LINEFROMCHAR, dropAtLeast, 0);
-    LRESULT keptStart = CallEdit(EM_LINEINDEX, line, 0);
-    if (keptStart < (LRESULT)dropAtLeast)
-        keptStart = CallEdit(EM_LINEINDEX, line + 1, 0);
-    if (keptStart < 0)
-        keptStart = (LRESULT)length;  // no later line: drop everything
+    const size_t length = (size_t)CallEdit(WM_GETTEXTLENGTH, 0, 0);
+    size_t keptStart = length;  // no later line: drop everything
+    for (size_t look = dropAtLeast + LOG_TEXT_CAPACITY;; look *= 2) {
+        std::string start(std::min(look, length) + 1, '\0');
+        start.resize((size_t)CallEdit(WM_GETTEXT, (WPARAM)start.size(), (LPARAM)&start[0]));
+        const size_t lineBreak = start.find("\r\n", dropAtLeast >= 2 ? dropAtLeast - 2 : 0);
+        if (lineBreak != std::string::npos) {
+            keptStart = lineBreak + 2;
+            break;
+        }
+        if (look >= length)
+            break;
+    }
     CallEdit(EM_SETSEL, 0, keptStart);
     CallEdit(EM_REPLACESEL, 0, (LPARAM) "");
 }

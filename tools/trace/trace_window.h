@@ -1,5 +1,8 @@
-// The trace's window: a top-level window whose client area is one multi-line,
-// read-only, scrolling edit control in a fixed-pitch font. The plug-in's log
+// The trace's window: a top-level window whose client area holds the status
+// area (what is traced, where each setting came from, the requests so far
+// and the current finding) above the log: a multi-line, read-only edit
+// control in a fixed-pitch font that scrolls up and down only, its long lines
+// wrapped. The plug-in's log
 // writes line by line into a second, hidden edit control, the log sink's,
 // from which the window moves the lines to the one shown; the trace's own
 // line follows each request. Shown as the module's log, or by default as one
@@ -19,6 +22,8 @@
 
 #include "serial/debug_output.h"
 #include "tools/trace/request_view.h"
+#include "tools/trace/setting_source.h"
+#include "tools/trace/status_area.h"
 #include "tools/trace/text_batch.h"
 #include "tools/trace/trace_menu.h"
 #include "tools/trace/trace_options.h"
@@ -40,18 +45,25 @@ public:
 
     HWND Frame() const { return frame; }
     HWND Edit() const { return display; }
+    HWND StatusControl() const { return status.Control(); }
     KVDebugOutput* Sink() { return &sink; }
     // The traced work is to end: the user has asked to close the window (and
     // WorkEnded then closes it), or has chosen something else to trace.
     bool WorkToStop() const { return workToStop; }
     const std::atomic<bool>* StopFlag() const { return &workToStop; }
-    // From either thread: what is traced now, in the title and the menu.
-    void ShowTraced(const TraceOptions& options);
-    // New traced work begins.
+    // From either thread: what is traced now, in the title, the menu and the
+    // status area. portText: the port and where it came from.
+    void ShowTraced(const TraceOptions& options, const std::string& portText, SettingSource baudSource,
+                    SettingSource sizeSource);
+    // From either thread: the current finding, in the status area, until
+    // the next request's.
+    void ShowFinding(const std::string& finding);
+    // New traced work begins: the requests and findings start afresh.
     void WorkStarted();
-    // True, with the choice, when the user has chosen in the menu something
-    // else to trace and the window stays; the choice is then taken.
-    bool TakeNewChoice(TraceChoice* choice);
+    // True, with the choice and what was traced when it was made, when the
+    // user has chosen in the menu something else to trace and the window
+    // stays; the choice is then taken.
+    bool TakeNewChoice(TraceChoice* choice, TraceChoice* tracedBefore);
     // The traced work has ended. The window closes now when closeWindow is
     // true or the user has asked for it, otherwise when the user does.
     void WorkEnded(bool closeWindow);
@@ -77,11 +89,13 @@ private:
     void Gather(const char* text);
     void FlushPending();
     void FlushMirror();
-    void DropOldestLines(size_t length, size_t dropAtLeast);
+    void DropOldestLines(size_t dropAtLeast);
+    void ShowInStatus(const RequestView& shown);
 
     HINSTANCE instance;
     HWND frame;
     HWND display;         // the control shown
+    StatusArea status;
     KVDebugOutput sink;   // its control is the hidden one the log writes into
     WNDPROC editDefault;  // the hidden control's own procedure
     HFONT font;

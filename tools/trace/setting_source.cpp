@@ -1,0 +1,18 @@
+#include "tools/trace/setting_source.h"
+
+const char* SettingSourceText(SettingSource source)
+{
+    switch (source) {
+    case SettingSource::SettingsFile:
+        return "from ArdunParser.dat beside ardun-trace";
+    case SettingSource::CommandLine:
+        return "from the command line";
+    case SettingSource::Default:
+        return "the default";
+    case SettingSource::Menu:
+        return "chosen in the menu";
+    case SettingSource::Find:
+        return "found by Find";
+    }
+    return "";
+}

@@ -1,0 +1,9 @@
+// Where a traced setting (port, baud rate, packet size) came from, as the
+// trace window names it beside the setting. Pure logic, no windows.h.
+#pragma once
+
+enum class SettingSource { SettingsFile, CommandLine, Default, Menu, Find };
+
+// "from the command line", "chosen in the menu", ...; for the settings file
+// the port's own line names the file.
+const char* SettingSourceText(SettingSource source);
