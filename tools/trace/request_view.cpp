@@ -228,6 +228,12 @@ std::string RequestView::FindingText() const
                " in the Size menu";
     if (measured == wanted)
         return "the device's frames hold " + wantedText + " payload bytes, the size asked for";
+    const FrameLengthVerdict verdict = meter.Verdict();
+    if (verdict.finding == FrameLengthFinding::LongerThanAnyRequest)
+        return "the device's frames hold about " + std::to_string(verdict.payloadLength) +
+               " payload bytes, longer than any host can ask for";
+    if (verdict.finding == FrameLengthFinding::VaryingLengths)
+        return "frames of varying length: no one size fits most of them";
     if (!shorterLine.empty())
         return shorterLine + "; measuring more frames";
     if (bytesRead == 0)

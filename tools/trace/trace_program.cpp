@@ -49,8 +49,10 @@ TracedWork WorkOfCommandLine(TraceWindow* window, const TraceOptions& options)
 bool FindForTrace(TracedWork* work)
 {
     KVDebugOutput* sink = work->window->Sink();
-    LogPrintf(sink, "Looking for the device on every COM port that opens, about 12 s a port");
-    work->window->ShowFinding("Find: looking for the device on every COM port that opens, about 12 s a port");
+    const std::string where =
+        "on every COM port that opens, at most " + std::to_string((int)(SearchPlanSeconds() + 0.5)) + " s a port";
+    LogPrintf(sink, "Looking for the device %s", where.c_str());
+    work->window->ShowFinding("Find: looking for the device " + where);
     const std::vector<FoundDevice> devices = FindDevices(
         EVERY_COM_PORT, [sink](const std::string& line) { LogPrintf(sink, "%s", line.c_str()); },
         work->window->StopFlag());
