@@ -1,4 +1,4 @@
-#include "tests/support/import_patch.h"
+#include "tools/cli/import_patch.h"
 
 #include <string.h>
 
@@ -48,7 +48,7 @@ bool WriteEntry(void** entry, void* value)
         return false;
     *entry = value;
     DWORD unused = 0;
-    // The entry holds the value either way; a page left writable harms no test.
+    // The entry holds the value either way; a page left writable harms nothing.
     (void)VirtualProtect(entry, sizeof *entry, protection, &unused);
     return true;
 }
@@ -64,7 +64,7 @@ ImportPatch::ImportPatch(HMODULE module, const char* dllName, const char* functi
 
 ImportPatch::~ImportPatch()
 {
-    // Nothing else can be done when the write back fails; the tests that
+    // Nothing else can be done when the write back fails; the calls that
     // follow would then show it.
     if (redirected)
         (void)WriteEntry(entry, original);
