@@ -4,9 +4,10 @@
 
 #include "tools/cli/windows_error.h"
 
-// A write that the driver cannot finish in this time means nobody takes the
-// bytes at the other end (or a com0com pair emulates a blocked handshake): a
-// real device's UART would have sent them into the void by then.
+// A write that the driver cannot finish in the bytes' own time on the wire
+// and this much more means nobody takes them at the other end (or a com0com
+// pair emulates a blocked handshake): a real device's UART would have sent
+// them into the void by then.
 static const DWORD WRITE_TIMEOUT_MS = 100;
 
 SimPort::SimPort() : handle(INVALID_HANDLE_VALUE) {}
@@ -59,6 +60,8 @@ bool SimPort::Open(uint32_t number, uint32_t baudRate, std::string* error)
     COMMTIMEOUTS timeouts;
     ZeroMemory(&timeouts, sizeof timeouts);
     timeouts.WriteTotalTimeoutConstant = WRITE_TIMEOUT_MS;
+    // Ten bits a byte, in whole milliseconds a byte: at least one.
+    timeouts.WriteTotalTimeoutMultiplier = (10000 + baudRate - 1) / baudRate;
     if (!SetCommTimeouts(handle, &timeouts)) {
         const DWORD code = GetLastError();  // before any string work can change it
         *error = std::string("could not set the time-outs of ") + path + ": " +
