@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds the release (the Release build the tests use) and packs it for
 # Windows users: dist/ArdunParser-<version>-win32.zip with the plug-in DLL, the
-# three tools, README.txt, LICENSE.txt, SHA256SUMS (the sums of all the
+# three tools (ardun-trace as its window program and as the console program a
+# prompt runs), README.txt, LICENSE.txt, SHA256SUMS (the sums of all the
 # other files) and the device library ArdunFrame for the Arduino IDE, both as
 # its folder (to copy into `libraries`) and as ArdunFrame.zip (for "Add .ZIP
 # Library"). Two runs on the same tree give the same bytes: fixed file times,
@@ -30,8 +31,8 @@ if [ -z "$build_dir" ]; then
     cmake --preset mingw >/dev/null
     build_dir=build/mingw
 fi
-binaries=(ArdunParser.dll ardun-host.exe ardun-sim.exe ardun-trace.exe)
-cmake --build "$build_dir" -j2 --target ArdunParser ardun-host ardun-sim ardun-trace
+binaries=(ArdunParser.dll ardun-host.exe ardun-sim.exe ardun-trace.exe ardun-trace.com)
+cmake --build "$build_dir" -j2 --target ArdunParser ardun-host ardun-sim ardun-trace ardun-trace-console
 
 # The version is written once, in common/version.h.
 version_part() {

@@ -22,7 +22,7 @@ zip_name=ArdunParser-1.0.0-win32.zip
 first="$work/first/$zip_name"
 [ -f "$first" ] || { ls -l "$work/first"; echo "FAIL: no $zip_name"; exit 1; }
 
-binaries=(ArdunParser.dll ardun-host.exe ardun-sim.exe ardun-trace.exe)
+binaries=(ArdunParser.dll ardun-host.exe ardun-sim.exe ardun-trace.exe ardun-trace.com)
 library=(ArdunFrame/LICENSE ArdunFrame/README.md ArdunFrame/examples/SecondPort/SecondPort.ino
          ArdunFrame/examples/SensorBox/SensorBox.ino ArdunFrame/examples/StructReading/StructReading.ino
          ArdunFrame/extras/device-guide.md
@@ -37,9 +37,21 @@ for name in "${binaries[@]}"; do
     cmp -s "$name" "$build_dir/$name" || fail "$name is not the build's $name"
 done
 "$source_dir/tests/contract/check-dll-tables.sh" ArdunParser.dll || fail "ArdunParser.dll's tables"
-for name in ardun-host.exe ardun-sim.exe ardun-trace.exe; do
+for name in ardun-host.exe ardun-sim.exe ardun-trace.exe ardun-trace.com; do
     "$source_dir/tests/contract/check-dll-tables.sh" --program "$name" || fail "$name's imports"
 done
+
+# What cmd runs for "ardun-trace" (the .com, found before the .exe) is a
+# console program, which the prompt waits for; the .exe a window program,
+# which opens no console when double-clicked. The PE optional header's
+# Subsystem field: 2 a window program, 3 a console program.
+subsystem() {  # subsystem FILE
+    local pe_header
+    pe_header=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
+    od -An -tu2 -j$((pe_header + 24 + 68)) -N2 "$1" | tr -d ' '
+}
+[ "$(subsystem ardun-trace.com)" = 3 ] || fail "ardun-trace.com is not a console program [$(subsystem ardun-trace.com)]"
+[ "$(subsystem ardun-trace.exe)" = 2 ] || fail "ardun-trace.exe is not a window program [$(subsystem ardun-trace.exe)]"
 
 # A rebuild of the same tree links the same bytes: no link time in the headers.
 for name in "${binaries[@]}"; do

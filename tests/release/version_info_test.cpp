@@ -22,6 +22,7 @@ const ShippedFile SHIPPED_FILES[] = {
     {"ardun-host.exe", VFT_APP, "ArdunParser stand-in host: loads the plug-in and shows its packets"},
     {"ardun-sim.exe", VFT_APP, "ArdunParser device simulator: sends Ardun frames on a COM port"},
     {"ardun-trace.exe", VFT_APP, "ArdunParser trace: the plug-in's diagnostic log of a COM port in a window"},
+    {"ardun-trace.com", VFT_APP, "ArdunParser trace at the command prompt: ardun-trace's console runs"},
 };
 
 // One string of the English (United States), Unicode block; empty when absent.
@@ -87,7 +88,7 @@ TEST_P(VersionInfo, ShowsTheReleaseAndWhatTheFileIs)
 }
 
 // A program runs as its user, unredirected, on the Windows versions named;
-// the trace also names the common controls it draws with. The DLL is loaded
+// the trace (both its programs) also names the common controls it draws with. The DLL is loaded
 // by the host, whose manifest counts: it carries none.
 TEST_P(VersionInfo, ProgramsCarryTheirManifestAndTheDllNone)
 {
@@ -101,7 +102,8 @@ TEST_P(VersionInfo, ProgramsCarryTheirManifestAndTheDllNone)
         const std::string manifest(bytes, found ? SizeofResource(module, found) : 0);
         FreeLibrary(module);
         SCOPED_TRACE(folder + " " + file.name + ": " + manifest);
-        const bool program = file.fileType == VFT_APP, trace = std::string(file.name) == "ardun-trace.exe";
+        const bool program = file.fileType == VFT_APP,
+                   trace = std::string(file.name).find("ardun-trace.") == 0;
         EXPECT_EQ(program, manifest.find("level=\"asInvoker\"") != std::string::npos);
         EXPECT_EQ(program, manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}") != std::string::npos);
         EXPECT_EQ(trace, manifest.find("Microsoft.Windows.Common-Controls") != std::string::npos);

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "tests/support/import_patch.h"
+#include "tools/cli/import_patch.h"
 
 const int FOR_EVER = INT_MAX;
 

@@ -14,7 +14,7 @@
 #include "firmware/frame_bytes.h"
 #include "testkit/device_port.h"
 #include "testkit/test_ports.h"
-#include "tests/support/import_patch.h"
+#include "tools/cli/import_patch.h"
 #include "tools/trace/device_finder.h"
 
 namespace {

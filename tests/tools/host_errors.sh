@@ -1,9 +1,10 @@
 #!/bin/bash
 # ardun-host and ardun-sim facing what goes wrong for users: no DLL, a DLL that
 # is not a plug-in, a plug-in that hands out nothing, a port that cannot be
-# opened, a silent line, a device falling quiet, a wrong command line. Each must say so clearly and
-# end with its documented non-zero status, never crash. Also checks what
-# `info` shows of the real plug-in.
+# opened, a silent line, a device falling quiet, frames of another size than
+# asked for, nobody reading the simulator, a wrong command line. Each must say
+# so clearly and end with its documented status, never crash. Also checks
+# what `info` shows of the real plug-in.
 # Usage: host_errors.sh BUILD_DIR SOURCE_DIR NULL_PLUGIN_DLL
 set -uo pipefail
 build=$1
@@ -88,11 +89,40 @@ else
     echo "ok: one frame, then quiet -> one packet, then no new packet"
 fi
 
+# Frames of 12 payload bytes, asked for as 16 (packets still "ok") and as 8:
+# the stream measures the frames on the line and names the size to ask for,
+# once as it learns it and again in its summary.
+for asked in 16 8; do
+    drain_host_side
+    start_tool ardun-host.exe stream --count 12 --size "$asked" > "$work/size.txt" 2>&1
+    host=$!
+    wait_for_line "$work/size.txt" "^Opened " || fail "ardun-host did not open the port"
+    start_tool ardun-sim.exe --port "$device_port" --size 12 --rate 20 --count 100 > /dev/null 2>&1
+    sim=$!
+    wait $host
+    kill $sim 2>/dev/null
+    wait $sim 2>/dev/null
+    advice="the device's frames hold 12 payload bytes, not the $asked asked for: ask for 12 \(--size 12\)"
+    if [ "$(grep -Ec "^[0-9:.]+ #[0-9]+ $advice" "$work/size.txt")" -ne 1 ] ||
+       ! grep -Eq "^Frames measured on the line: $advice" "$work/size.txt"; then
+        fail "12-byte frames asked for as $asked: $(cat "$work/size.txt")"
+    else
+        echo "ok: 12-byte frames asked for as $asked -> ask for 12"
+    fi
+done
+
+# Nobody reads the simulator's port: it goes on, as a device does, and says so.
+expect 0 "times the port would not take a frame" \
+    ardun-sim.exe --port "$device_port" --size 255 --rate 1000 --count 1000
+drain_host_side
+
 # A configured port that cannot be opened: Open's result and the component's
-# own error text.
+# own error text, and the command that chooses another for the plug-in named.
 write_settings "\\\\.\\COM$bad_port"
 expect 1 "Open \(IMVDataAcqIO slot 7\) failed with 0x80004005; GetLastErrorText: flag 1, text \"Could not open \\\\\\\\\.\\\\COM$bad_port\"" \
     ardun-host.exe stream --count 1
+expect 1 "choose another with 'ardun-host config --dll \"Z:.*ArdunParser\.dll\"'" \
+    ardun-host.exe stream --count 1 --dll "$(windows_path "$build/ArdunParser.dll")"
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "all checks passed"

@@ -34,6 +34,8 @@ const char* const HOST_USAGE =
     "time-out (result 0x800705B4) and the stream goes on. A --size larger than\n"
     "the device's frames is no time-out: its packets end in the device library's\n"
     "bytes 55 55 or the next frame's first bytes, and the sequence numbers jump.\n"
+    "So stream measures the frames the plug-in reads and, when they are not the\n"
+    "size asked for, says once and after its summary the N to ask for.\n"
     "In PowerShell, run it as .\\ardun-host from its own folder.\n"
     "\n"
     "Exit status: 0 success; 1 the plug-in could not be loaded, lacks an export,\n"

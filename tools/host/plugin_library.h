@@ -19,6 +19,7 @@ public:
     // Calls MVCreatePlugin. Null with a reason in *error when it gave null.
     IMVPlugin* CreatePlugin(std::string* error);
     const std::string& Path() const { return path; }
+    HMODULE Module() const { return module; }
 
 private:
     PluginLibrary(const PluginLibrary&);

@@ -9,6 +9,7 @@
 #include "tools/cli/stop_request.h"
 #include "tools/host/component_access.h"
 #include "tools/host/configured_port.h"
+#include "tools/host/port_read_tap.h"
 
 static std::string TimeOfDay()
 {
@@ -30,6 +31,28 @@ struct StreamTally {
 };
 
 enum class RequestOutcome { Packet, TimedOut, Failed };
+
+// The command that chooses the port, for the plug-in the user named.
+std::string ConfigCommand(const HostOptions& options)
+{
+    if (options.dllPath.empty())
+        return "ardun-host config";
+    return "ardun-host config --dll \"" + options.dllPath + "\"";  // quoted for a path with blanks
+}
+
+// What the frames measured on the line say of the size asked for; empty while
+// they say nothing, or when they are that size.
+std::string SizeAdvice(uint32_t measured, uint32_t asked)
+{
+    if (measured == 0 || measured == asked)
+        return "";
+    const std::string frames = "the device's frames hold " + std::to_string(measured) + " payload bytes";
+    if (measured > LARGEST_PACKET_SIZE)
+        return frames + ", longer than any host can ask for (" + std::to_string(LARGEST_PACKET_SIZE) +
+               " at most)";
+    return frames + ", not the " + std::to_string(asked) + " asked for: ask for " + std::to_string(measured) +
+           " (--size " + std::to_string(measured) + ")";
+}
 
 // One packet request: Write P,N then Read N. Prints what happened.
 RequestOutcome RequestPacket(IMVDataAcqIO* component, uint32_t size, uint32_t number, StreamTally* tally)
@@ -92,13 +115,20 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
         return 1;
     }
     std::string port = DescribeConfiguredPort(library.Path());
+    // A wrong size still gives "ok" packets, so the frames on the line are
+    // measured as the plug-in reads them, from before the open on.
+    const PortReadTap tap(library.Module());
+    if (!tap.IsMeasuring())
+        fprintf(stderr, "ardun-host: the frames' size cannot be measured: the plug-in's reads cannot be "
+                        "watched\n");
     MVOpenParams params = {OPEN_KIND_SERIAL, options.baudRate};
     ResultCode result = component->Open(&params);
     if (result != RESULT_OK) {
         fprintf(stderr,
                 "ardun-host: Open (IMVDataAcqIO slot 7) failed with %s; %s\n"
-                "ardun-host: the configured port is %s; choose another with 'ardun-host config'\n",
-                FormatResultCode(result).c_str(), DescribeLastError(component).c_str(), port.c_str());
+                "ardun-host: the configured port is %s; choose another with '%s'\n",
+                FormatResultCode(result).c_str(), DescribeLastError(component).c_str(), port.c_str(),
+                ConfigCommand(options).c_str());
         return 1;
     }
     // Whatever the line held before this open is stale.
@@ -111,6 +141,7 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
         fprintf(stderr, "ardun-host: Ctrl+C will end the program without a summary\n");
 
     StreamTally tally;
+    bool sizeAdviceShown = false;
     bool failed = false;
     const PerformanceClock clock;
     const double start = clock.Seconds();
@@ -118,6 +149,11 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
         ++tally.requests;
         const double requestStart = clock.Seconds();
         RequestOutcome outcome = RequestPacket(component, options.size, tally.requests, &tally);
+        const std::string advice = SizeAdvice(tap.Meter().PayloadLength(), options.size);
+        if (!sizeAdviceShown && !advice.empty()) {
+            printf("%s #%u %s\n", TimeOfDay().c_str(), tally.requests, advice.c_str());
+            sizeAdviceShown = true;
+        }
         fflush(stdout);
         if (outcome == RequestOutcome::Packet) {
             ++tally.packets;
@@ -137,6 +173,11 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
     printf("Summary: %u packets, %u time-outs in %u requests; %llu payload bytes in %.2f s (%.1f bytes/s)\n",
            tally.packets, tally.timeouts, tally.requests, tally.payloadBytes, seconds,
            seconds > 0 ? tally.payloadBytes / seconds : 0.0);
+    const uint32_t measured = tap.Meter().PayloadLength();
+    if (measured == options.size)
+        printf("Frames measured on the line: %u payload bytes, the size asked for\n", measured);
+    else if (measured != 0)
+        printf("Frames measured on the line: %s\n", SizeAdvice(measured, options.size).c_str());
     if (failed)
         return 1;
     if (tally.packets == 0 && tally.requests > 0) {

@@ -18,8 +18,9 @@ const char* const SIM_USAGE =
     "  --size S    payload bytes per frame, 1 to 255, default 16\n"
     "  --rate R    frames per second, 1 to 1000, default 20\n"
     "  --count C   frames to send, default 0 = until Ctrl+C\n"
-    "  --noise K   bytes of line noise before each frame, 0 to 64, default 4;\n"
-    "              the noise never holds 0xFF, so it never looks like a frame start\n"
+    "  --noise K   bytes of line noise before each frame, 0 to 64, default 0\n"
+    "              (what a board that sends with ArdunFrame sends); the noise\n"
+    "              never holds 0xFF, so it never looks like a frame start\n"
     "  --first F   sequence number of the first frame, default 0\n"
     "  --help      this text\n"
     "\n"
@@ -35,10 +36,14 @@ const char* const SIM_USAGE =
     "where T(t) climbs 0, 1, ..., 255 and falls back to 0 (period 510):\n"
     "T(t) = t mod 510 if that is at most 255, else 510 - (t mod 510).\n"
     "\n"
+    "Like a real device it keeps sending when nobody reads the other end: the\n"
+    "bytes the port will not take are dropped, said once and counted at the end.\n"
+    "\n"
     "In PowerShell, run it as .\\ardun-sim from its own folder.\n"
     "\n"
     "Exit status: 0 when the frames were sent (or Ctrl+C), 1 when the port could\n"
-    "not be opened or a write failed, 2 for a wrong command line.\n";
+    "not be opened or a write failed (other than by its time-out), 2 for a wrong\n"
+    "command line.\n";
 
 namespace {
 

@@ -12,7 +12,7 @@ struct SimOptions {
     uint32_t size = 16;       // payload bytes per frame
     uint32_t rate = 20;       // frames per second
     uint32_t count = 0;       // frames to send; 0 = until stopped
-    uint32_t noise = 4;       // noise bytes before each frame
+    uint32_t noise = 0;       // noise bytes before each frame: none, as an ArdunFrame board
     uint32_t first = 0;       // sequence number of the first frame
 };
 

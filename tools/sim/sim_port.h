@@ -15,9 +15,12 @@ public:
 
     // False with a readable reason in *error; the port then stays closed.
     bool Open(uint32_t number, uint32_t baudRate, std::string* error);
-    // Writes every byte; false with a reason when the driver failed or took
-    // fewer bytes than given within the write time-out.
-    bool Send(const std::vector<uint8_t>& bytes, std::string* error);
+    // Hands the bytes to the port. When it does not take them all within the
+    // write time-out (nobody reads the other end and its queue is full), the
+    // rest and the port's queue are dropped, as a device's bytes are gone once
+    // sent, and *taken is false. False with a reason only when the driver
+    // failed.
+    bool Send(const std::vector<uint8_t>& bytes, bool* taken, std::string* error);
     void Close();
 
 private:

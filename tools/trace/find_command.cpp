@@ -6,6 +6,7 @@
 #include "tools/trace/device_finder.h"
 #include "tools/trace/out_file.h"
 #include "tools/trace/trace_session.h"
+#include "tools/trace/utf8_text.h"
 
 namespace {
 
@@ -49,13 +50,14 @@ bool SavePort(uint32_t port, const TraceOptions& options, FILE* out)
     return true;
 }
 
-// The search and its findings written to out; the exit status.
-int FindAndReport(const TraceOptions& options, FILE* out)
+// The search and its findings written to out, as UTF-8 when it is the --out
+// file (Windows' error texts come in the system's code page); the exit status.
+int FindAndReport(const TraceOptions& options, FILE* out, bool utf8)
 {
     const std::vector<FoundDevice> devices = FindDevices(
         options.port == PORT_FROM_SETTINGS ? EVERY_COM_PORT : options.port,
-        [out](const std::string& line) {
-            fprintf(out, "%s\n", line.c_str());
+        [out, utf8](const std::string& line) {
+            fprintf(out, "%s\n", (utf8 ? AnsiToUtf8(line) : line).c_str());
             (void)fflush(out);  // a user watches the search go; a lost line is only lost
         },
         nullptr);
@@ -75,5 +77,5 @@ int RunFind(const TraceOptions& options)
     OutFile out;
     if (!out.Open(options.out))
         return STATUS_FAILED;
-    return FindAndReport(options, out.File() != NULL ? out.File() : stdout);
+    return FindAndReport(options, out.File() != NULL ? out.File() : stdout, out.File() != NULL);
 }

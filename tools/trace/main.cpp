@@ -5,10 +5,7 @@
 #include <stdio.h>
 #include <windows.h>
 
-#include <string>
-
-#include "tools/trace/find_command.h"
-#include "tools/trace/trace_options.h"
+#include "tools/trace/console_modes.h"
 #include "tools/trace/trace_program.h"
 
 static bool IsConnected(DWORD standardHandle)
@@ -19,7 +16,8 @@ static bool IsConnected(DWORD standardHandle)
 
 // A window program has no console of its own, so started from Explorer only
 // its window opens. Its output and its error messages each go where they
-// already lead (a file or a pipe) or, when started from a console, to that
+// already lead (a file or a pipe) or, when started from a console by its full
+// name (ardun-trace.exe, where "ardun-trace" runs ardun-trace.com), to that
 // console.
 static void ConnectStandardOutput()
 {
@@ -40,16 +38,8 @@ int main(int argc, char** argv)
 {
     ConnectStandardOutput();
     TraceOptions options;
-    std::string error;
-    if (!ParseTraceOptions(argc, argv, &options, &error)) {
-        fprintf(stderr, "ardun-trace: %s\nTry 'ardun-trace --help'.\n", error.c_str());
-        return 2;
-    }
-    if (options.showHelp) {
-        fputs(TRACE_USAGE, stdout);
-        return 0;
-    }
-    if (options.find)
-        return RunFind(options);
+    int status = 0;
+    if (RunWithoutWindow(argc, argv, &options, &status))
+        return status;
     return RunTrace(GetModuleHandleA(NULL), options, options.console ? stdout : NULL);
 }

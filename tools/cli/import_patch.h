@@ -1,8 +1,9 @@
 // One entry of a loaded module's import address table pointed at a
-// replacement, and pointed back when the patch ends (also when a test fails
-// and returns early). The module's calls to that function go through the
-// entry, so they reach the replacement; nothing in the module changes
-// otherwise. The module must stay loaded while the patch lives.
+// replacement, and pointed back when the patch ends (also on an early
+// return). The module's calls to that function go through the entry, so they
+// reach the replacement; nothing in the module changes otherwise. The module
+// must stay loaded while the patch lives. The tests inject Windows' faults
+// with it; ardun-host listens in on the plug-in's reads of its port.
 #pragma once
 
 #include <windows.h>

@@ -1,0 +1,27 @@
+#include "tools/trace/console_modes.h"
+
+#include <stdio.h>
+
+#include <string>
+
+#include "tools/trace/find_command.h"
+
+bool RunWithoutWindow(int argc, const char* const* argv, TraceOptions* options, int* status)
+{
+    std::string error;
+    if (!ParseTraceOptions(argc, argv, options, &error)) {
+        fprintf(stderr, "ardun-trace: %s\nTry 'ardun-trace --help'.\n", error.c_str());
+        *status = 2;
+        return true;
+    }
+    if (options->showHelp) {
+        fputs(TRACE_USAGE, stdout);
+        *status = 0;
+        return true;
+    }
+    if (options->find) {
+        *status = RunFind(*options);
+        return true;
+    }
+    return false;
+}
