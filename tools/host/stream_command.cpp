@@ -42,14 +42,15 @@ std::string ConfigCommand(const HostOptions& options)
 
 // What the frames measured on the line say of the size asked for; empty while
 // they say nothing, or when they are that size.
-std::string SizeAdvice(uint32_t measured, uint32_t asked)
+std::string SizeAdvice(const FrameLengthVerdict& verdict, uint32_t asked)
 {
-    if (measured == 0 || measured == asked)
-        return "";
+    const uint32_t measured = verdict.payloadLength;
     const std::string frames = "the device's frames hold " + std::to_string(measured) + " payload bytes";
-    if (measured > LARGEST_PACKET_SIZE)
+    if (verdict.finding == FrameLengthFinding::LongerThanAnyRequest)
         return frames + ", longer than any host can ask for (" + std::to_string(LARGEST_PACKET_SIZE) +
                " at most)";
+    if (verdict.finding != FrameLengthFinding::Found || measured == asked)
+        return "";
     return frames + ", not the " + std::to_string(asked) + " asked for: ask for " + std::to_string(measured) +
            " (--size " + std::to_string(measured) + ")";
 }
@@ -149,7 +150,7 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
         ++tally.requests;
         const double requestStart = clock.Seconds();
         RequestOutcome outcome = RequestPacket(component, options.size, tally.requests, &tally);
-        const std::string advice = SizeAdvice(tap.Meter().PayloadLength(), options.size);
+        const std::string advice = SizeAdvice(tap.Meter().Verdict(), options.size);
         if (!sizeAdviceShown && !advice.empty()) {
             printf("%s #%u %s\n", TimeOfDay().c_str(), tally.requests, advice.c_str());
             sizeAdviceShown = true;
@@ -173,11 +174,14 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
     printf("Summary: %u packets, %u time-outs in %u requests; %llu payload bytes in %.2f s (%.1f bytes/s)\n",
            tally.packets, tally.timeouts, tally.requests, tally.payloadBytes, seconds,
            seconds > 0 ? tally.payloadBytes / seconds : 0.0);
-    const uint32_t measured = tap.Meter().PayloadLength();
-    if (measured == options.size)
-        printf("Frames measured on the line: %u payload bytes, the size asked for\n", measured);
-    else if (measured != 0)
-        printf("Frames measured on the line: %s\n", SizeAdvice(measured, options.size).c_str());
+    const FrameLengthVerdict verdict = tap.Meter().Verdict();
+    const std::string advice = SizeAdvice(verdict, options.size);
+    if (verdict.finding == FrameLengthFinding::Found && verdict.payloadLength == options.size)
+        printf("Frames measured on the line: %u payload bytes, the size asked for\n", verdict.payloadLength);
+    else if (!advice.empty())
+        printf("Frames measured on the line: %s\n", advice.c_str());
+    else if (verdict.finding == FrameLengthFinding::VaryingLengths)
+        printf("Frames measured on the line: of varying length, no one size fits most of them\n");
     if (failed)
         return 1;
     if (tally.packets == 0 && tally.requests > 0) {
