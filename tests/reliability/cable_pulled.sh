@@ -20,6 +20,14 @@ cable() {  # cable cut|join
 
 ARDUN_CABLE_DIR="Z:${cable//\//\\}" "$source/tests/support/wine-run.sh" --report "$build" "$program" &
 test_pid=$!
+# Also when CTest's time-out or Ctrl+C ends this script: the later tests need the pair.
+finish() {
+    kill "$test_pid" 2>/dev/null
+    [ $cut = no ] || cable join
+    rm -rf "$cable"
+}
+trap finish EXIT
+trap 'exit 1' INT TERM
 while kill -0 "$test_pid" 2>/dev/null; do
     for action in cut join; do
         if [ -e "$cable/$action.asked" ]; then
@@ -32,5 +40,4 @@ done
 wait "$test_pid"
 status=$?
 [ $cut = no ] || cable join || status=1
-rm -rf "$cable"
 exit $status

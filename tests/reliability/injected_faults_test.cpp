@@ -157,6 +157,8 @@ TEST_F(InjectedFaults, AnAdapterPulledOutEndsTheRequestAtOnceAndTheHostRecovers)
                 EXPECT_EQ(TIMEOUT, ReadPacket(WANTED, &got)) << "never the old payload as new";
                 EXPECT_EQ(moment.stored ? Prefix(cut, moment.stored) : before, got);
                 EXPECT_EQ(moment.failingRead + 1, pulled->Calls()) << "one failed read per request";
+                EXPECT_EQ(2, pulled->StatusCalls())
+                    << "one status call a failed or empty read, none after a byte";
                 EXPECT_FALSE(PortIsOpen()) << "the dead handle closed, to be opened again";
 
                 if (failures == FOR_EVER) {
@@ -265,6 +267,7 @@ TEST_F(InjectedFaults, DriversThatReturnEarlyOrLateStillEndEachRequestInTime)
             EXPECT_LT(seconds, c.longestSeconds + SLACK_SECONDS);
             EXPECT_LE(driver.Calls(), c.mostReads) << "no spinning";
         }
+        EXPECT_TRUE(PortIsOpen()) << "a quiet line, or a slow one, keeps its port";
         EXPECT_EQ(OK, session.PurgeInput());
         std::vector<uint8_t> got;
         EXPECT_EQ(TIMEOUT, ReadPacket(40, &got));

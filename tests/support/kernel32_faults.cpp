@@ -13,6 +13,7 @@ struct {
     int calls;
     bool lastSilenced;  // the latest call was one the plan silenced as gone
     decltype(&ClearCommError) realClear;
+    int statusCalls;
 } readFile;
 
 struct {
@@ -68,6 +69,7 @@ BOOL WINAPI ReadFileOnPlan(HANDLE file, LPVOID buffer, DWORD wanted, LPDWORD got
 
 BOOL WINAPI ClearCommErrorAfterPlan(HANDLE file, LPDWORD errors, LPCOMSTAT status)
 {
+    ++readFile.statusCalls;
     if (!readFile.lastSilenced)
         return readFile.realClear(file, errors, status);
     SetLastError(readFile.plan.error);
@@ -128,14 +130,19 @@ FaultyReadFile::FaultyReadFile(HMODULE module, const ReadFilePlan& plan)
     readFile.calls = 0;
     readFile.lastSilenced = false;
     readFile.realClear = (decltype(&ClearCommError))clearCommError.Original();
+    readFile.statusCalls = 0;
     Install((void*)&ReadFileOnPlan);
-    if (plan.fault == ReadFault::GoneSilent)
-        InstallAlso(clearCommError, (void*)&ClearCommErrorAfterPlan);
+    InstallAlso(clearCommError, (void*)&ClearCommErrorAfterPlan);
 }
 
 int FaultyReadFile::Calls() const
 {
     return readFile.calls;
+}
+
+int FaultyReadFile::StatusCalls() const
+{
+    return readFile.statusCalls;
 }
 
 FaultyCreateFile::FaultyCreateFile(HMODULE module, const char* path, DWORD error)

@@ -56,11 +56,13 @@ struct ReadFilePlan {
 
 class FaultyReadFile : public InjectedFault {
 public:
-    // For GoneSilent, ClearCommError is redirected too; it fails only after
-    // a read the plan silenced.
+    // ClearCommError is redirected too, to count its calls; for GoneSilent
+    // it fails after a read the plan silenced.
     FaultyReadFile(HMODULE module, const ReadFilePlan& plan);
     // ReadFile calls made through the entry since the object was made.
     int Calls() const;
+    // ClearCommError calls made through its entry since then.
+    int StatusCalls() const;
 
 private:
     ImportPatch clearCommError;

@@ -33,18 +33,25 @@ port_bad=$ARDUN_TEST_PORT_BAD
 port_uno=$ARDUN_TEST_PORT_UNO
 log="$build/wine-fixture.log"
 
+# A pid left from a run that never stopped may belong to another program by
+# now: only socat, the holders and an emulated Uno's harness (which a test
+# that was cut short may leave) are ours. One that has ended (a zombie
+# included) has no command line.
+ours() {  # ours PID
+    local command
+    command=$(tr '\0' ' ' 2>/dev/null < "/proc/$1/cmdline" || true)
+    case "$command" in
+    socat\ *"$comdir"* | "sleep infinity "* | *uno-harness\ *"$comdir"*) return 0 ;;
+    *) return 1 ;;
+    esac
+}
+
 stop_started_processes() {
     if [ -f "$pidfile" ]; then
         while read -r pid; do
-            # A pid left from a run that never stopped may belong to another
-            # program by now: only socat, the holders and an emulated Uno's
-            # harness (which a test that was cut short may leave) are ours.
-            command=$(tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null || true)
-            case "$command" in
-            socat\ *"$comdir"* | "sleep infinity "* | *uno-harness\ *"$comdir"*) kill "$pid" 2>/dev/null || true ;;
-            esac
+            if ours "$pid"; then kill "$pid" 2>/dev/null || true; fi
         done < "$pidfile"
-        rm -f "$pidfile"
+        rm -f "$pidfile" "$comdir"/pair*.pids
     fi
     wineserver -k >>"$log" 2>&1 || true
 }
@@ -62,9 +69,16 @@ start_pair() {  # start_pair NUMBER NUMBER
     [ -e "$a" ] && [ -e "$b" ] || { echo "socat did not create $a and $b" >&2; exit 1; }
     # socat ends a pair when the last opener of one end closes it; a holder
     # that never reads keeps both ends alive between the tests' opens.
+    local holder
     for end in "$a" "$b"; do
         sleep infinity <>"$end" >/dev/null 2>&1 &
-        echo $! | tee -a "$pidfile" >> "$pairfile"
+        holder=$!
+        echo $holder | tee -a "$pidfile" >> "$pairfile"
+        # Held before anything else opens and closes that end.
+        for _ in $(seq 100); do
+            [[ "$(readlink "/proc/$holder/fd/0" 2>/dev/null)" == /dev/pts/* ]] && break
+            sleep 0.02
+        done
     done
 }
 
@@ -75,17 +89,25 @@ cut_pair() {  # cut_pair NUMBER
     [ -f "$pairfile" ] || { echo "no pair starts at COM$1" >&2; exit 1; }
     far=$(head -n 1 "$pairfile")
     pids=$(tail -n +2 "$pairfile")
-    # shellcheck disable=SC2086  # one word a process
-    kill $pids 2>/dev/null || true
+    for pid in $pids; do
+        if ours "$pid"; then kill "$pid" 2>/dev/null || true; fi
+    done
     # socat removes its links as it ends: a join must not race that.
     for pid in $pids; do
         for _ in $(seq 100); do
-            kill -0 "$pid" 2>/dev/null || break
+            ours "$pid" || break
             sleep 0.05
         done
+        if ours "$pid"; then
+            kill -KILL "$pid" 2>/dev/null || true
+            sleep 0.1
+            ! ours "$pid" || { echo "process $pid of the pair at COM$1 does not end" >&2; exit 1; }
+        fi
     done
     rm -f "$comdir/com$1" "$comdir/com$far"
     echo "$far" > "$pairfile"
+    grep -vxF -f <(printf '%s\n' $pids) "$pidfile" > "$pidfile.left" || true
+    mv "$pidfile.left" "$pidfile"
 }
 
 # One server for the whole run: a server that ends whenever the last program

@@ -34,6 +34,20 @@ fail() {
     failures=$((failures + 1))
 }
 
+# check_outcome STATUS PATTERN WHAT OUTPUT ACTUAL: WHAT ended with ACTUAL and
+# said OUTPUT; it had to end with STATUS, saying what matches the extended
+# regular expression PATTERN.
+check_outcome() {
+    local status=$1 pattern=$2 what=$3 output=$4 actual=$5
+    if [ "$actual" -ne "$status" ]; then
+        fail "$what ended with $actual, expected $status; output: $output"
+    elif ! grep -Eq -- "$pattern" <<< "$output"; then
+        fail "$what: output does not match /$pattern/: $output"
+    else
+        echo "ok: $what -> $status"
+    fi
+}
+
 # The settings file the plug-in reads, naming the device path given.
 write_settings() {
     write_settings_file "$settings" "$1"

@@ -18,13 +18,7 @@ at_prompt() {
     local output actual
     output=$(cd "$build" && "$source/tests/support/wine-run.sh" "$build" cmd /c ardun-trace "$@" 2>&1)
     actual=$?
-    if [ "$actual" -ne "$status" ]; then
-        fail "ardun-trace $* at the prompt ended with $actual, expected $status; output: $output"
-    elif ! grep -Eq -- "$pattern" <<< "$output"; then
-        fail "ardun-trace $* at the prompt: output does not match /$pattern/: $output"
-    else
-        echo "ok: ardun-trace $* -> $status"
-    fi
+    check_outcome "$status" "$pattern" "ardun-trace $* at the prompt" "$output" "$actual"
 }
 
 at_prompt 2 "^ardun-trace: --size takes a number" --size 0

@@ -8,6 +8,21 @@ typedef BOOL(WINAPI* ReadFileFunction)(HANDLE, void*, DWORD, DWORD*, OVERLAPPED*
 // replacement is a plain function, and only one tap lives at a time.
 ReadFileFunction realReadFile = nullptr;
 FrameLengthMeter* activeMeter = nullptr;
+// The handle of the latest one-byte read found to be a port: the plug-in
+// reads its port one byte at a time, so its type is asked once, not per byte.
+HANDLE portHandle = INVALID_HANDLE_VALUE;
+
+// Only a port's bytes count, never those of a file such as the settings file,
+// which is read in one piece (and may be given a closed port's handle value).
+bool IsPortRead(HANDLE file, DWORD wanted)
+{
+    if (wanted == 1 && file == portHandle)
+        return true;
+    const bool port = GetFileType(file) == FILE_TYPE_CHAR;
+    if (port && wanted == 1)
+        portHandle = file;
+    return port;
+}
 
 }  // namespace
 
@@ -16,9 +31,7 @@ BOOL WINAPI PortReadTap::MeasuredReadFile(HANDLE file, void* buffer, DWORD wante
 {
     const BOOL read = realReadFile(file, buffer, wanted, count, overlapped);
     const DWORD lastError = GetLastError();  // the plug-in reads it after a failure
-    // Only a port's bytes, never those of a file such as the settings file.
-    if (read && count != nullptr && *count > 0 && activeMeter != nullptr &&
-        GetFileType(file) == FILE_TYPE_CHAR)
+    if (read && count != nullptr && *count > 0 && activeMeter != nullptr && IsPortRead(file, wanted))
         activeMeter->Add(static_cast<const uint8_t*>(buffer), *count);
     SetLastError(lastError);
     return read;

@@ -89,10 +89,12 @@ int main(int argc, char** argv)
             // The time the write waited is not made up with a burst later.
             scheduleStart = clock.Seconds() - (sent + 1) * period;
         }
-        ++sent;
-        bytesSent += bytes.size();
+        ++sent;  // numbers the frames and keeps the schedule, taken or not
+        if (taken)
+            bytesSent += bytes.size();
     }
-    printf("ardun-sim: sent %u frames (%llu bytes) in %.2f s", sent, bytesSent, clock.Seconds() - start);
+    printf("ardun-sim: sent %u frames (%llu bytes) in %.2f s", sent - framesNotTaken, bytesSent,
+           clock.Seconds() - start);
     if (framesNotTaken > 0)
         printf("; %u times the port would not take a frame, and what it held was dropped", framesNotTaken);
     printf("\n");

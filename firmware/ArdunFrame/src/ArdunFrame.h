@@ -114,6 +114,14 @@ size_t ArdunFrameWriteChunkTo(const uint8_t* bytes, size_t count, void* output)
 #if defined(__cplusplus) && defined(ARDUINO)
 #include <Arduino.h>
 
+/* Whether an object is its own bytes. GCC before 5 (the toolchain of some
+ * older ARM cores) lacks __is_trivially_copyable but has the older pair. */
+#if defined(__clang__) || (defined(__GNUC__) && __GNUC__ >= 5)
+#define ARDUNFRAME_IS_OWN_BYTES(Type) __is_trivially_copyable(Type)
+#else
+#define ARDUNFRAME_IS_OWN_BYTES(Type) (__has_trivial_copy(Type) && __has_trivial_destructor(Type))
+#endif
+
 /* Arduino: writes the frame to any Print or Stream, such as Serial, Serial1
  * or a SoftwareSerial, and returns the bytes it took (see
  * ArdunFrameWriteChunks). */
@@ -133,7 +141,7 @@ template <typename Object>
 inline size_t ArdunFrameWrite(Print& out, const Object& object)
 {
     static_assert(
-        __is_trivially_copyable(Object),
+        ARDUNFRAME_IS_OWN_BYTES(Object),
         "ArdunFrameWrite(out, object) sends an object's own bytes, and this object has its own copy "
         "(an Arduino String, say), so its bytes are not its data. For a String write "
         "ArdunFrameWrite(out, text.c_str(), text.length()); for another class, "
