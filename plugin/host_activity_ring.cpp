@@ -279,8 +279,9 @@ HostActivityBatch HostActivityReader::Read(HostActivityRecord* copies, size_t ca
     }
     const uint32_t behind = next - nextToRead;
     if (behind > recordCount) {
-        if ((int32_t)behind < 0) {
-            // The count went back: a writer started the area over.
+        if (behind >= 0x80000000u) {
+            // Half the sequences ahead is the count gone back: a writer
+            // started the area over.
             nextToRead = next - held;
         } else {
             batch.missed = behind - recordCount;
