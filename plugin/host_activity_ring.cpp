@@ -127,67 +127,56 @@ bool HostActivityWriter::Start(void* block, size_t blockSize, uint32_t recordCou
     return true;
 }
 
+namespace {
+
+// The fields every record has.
+HostActivityRecord NewRecord(uint32_t kind, uint64_t timeMicroseconds, int32_t result)
+{
+    HostActivityRecord record = {};
+    record.kind = kind;
+    record.timeMicroseconds = timeMicroseconds;
+    record.result = result;
+    return record;
+}
+
+}  // namespace
+
 void HostActivityWriter::Open(uint64_t timeMicroseconds, int32_t result, const char* portPath,
                               uint32_t baudRate)
 {
-    if (!Started())
-        return;
-    HostActivityRecord record = {};
-    record.kind = HOST_ACTIVITY_OPEN;
-    record.timeMicroseconds = timeMicroseconds;
-    record.result = result;
+    HostActivityRecord record = NewRecord(HOST_ACTIVITY_OPEN, timeMicroseconds, result);
     record.baudRate = baudRate;
     CopyText(record.portPath, sizeof record.portPath, portPath);
     if (result >= 0)
-        StoreShared(&header->portOpen, 1);
+        SetPortOpen(1);
     Publish(record);
 }
 
 void HostActivityWriter::Close(uint64_t timeMicroseconds, int32_t result)
 {
-    if (!Started())
-        return;
-    HostActivityRecord record = {};
-    record.kind = HOST_ACTIVITY_CLOSE;
-    record.timeMicroseconds = timeMicroseconds;
-    record.result = result;
-    StoreShared(&header->portOpen, 0);
+    HostActivityRecord record = NewRecord(HOST_ACTIVITY_CLOSE, timeMicroseconds, result);
+    SetPortOpen(0);
     Publish(record);
 }
 
 void HostActivityWriter::SetTimeouts(uint64_t timeMicroseconds, int32_t result,
                                      const uint32_t (&timeouts)[HOST_ACTIVITY_TIMEOUT_COUNT])
 {
-    if (!Started())
-        return;
-    HostActivityRecord record = {};
-    record.kind = HOST_ACTIVITY_SET_TIMEOUTS;
-    record.timeMicroseconds = timeMicroseconds;
-    record.result = result;
+    HostActivityRecord record = NewRecord(HOST_ACTIVITY_SET_TIMEOUTS, timeMicroseconds, result);
     memcpy(record.timeouts, timeouts, sizeof record.timeouts);
     Publish(record);
 }
 
 void HostActivityWriter::Purge(uint32_t kind, uint64_t timeMicroseconds, int32_t result)
 {
-    if (!Started())
-        return;
-    HostActivityRecord record = {};
-    record.kind = kind;
-    record.timeMicroseconds = timeMicroseconds;
-    record.result = result;
+    HostActivityRecord record = NewRecord(kind, timeMicroseconds, result);
     Publish(record);
 }
 
 void HostActivityWriter::Request(uint32_t kind, uint64_t timeMicroseconds, int32_t result,
                                  const HostActivityRequest& request, const uint8_t* bytes, uint32_t byteCount)
 {
-    if (!Started())
-        return;
-    HostActivityRecord record = {};
-    record.kind = kind;
-    record.timeMicroseconds = timeMicroseconds;
-    record.result = result;
+    HostActivityRecord record = NewRecord(kind, timeMicroseconds, result);
     record.requested = request.requested;
     record.stored = request.stored;
     record.skipped = request.skipped;
@@ -197,6 +186,12 @@ void HostActivityWriter::Request(uint32_t kind, uint64_t timeMicroseconds, int32
     if (record.byteCount > 0)
         memcpy(record.bytes, bytes, HostActivityKeptBytes(record));
     Publish(record);
+}
+
+void HostActivityWriter::SetPortOpen(uint32_t open)
+{
+    if (Started())
+        StoreShared(&header->portOpen, open);
 }
 
 void HostActivityWriter::PortLost(uint64_t timeMicroseconds)
@@ -211,6 +206,9 @@ void HostActivityWriter::PortBack(uint64_t timeMicroseconds)
 
 void HostActivityWriter::Publish(HostActivityRecord& record)
 {
+    // An area that could not be made: the host's calls go on as before.
+    if (!Started())
+        return;
     const uint32_t sequence = nextSequence++;
     HostActivityRecord* slot = records + (sequence & indexMask);
     record.sequenceBegin = record.sequenceEnd = sequence;

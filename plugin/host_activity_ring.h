@@ -58,6 +58,7 @@ private:
     // Stores the record's sequence, its fields, the sequence again, then the
     // header's next sequence.
     void Publish(HostActivityRecord& record);
+    void SetPortOpen(uint32_t open);
     HostActivityHeader* header = nullptr;
     HostActivityRecord* records = nullptr;
     uint32_t indexMask = 0;
