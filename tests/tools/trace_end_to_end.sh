@@ -65,7 +65,8 @@ trace 0 --log --size 8 --count 6
 kill "$sim_pid" 2>/dev/null
 wait "$sim_pid" 2>/dev/null
 sim_pid=""
-expect_line '^Port \\\\\.\\COM'"$host_port"' from Z:.*ArdunParser\.dat; 115200 baud, 8-byte packets$'
+expect_line '^Port \\\\\.\\COM'"$host_port"' from ArdunParser\.dat beside ardun-trace; 115200 baud, 8-byte packets$'
+expect_line '^Settings file Z:.*ArdunParser\.dat read$'
 expect_line "^KVSerial: \\\\\\\\\\.\\\\COM$host_port opened at 115200 baud$"
 # Every byte read shows as the header and one line of one byte.
 awk '/^KVSerial: Read$/ { header = NR } /^0000: / && header != NR - 1 { bad = 1 }
@@ -148,7 +149,8 @@ expect_line "^Could not open \\\\\\\\\\.\\\\COM$bad_port: no such port, another 
 # No settings file: the plug-in's default port, which the fixture makes absent.
 rm -f "$settings"
 trace 1 --count 1
-expect_line '^Port \\\\\.\\COM1, the plug-in.s default: .*ArdunParser\.dat could not be read \(0x80070002, no such file\)'
+expect_line '^Port \\\\\.\\COM1, the plug-in.s default \(no ArdunParser\.dat beside ardun-trace\);'
+expect_line '^Settings file .*ArdunParser\.dat could not be read \(0x80070002, no such file\)$'
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "ardun-trace showed what the line carried"

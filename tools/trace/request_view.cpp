@@ -171,10 +171,12 @@ std::string RequestView::Account(const RequestRecord& request)
     wanted = request.wanted;
     ++requests;
     bytesRead += request.bytes.size();
-    if (request.arrived) {
+    if (request.outcome == RequestOutcome::Packet) {
         ++arrived;
         if (!shorter.empty())
             ++arrivedShort;
+    } else if (request.outcome == RequestOutcome::Failed) {
+        ++failed;
     }
     shorterLine = shorter.empty() ? shorterLine : shorter;
     return shorter;
@@ -212,7 +214,9 @@ std::string RequestView::TallyText() const
     // Frames of another size make every packet a misread, also those that came before it was measured.
     const uint32_t measured = meter.PayloadLength();
     const uint32_t misread = measured != 0 && measured != wanted ? arrived : arrivedShort;
-    return std::to_string(arrived - misread) + " ok, " + std::to_string(requests - arrived) + " time-outs, " +
+    const uint32_t timeOuts = requests - arrived - failed;
+    return std::to_string(arrived - misread) + " ok, " + std::to_string(timeOuts) +
+           (timeOuts == 1 ? " time-out, " : " time-outs, ") + std::to_string(failed) + " failed, " +
            std::to_string(misread) + " misread";
 }
 

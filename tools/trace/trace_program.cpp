@@ -79,11 +79,14 @@ DWORD WINAPI RunTracedWork(void* parameter)
     if (window->WorkToStop())
         return 0;
     const TraceOptions& options = work->options;
-    const std::string port = SetPortSettingForTrace(options, work->portSource);
+    std::string settingsFileNote;
+    const std::string port = SetPortSettingForTrace(options, work->portSource, &settingsFileNote);
     window->ShowTraced(options, port, work->baudSource, work->sizeSource);
     TraceSession session(TheComponent, window->Sink(), window, options);
     LogPrintf(window->Sink(), "Port %s; %u baud, %u-byte packets", port.c_str(), (unsigned)options.baudRate,
               (unsigned)options.size);
+    if (!settingsFileNote.empty())
+        LogPrintf(window->Sink(), "%s", settingsFileNote.c_str());
     if (!session.Open()) {
         window->ShowFinding(session.OpenFailure());
         work->status = STATUS_FAILED;
