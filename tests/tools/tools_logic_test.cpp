@@ -433,7 +433,7 @@ TEST(TraceRequestView, KeepsTheRequestsAndTheFindingSoFar)
         {{{LibraryLine(12, 14, 2), PACKET}, {{}, FAILED}, {{}, FAILED}},
          14,
          "1 ok, 0 time-outs, 2 failed, 0 misread",
-         "the device's frames hold 14 payload bytes, the size asked for"},
+         "the port is gone (a USB adapter pulled out?) or not open: each request tries to open it again"},
     };
     for (const auto& c : CASES) {
         RequestView view;

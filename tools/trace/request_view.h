@@ -59,6 +59,7 @@ private:
 
     FrameLengthMeter meter;
     bool mismatchShown = false;
+    bool lastFailed = false;  // the latest request found the port lost or closed
     uint32_t wanted = 0;  // of the latest request
     uint32_t requests = 0;
     uint32_t arrived = 0;       // whole new packets
