@@ -21,6 +21,7 @@ namespace {
 
 std::atomic<DWORD> deviceRate(0);  // 0: the line passes bytes at any rate, as the pair itself does
 std::atomic<DWORD> lastRateSet(0);
+std::atomic<DWORD> refusedRate(0);  // a rate the driver does not take; 0: it takes every one
 bool framingErrorSinceCleared = false;
 std::deque<uint8_t> received;  // what the modelled UART received and ReadFile has not handed over yet
 decltype(&ReadFile) realReadFile;
@@ -78,6 +79,10 @@ BOOL WINAPI UartReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, L
 
 BOOL WINAPI RateRecordingSetCommState(HANDLE file, LPDCB dcb)
 {
+    if (dcb->BaudRate == refusedRate) {
+        SetLastError(ERROR_INVALID_PARAMETER);  // as a driver says of a rate it does not take
+        return FALSE;
+    }
     lastRateSet = dcb->BaudRate;
     received.clear();  // the driver's purge that follows would drop them
     return realSetCommState(file, dcb);
@@ -99,6 +104,8 @@ struct FinderCase {
     const char* passedOver;  // the start of the line about the neighbour not taken, if any
     bool anyRate;
     const char* notFound;  // for a device not found, the line that says why; null: found
+    DWORD refused;         // a rate the driver refuses; 0: none
+    const char* farRate;   // on the pair, the far rate that tells it: "1000000"
 };
 
 // Searches the pair's host side for each case while a device sends 12-byte
@@ -130,6 +137,7 @@ void SearchEachCase(DWORD period, const std::vector<FinderCase>& cases)
     const std::string port = "COM" + std::to_string(TestPortNumber(HOST_SIDE)) + ": ";
     for (const FinderCase& c : cases) {
         deviceRate = c.deviceRate;
+        refusedRate = c.refused;
         std::vector<std::string> said;
         const std::vector<FoundDevice> found = FindDevices(
             (uint32_t)TestPortNumber(HOST_SIDE), [&](const std::string& line) { said.push_back(line); },
@@ -154,6 +162,9 @@ void SearchEachCase(DWORD period, const std::vector<FinderCase>& cases)
             EXPECT_NE(std::string::npos, lines.find(port + "Ardun frames at any baud rate: 12 payload bytes"))
                 << lines;
             EXPECT_EQ(std::string::npos, lines.find("--baud")) << lines;
+            EXPECT_NE(std::string::npos,
+                      lines.find(port + "the same frames at 9600 and at " + c.farRate + " baud: "))
+                << lines;
         }
         if (c.passedOver != nullptr) {
             EXPECT_NE(std::string::npos, lines.find(port + c.passedOver)) << lines;
@@ -163,29 +174,34 @@ void SearchEachCase(DWORD period, const std::vector<FinderCase>& cases)
         EXPECT_LE(found[0].framesPerSecond, 1000.0 / period + 1) << lines;
         EXPECT_GT(found[0].framesPerSecond, 0.0) << lines;
     }
+    refusedRate = 0;
     sending = false;
     sender.join();
 }
 
 TEST(DeviceFinder, TakesTheRateWithWholeFramesAndNoFramingErrorsOverItsNeighbour)
 {
-    SearchEachCase(40,
-                   {
-                       {250000, "230400 baud passed over: ", false, nullptr},
-                       {1000000, "921600 baud passed over: ", false, nullptr},
-                       {230400, "250000 baud passed over: frames, but framing errors in ", false, nullptr},
-                       // The pair as it is: the same frames at every rate.
-                       {0, nullptr, true, nullptr},
-                   });
+    SearchEachCase(40, {
+                           {250000, "230400 baud passed over: ", false, nullptr, 0, nullptr},
+                           {1000000, "921600 baud passed over: ", false, nullptr, 0, nullptr},
+                           {230400, "250000 baud passed over: frames, but framing errors in ", false, nullptr,
+                            0, nullptr},
+                           // The pair as it is: the same frames at every rate, the
+                           // farthest the driver takes heard to tell it.
+                           {0, nullptr, true, nullptr, 0, "1000000"},
+                           {0, nullptr, true, nullptr, 1000000, "921600"},
+                       });
 }
 
 TEST(DeviceFinder, WaitsForADeviceThatSendsAFrameASecondAndSaysWhenOneSendsLess)
 {
-    SearchEachCase(1000, {{19200, nullptr, false, nullptr}, {0, nullptr, true, nullptr}});
+    SearchEachCase(1000,
+                   {{19200, nullptr, false, nullptr, 0, nullptr}, {0, nullptr, true, nullptr, 0, "1000000"}});
     SearchEachCase(2000,
                    {{0, nullptr, false,
                      "too few at any rate to measure a frame: a device that sends less than one frame a "
-                     "second?"}});
+                     "second?",
+                     0, nullptr}});
 }
 
 TEST(DeviceFinder, KeepsEachPortsSearchWithinFifteenSecondsByItsPlan)
