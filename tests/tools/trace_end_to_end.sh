@@ -118,8 +118,9 @@ for noise in 0 4; do
     run_tool ardun-trace.exe --find --port "$host_port" "${save[@]}" > "$work/find.out" 2>&1 || find_status=$?
     tr -d '\r' < "$work/find.out" > "$work/trace.txt"
     [ "$find_status" -eq 0 ] || fail "--find with noise $noise ended with $find_status: $(cat "$work/trace.txt")"
-    expect_line "^COM$host_port: Ardun frames at [0-9]+ baud: 12 payload bytes each, (19|20|21)\.[0-9] frames a second$"
-    expect_line "^  use port COM$host_port at [0-9]+ baud, the host asking for 12 bytes \(P,12\): ardun-trace --port"
+    # The pair carries every rate: no rate advised, the frames a second as heard.
+    expect_line "^COM$host_port: Ardun frames at any baud rate: 12 payload bytes each, (19|20|21)\.[0-9] frames a second$"
+    expect_line "^  use port COM$host_port at any baud rate \(a virtual pair carries every rate\): use the host's, the host asking for 12 bytes \(P,12\): ardun-trace --port $host_port --size 12$"
     [ "$(head -c 25 "${settings_saved:-$settings}" | tr -d '\0')" = "\\\\.\\COM$host_port" ] ||
         fail "${save[*]} did not keep COM$host_port"
     [ $noise -eq 0 ] && expect_line "^Saved COM$host_port in .*ArdunParser.dat, the copy beside ardun-trace: "

@@ -86,7 +86,8 @@ int FindAndReport(const TraceOptions& options, FILE* out, bool utf8)
         },
         nullptr);
     if (devices.empty()) {
-        fprintf(out, "No Ardun device found.\n");
+        // Frames too long to ask for may have been found and said.
+        fprintf(out, "No Ardun device a host can read.\n");
         return STATUS_NONE_FOUND;
     }
     if (options.save && !SavePort(devices.front().port, options, out))

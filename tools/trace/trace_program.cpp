@@ -59,14 +59,22 @@ bool FindForTrace(TracedWork* work)
     if (work->window->WorkToStop())
         return false;  // cut short: the window closes, or traces another choice
     if (devices.empty()) {
-        LogPrintf(sink, "No Ardun device found: the trace goes on as before");
-        work->window->ShowFinding("Find found no Ardun device; the trace goes on as before");
+        // Frames too long to ask for may have been found and said.
+        LogPrintf(sink, "No Ardun device a host can read: the trace goes on as before");
+        work->window->ShowFinding("Find found no Ardun device a host can read; the trace goes on as before");
         return false;
     }
-    work->options.port = devices.front().port;
-    work->options.baudRate = devices.front().baudRate;
-    work->options.size = devices.front().payloadLength;
-    work->portSource = work->baudSource = work->sizeSource = SettingSource::Find;
+    const FoundDevice& device = devices.front();
+    work->options.port = device.port;
+    work->options.size = device.payloadLength;
+    work->portSource = work->sizeSource = SettingSource::Find;
+    // A virtual pair carries the frames at every rate: the one traced stays.
+    if (device.anyRate) {
+        work->baudSource = SettingSource::AnyRate;
+    } else {
+        work->options.baudRate = device.baudRate;
+        work->baudSource = SettingSource::Find;
+    }
     return true;
 }
 
