@@ -123,12 +123,13 @@ for ((stream = 1; stream <= streams; stream++)); do
     check_stream "$work/host.out"
 done
 
-# ardun-trace --find on the board, told neither its rate nor its size.
+# ardun-trace --find on the board, told neither its rate nor its size. The
+# harness's pty carries bytes at any rate, which the search says.
 find_status=0
 run_tool ardun-trace.exe --find --port "$uno_port" > "$work/find.out" 2>&1 || find_status=$?
 cat "$work/find.out"
 [ "$find_status" -eq 0 ] || fail "ardun-trace --find ended with $find_status"
-grep -Eq "^COM$uno_port: Ardun frames at [0-9]+ baud: $size payload bytes each" "$work/find.out" ||
+grep -Eq "^COM$uno_port: Ardun frames at any baud rate: $size payload bytes each" "$work/find.out" ||
     fail "ardun-trace --find did not measure $size-byte frames"
 
 # A loaded machine may stall the emulation now and then; a stall costs a
