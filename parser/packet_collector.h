@@ -36,6 +36,7 @@ struct PacketRequestOutcome {
     uint32_t bytesReceived;  // bytes taken from the source, a dropped extra byte included
     bool frameStarted;       // the frame start was recognised
     uint32_t stored;         // payload bytes this request stored
+    uint32_t skipped;        // bytes taken before the frame start (all of them when none came)
     bool timeLimitPassed;    // the request ended because its time was up
     // Set by the component, not by CollectPacket: the device went away in
     // this request, or was still away; or the port opened again for it.
@@ -65,6 +66,7 @@ ResultCode CollectPacket(ByteSource& source, RequestClock& clock, double timeLim
     ResultCode result = RESULT_OK;
     FrameScanner scanner = {};
     uint32_t stored = 0;
+    uint32_t beforeStart = 0;  // bytes taken up to the frame start's marker
     uint8_t byte = 0;
     uint32_t got = source.ReadByte(&byte);
     uint32_t bytesReceived = got;
@@ -81,6 +83,8 @@ ResultCode CollectPacket(ByteSource& source, RequestClock& clock, double timeLim
                 outcome->timeLimitPassed = true;
             break;
         }
+        if (!scanner.inFrame)
+            beforeStart = bytesReceived;
         if (ScanFrameByte(&scanner, byte, bytesReceived))
             held->packetBuffer[stored++] = byte;
         // Completion is tested only at the top of the next pass, so one byte
@@ -93,6 +97,8 @@ ResultCode CollectPacket(ByteSource& source, RequestClock& clock, double timeLim
         outcome->bytesReceived = bytesReceived;
         outcome->frameStarted = scanner.inFrame;
         outcome->stored = stored;
+        // The start is a marker and 0x00: what came before the marker was passed over.
+        outcome->skipped = scanner.inFrame ? beforeStart - 2 : bytesReceived;
     }
     if (stored > 0) {
         held->storedCount = stored;
