@@ -36,12 +36,13 @@ struct PacketRequestOutcome {
     uint32_t bytesReceived;  // bytes taken from the source, a dropped extra byte included
     bool frameStarted;       // the frame start was recognised
     uint32_t stored;         // payload bytes this request stored
-    uint32_t skipped;        // bytes taken before the frame start (all of them when none came)
     bool timeLimitPassed;    // the request ended because its time was up
     // Set by the component, not by CollectPacket: the device went away in
     // this request, or was still away; or the port opened again for it.
     bool portLost = false;
     bool portBack = false;
+    // Bytes taken before the frame start's marker (all of them when no start came).
+    uint32_t skipped = 0;
 };
 
 // Collects one frame of `wanted` payload bytes into held. Returns 0 when the
@@ -97,7 +98,7 @@ ResultCode CollectPacket(ByteSource& source, RequestClock& clock, double timeLim
         outcome->bytesReceived = bytesReceived;
         outcome->frameStarted = scanner.inFrame;
         outcome->stored = stored;
-        // The start is a marker and 0x00: what came before the marker was passed over.
+        // The start is a marker and 0x00, found at beforeStart.
         outcome->skipped = scanner.inFrame ? beforeStart - 2 : bytesReceived;
     }
     if (stored > 0) {
