@@ -23,7 +23,9 @@ MVArdunParser::MVArdunParser()
       portLost(false),
       openBaudRate(0),
       hostTimeoutsSet(false),
-      hostTimeouts()
+      hostTimeouts(),
+      observer(NULL),
+      requestInputQueue(0)
 {
     errorText[0] = '\0';
 }
@@ -94,56 +96,94 @@ ResultCode MVArdunParser::Open(MVOpenParams* params)
         return RESULT_OK;
     if (params->kind != OPEN_KIND_SERIAL) {
         errorFlag = 0;
+        if (observer != NULL)
+            observer->Opened(PortSetting, params->baudRate, E_FAIL);
         return E_FAIL;
     }
-    Close();
+    CloseForHost();
     // Whatever is held came before this open: a Read on the new port must
     // not hand it out as its own packet.
     held.storedByLastRequest = false;
     openBaudRate = params->baudRate;
     hostTimeoutsSet = false;
-    if (serialPort.OpenPort(PortSetting, params->baudRate))
-        return RESULT_OK;
-    // A path too long for the text is cut; the message stays useful either way.
-    (void)BoundedPrintf(errorText, sizeof errorText, "Could not open %s", PortSetting);
-    errorFlag = 1;
-    return E_FAIL;
+    ResultCode result = RESULT_OK;
+    if (!serialPort.OpenPort(PortSetting, params->baudRate)) {
+        // A path too long for the text is cut; the message stays useful either way.
+        (void)BoundedPrintf(errorText, sizeof errorText, "Could not open %s", PortSetting);
+        errorFlag = 1;
+        result = E_FAIL;
+    }
+    if (observer != NULL)
+        observer->Opened(serialPort.PortPath(), params->baudRate, result);
+    return result;
+}
+
+void MVArdunParser::CloseForHost()
+{
+    portLost = false;  // the host's close ends the wait for the device too
+    serialPort.ClosePort();
 }
 
 ResultCode MVArdunParser::Close()
 {
-    portLost = false;  // the host's close ends the wait for the device too
-    serialPort.ClosePort();
+    CloseForHost();
+    if (observer != NULL)
+        observer->Closed(RESULT_OK);
     return RESULT_OK;
+}
+
+void MVArdunParser::ReportRequest(PortRequestKind kind, uint32_t requested, ResultCode result, bool collected,
+                                  uint64_t startMicroseconds)
+{
+    PortRequestEvent event = {kind, requested, result, 0, 0, 0, 0};
+    if (collected) {
+        event.stored = lastOutcome.stored;
+        event.skipped = lastOutcome.skipped;
+        event.inputQueue = requestInputQueue;
+    }
+    // A request lasts seconds at most: the difference fits.
+    event.durationMicroseconds = (uint32_t)(clock.Microseconds() - startMicroseconds);
+    observer->RequestEnded(event);
 }
 
 ResultCode MVArdunParser::Write(MVIORequest* request)
 {
+    const uint64_t start = observer != NULL ? clock.Microseconds() : 0;
     if (!request || !request->buffer || request->length == 0) {
         errorFlag = 0;
+        if (observer != NULL)
+            ReportRequest(PortRequestKind::Write, 0, E_INVALIDARG, false, start);
         return E_INVALIDARG;
     }
     // Nothing is sent to the line: a write only chooses the size of the next packet.
     ResultCode result = RESULT_OK;
     uint32_t handled = 0;
+    uint32_t wanted = 0;
     if (request->length == PACKET_REQUEST_LENGTH && request->buffer[0] == PACKET_REQUEST_LETTER) {
-        result = PacketReader(request->buffer[1], PacketRequester::Write);
+        wanted = request->buffer[1];
+        result = PacketReader(wanted, PacketRequester::Write);
         handled = PACKET_REQUEST_LENGTH;  // the host counts the request as taken, whatever came
     }
     if (request->handledCount)
         *request->handledCount = handled;
+    if (observer != NULL)
+        ReportRequest(PortRequestKind::Write, wanted, result, handled != 0, start);
     return result;
 }
 
 ResultCode MVArdunParser::Read(MVIORequest* request)
 {
+    const uint64_t start = observer != NULL ? clock.Microseconds() : 0;
     if (!request) {
         errorFlag = 0;
+        if (observer != NULL)
+            ReportRequest(PortRequestKind::Read, 0, E_INVALIDARG, false, start);
         return E_INVALIDARG;
     }
     ResultCode result = RESULT_OK;
     uint32_t reported = held.storedCount;
-    if (request->buffer && request->length != 0) {
+    const bool collects = request->buffer && request->length != 0;
+    if (collects) {
         result = PacketReader(request->length, PacketRequester::Read);
         // Even after a time-out the host gets what is held, but never more
         // than its buffer takes: a longer held payload is cut to the length.
@@ -153,24 +193,30 @@ ResultCode MVArdunParser::Read(MVIORequest* request)
     }
     if (request->handledCount)
         *request->handledCount = reported;
+    if (observer != NULL)
+        ReportRequest(PortRequestKind::Read, request->length, result, collects, start);
     return result;
 }
 
 ResultCode MVArdunParser::SetTimeouts(MVTimeouts* timeouts)
 {
+    COMMTIMEOUTS values = {};
+    ResultCode result = E_FAIL;
     if (timeouts) {
-        COMMTIMEOUTS values = {timeouts->readIntervalTimeout, timeouts->readTotalTimeoutMultiplier,
-                               timeouts->readTotalTimeoutConstant,
-                               timeouts->writeTotalTimeoutMultiplier,
-                               timeouts->writeTotalTimeoutConstant};
+        values = {timeouts->readIntervalTimeout, timeouts->readTotalTimeoutMultiplier,
+                  timeouts->readTotalTimeoutConstant, timeouts->writeTotalTimeoutMultiplier,
+                  timeouts->writeTotalTimeoutConstant};
         if (serialPort.SetPortTimeouts(&values)) {
             hostTimeouts = values;
             hostTimeoutsSet = true;
-            return RESULT_OK;
+            result = RESULT_OK;
         }
     }
-    errorFlag = 0;
-    return E_FAIL;
+    if (result != RESULT_OK)
+        errorFlag = 0;
+    if (observer != NULL)
+        observer->TimeoutsSet(values, result);
+    return result;
 }
 
 ResultCode MVArdunParser::GetTimeouts(MVTimeouts* timeouts)
@@ -192,11 +238,15 @@ ResultCode MVArdunParser::PurgeOutput()
 {
     // The host is not told about a failed purge, also not on a closed port.
     (void)serialPort.PurgePort(true, false);
+    if (observer != NULL)
+        observer->Purged(PortPurge::Output, RESULT_OK);
     return RESULT_OK;
 }
 
 ResultCode MVArdunParser::PurgeInput()
 {
     (void)serialPort.PurgePort(false, true);  // outcome not reported, as for PurgeOutput
+    if (observer != NULL)
+        observer->Purged(PortPurge::Input, RESULT_OK);
     return RESULT_OK;
 }

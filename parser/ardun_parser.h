@@ -7,8 +7,10 @@
 #include <stdint.h>
 
 #include "parser/packet_collector.h"
+#include "parser/performance_clock.h"
 #include "plugin/host_interfaces.h"
 #include "serial/kv_serial.h"
+#include "serial/port_observer.h"
 
 const size_t ERROR_TEXT_SIZE = 300;
 
@@ -49,17 +51,24 @@ public:
     const uint8_t* PacketBytes() const { return held.packetBuffer; }
     // What the latest packet request saw of the line, for diagnostics.
     const PacketRequestOutcome& LastRequestOutcome() const { return lastOutcome; }
-    // The plug-in never attaches a log sink; a diagnostic program may, to see
-    // every step of the port and every byte the reader takes. Not owned.
-    void AttachLogSink(KVDebugOutput* sink) { serialPort.AttachLogSink(sink); }
-    // The same for a program that records every byte the reader takes. Not owned.
-    void AttachReadObserver(ReadObserver* observer) { serialPort.AttachReadObserver(observer); }
+    // The observer (null for none) gets every step of the port, every byte
+    // the reader takes and each of the host's calls on the component. Not
+    // owned; it must outlive its use here.
+    void AttachObserver(PortObserver* newObserver)
+    {
+        observer = newObserver;
+        serialPort.AttachObserver(newObserver);
+    }
 
 private:
     MVArdunParser(const MVArdunParser&);
     MVArdunParser& operator=(const MVArdunParser&);
 
     bool ReopenLostPort();
+    void CloseForHost();
+    // Tells the observer of a Write or Read that began at startMicroseconds.
+    void ReportRequest(PortRequestKind kind, uint32_t requested, ResultCode result, bool collected,
+                       uint64_t startMicroseconds);
 
     char errorText[ERROR_TEXT_SIZE];
     int32_t errorFlag;
@@ -73,6 +82,11 @@ private:
     uint32_t openBaudRate;
     bool hostTimeoutsSet;
     COMMTIMEOUTS hostTimeouts;
+    PortObserver* observer;
+    // Read only while an observer is attached: the requests' durations, and
+    // the input queue the latest packet request began with.
+    PerformanceClock clock;
+    uint32_t requestInputQueue;
 };
 
 // The component the plug-in object hands to the host, a module-wide static

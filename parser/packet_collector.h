@@ -41,6 +41,8 @@ struct PacketRequestOutcome {
     // this request, or was still away; or the port opened again for it.
     bool portLost = false;
     bool portBack = false;
+    // Bytes taken before the frame start's marker (all of them when no start came).
+    uint32_t skipped = 0;
 };
 
 // Collects one frame of `wanted` payload bytes into held. Returns 0 when the
@@ -65,6 +67,7 @@ ResultCode CollectPacket(ByteSource& source, RequestClock& clock, double timeLim
     ResultCode result = RESULT_OK;
     FrameScanner scanner = {};
     uint32_t stored = 0;
+    uint32_t beforeStart = 0;  // bytes taken up to the frame start's marker
     uint8_t byte = 0;
     uint32_t got = source.ReadByte(&byte);
     uint32_t bytesReceived = got;
@@ -81,6 +84,8 @@ ResultCode CollectPacket(ByteSource& source, RequestClock& clock, double timeLim
                 outcome->timeLimitPassed = true;
             break;
         }
+        if (!scanner.inFrame)
+            beforeStart = bytesReceived;
         if (ScanFrameByte(&scanner, byte, bytesReceived))
             held->packetBuffer[stored++] = byte;
         // Completion is tested only at the top of the next pass, so one byte
@@ -93,6 +98,8 @@ ResultCode CollectPacket(ByteSource& source, RequestClock& clock, double timeLim
         outcome->bytesReceived = bytesReceived;
         outcome->frameStarted = scanner.inFrame;
         outcome->stored = stored;
+        // The start is a marker and 0x00, found at beforeStart.
+        outcome->skipped = scanner.inFrame ? beforeStart - 2 : bytesReceived;
     }
     if (stored > 0) {
         held->storedCount = stored;

@@ -21,6 +21,7 @@ ResultCode MVArdunParser::PacketReader(uint32_t wanted, PacketRequester requeste
     // Many hosts open the component once, when logging starts: after a
     // cable knocked out, the requests themselves bring the port back.
     const bool wasLost = portLost;
+    requestInputQueue = 0;
     if (portLost) {
         if (!ReopenLostPort()) {
             held.storedByLastRequest = false;  // this request collected nothing
@@ -29,10 +30,15 @@ ResultCode MVArdunParser::PacketReader(uint32_t wanted, PacketRequester requeste
             return RESULT_TIMEOUT;
         }
         portLost = false;
+        if (observer != NULL)
+            observer->PortBack();
     }
-    PerformanceClock clock;
-    const ResultCode result =
-        CollectPacket(serialPort, clock, timeLimit, wanted, requester, &held, &lastOutcome);
+    // Asked only for an observer: the status call is one more call on the port.
+    if (observer != NULL)
+        requestInputQueue = serialPort.InputQueue();
+    PerformanceClock requestClock;
+    const ResultCode result = CollectPacket(serialPort, requestClock, timeLimit, wanted, requester, &held,
+                                            &lastOutcome);
     if (result == E_FAIL)
         errorFlag = 0;  // the port is not open
     lastOutcome.portBack = wasLost;
@@ -42,6 +48,8 @@ ResultCode MVArdunParser::PacketReader(uint32_t wanted, PacketRequester requeste
         serialPort.ClosePort();
         portLost = true;
         lastOutcome.portLost = true;
+        if (observer != NULL)
+            observer->PortLost();
     }
     return result;
 }

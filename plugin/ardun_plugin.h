@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "plugin/host_activity_publisher.h"
 #include "plugin/host_interfaces.h"
 
 class MVArdunPlugin : public IMVPlugin {
@@ -24,3 +25,6 @@ private:
 
 // The module's one plug-in object.
 extern MVArdunPlugin ThePlugin;
+
+// What the host asks of the component, published for ardun-trace --watch.
+extern HostActivityPublisher TheHostActivity;

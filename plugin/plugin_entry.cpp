@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "common/module_handle.h"
+#include "parser/ardun_parser.h"
 #include "plugin/ardun_plugin.h"
 #include "settings/port_setting.h"
 
@@ -11,6 +12,10 @@ extern "C" IMVPlugin* MVCreatePlugin()
 {
     // A missing or unreadable settings file leaves the port as it was.
     (void)LoadPortSetting();
+    // Here, never in the load hook: the area is a named object Windows makes.
+    // Without it the component goes unobserved, exactly as before.
+    if (TheHostActivity.Start())
+        TheComponent.AttachObserver(&TheHostActivity);
     return &ThePlugin;
 }
 

@@ -7,6 +7,8 @@
 #include <stdint.h>
 #include <windows.h>
 
+#include "serial/port_observer.h"
+
 struct KVDebugOutput {
     // The multi-line EDIT control that receives the text; null writes nothing.
     HWND editControl;
@@ -32,3 +34,17 @@ void AppendEditText(HWND edit, const char* text, int32_t lineBreaks);
 // Logs "KVSerial: Read" and the bytes as lines of up to 16, each with its
 // offset from the first byte of this dump.
 void LogHexDump(KVDebugOutput* sink, const uint8_t* data, uint32_t count);
+
+// The log as a receiver of the port's steps and bytes: each step as one line
+// of the sink's control, each read as LogHexDump shows it. The sink is not
+// owned; null writes nothing.
+class EditControlLog final : public PortObserver {
+public:
+    explicit EditControlLog(KVDebugOutput* sink = NULL) : sink(sink) {}
+    void SetSink(KVDebugOutput* newSink) { sink = newSink; }
+    void PortStep(const char* line) override { LogPrintf(sink, "%s", line); }
+    void BytesRead(const uint8_t* data, uint32_t count) override { LogHexDump(sink, data, count); }
+
+private:
+    KVDebugOutput* sink;
+};

@@ -3,9 +3,7 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
-#include "serial/debug_output.h"
 #include "serial/line_settings.h"
-#include "serial/read_observer.h"
 
 // A one-byte read returns after at most 300 ms, empty when nothing arrived;
 // within a burst, 40 ms of quiet ends a read. The packet reader relies on
@@ -14,8 +12,7 @@ static const COMMTIMEOUTS FIXED_TIMEOUTS = {40, 0, 300, 0, 300};
 
 KVSerial::KVSerial()
     : handle(INVALID_HANDLE_VALUE),
-      logSink(NULL),
-      readObserver(NULL),
+      observer(NULL),
       auxBytes(NULL),
       auxLength(0),
       crlfBytes(NULL),
@@ -59,8 +56,7 @@ void KVSerial::FreeArrays()
 void KVSerial::Reset()
 {
     ClosePort();  // gives the handle up as well
-    logSink = NULL;
-    readObserver = NULL;
+    observer = NULL;
     FreeArrays();
     auxLength = 0;
 
@@ -88,7 +84,7 @@ void KVSerial::Reset()
 int KVSerial::FailOpen()
 {
     CloseHandleIfOpen();
-    LogPrintf(logSink, "KVSerial: Port Closed");
+    ReportPortStep(observer, "KVSerial: Port Closed");
     return 0;
 }
 
@@ -96,7 +92,7 @@ int KVSerial::OpenPort(const char* path, uint32_t baudRate)
 {
     if (handle != INVALID_HANDLE_VALUE) {
         CloseHandleIfOpen();
-        LogPrintf(logSink, "KVSerial: Port Closed");
+        ReportPortStep(observer, "KVSerial: Port Closed");
     }
     // A longer path is cut to what portPath holds; the open then fails or
     // names the cut path in the log.
@@ -106,28 +102,28 @@ int KVSerial::OpenPort(const char* path, uint32_t baudRate)
     // Exclusive and synchronous: reads block for at most the read time-out.
     handle = CreateFileA(portPath, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
     if (handle == INVALID_HANDLE_VALUE) {
-        LogPrintf(logSink, "KVSerial: Open Port %s Failed", portPath);
+        ReportPortStep(observer, "KVSerial: Open Port %s Failed", portPath);
         return FailOpen();
     }
-    LogPrintf(logSink, "KVSerial: Successfully opened %s", portPath);
+    ReportPortStep(observer, "KVSerial: Successfully opened %s", portPath);
 
     if (!GetCommState(handle, &dcb)) {
-        LogPrintf(logSink, "KVSerial: GetCommState Failed");
+        ReportPortStep(observer, "KVSerial: GetCommState Failed");
         return FailOpen();
     }
     ApplyLineSettings(&dcb, baudRate);
     if (!SetCommState(handle, &dcb)) {
-        LogPrintf(logSink, "KVSerial: SetCommState Failed");
+        ReportPortStep(observer, "KVSerial: SetCommState Failed");
         return FailOpen();
     }
     // Without its time-outs the port could block a read for ever, and the
     // caller's time limit with it: such a port is not usable.
     timeouts = FIXED_TIMEOUTS;
     if (!SetCommTimeouts(handle, &timeouts)) {
-        LogPrintf(logSink, "KVSerial: SetCommTimeouts Failed");
+        ReportPortStep(observer, "KVSerial: SetCommTimeouts Failed");
         return FailOpen();
     }
-    LogPrintf(logSink, "KVSerial: %s opened at %i baud", portPath, (int)baudRate);
+    ReportPortStep(observer, "KVSerial: %s opened at %i baud", portPath, (int)baudRate);
     return 1;
 }
 
@@ -141,7 +137,7 @@ int KVSerial::OpenComNumber(uint32_t number)
 void KVSerial::ClosePort()
 {
     CloseHandleIfOpen();
-    LogPrintf(logSink, "KVSerial: Port Closed");
+    ReportPortStep(observer, "KVSerial: Port Closed");
 }
 
 BOOL KVSerial::PurgePort(bool clearTransmit, bool clearReceive)
@@ -224,9 +220,20 @@ DWORD KVSerial::ReadByte(uint8_t* buffer)
         deviceGone = !ClearCommError(handle, &lineErrors, NULL);
         return 0;
     }
-    LogHexDump(logSink, buffer, count);
-    // Like the log: with nothing attached, one pointer test.
-    if (readObserver != NULL)
-        readObserver->BytesRead(buffer, count);
+    // With nothing attached, one pointer test.
+    if (observer != NULL)
+        observer->BytesRead(buffer, count);
     return count;
+}
+
+uint32_t KVSerial::InputQueue()
+{
+    if (handle == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD lineErrors = 0;
+    COMSTAT status = {};
+    // A refused status call tells nothing of the queue: 0 is all there is to say.
+    if (!ClearCommError(handle, &lineErrors, &status))
+        return 0;
+    return status.cbInQue;
 }

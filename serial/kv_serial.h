@@ -2,15 +2,15 @@
 // fixed line configuration (the caller's baud rate, 8 data bits, no parity,
 // DTR and RTS on, binary, no handshake or flow control of any kind) and short
 // fixed time-outs. It only listens: there is no write operation. Every
-// notable step is traced through an optional log sink; none is attached
-// unless a caller asks for one.
+// notable step and every byte read goes to an optional observer; none is
+// attached unless a caller asks for one.
 #pragma once
 
 #include <stdint.h>
 #include <windows.h>
 
-struct KVDebugOutput;
-class ReadObserver;
+#include "serial/debug_output.h"
+#include "serial/port_observer.h"
 
 class KVSerial {
 public:
@@ -40,6 +40,9 @@ public:
     // line errors are cleared, so that one framing or overrun error does not
     // fail the reads after it.
     DWORD ReadByte(uint8_t* buffer);
+    // The bytes waiting in the device's input queue, from its status call
+    // (which also clears latched line errors); 0 when closed or refused.
+    uint32_t InputQueue();
 
     bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
     // The latest read failed in the way Windows fails reads once the device
@@ -49,12 +52,16 @@ public:
     bool DeviceGone() const { return deviceGone; }
     const char* PortPath() const { return portPath; }
 
-    // Nothing in the module attaches a sink; this is for diagnostics and
-    // tests. The sink is not owned and must outlive its use here.
-    void AttachLogSink(KVDebugOutput* sink) { logSink = sink; }
-    // The same for a program that records the bytes read: each read byte is
-    // handed to the observer after the log's dump. Not owned.
-    void AttachReadObserver(ReadObserver* observer) { readObserver = observer; }
+    // The port's steps and bytes go to the observer (null for none). Not
+    // owned; it must outlive its use here.
+    void AttachObserver(PortObserver* newObserver) { observer = newObserver; }
+    // The log written to an edit control, for diagnostics and tests: the
+    // sink becomes the observer (null detaches). Not owned.
+    void AttachLogSink(KVDebugOutput* sink)
+    {
+        sinkLog.SetSink(sink);
+        observer = sink != NULL ? &sinkLog : NULL;
+    }
 
 private:
     KVSerial(const KVSerial&);
@@ -65,8 +72,8 @@ private:
     void FreeArrays();
 
     HANDLE handle;
-    KVDebugOutput* logSink;
-    ReadObserver* readObserver;
+    PortObserver* observer;
+    EditControlLog sinkLog;  // the observer AttachLogSink attaches
     char portPath[MAX_PATH];
     DCB dcb;
     COMMTIMEOUTS timeouts;

@@ -62,17 +62,21 @@ RequestOutcome OutcomeOf(ResultCode result, const PacketRequestOutcome& outcome,
 
 TraceSession::TraceSession(MVArdunParser& component, KVDebugOutput* sink, RequestReport* report,
                            const TraceOptions& options)
-    : component(component), sink(sink), report(report), options(options), requests(0), packets(0)
+    : component(component),
+      sink(sink),
+      report(report),
+      options(options),
+      requests(0),
+      packets(0),
+      requestRunning(false)
 {
-    component.AttachLogSink(sink);
-    component.AttachReadObserver(this);
+    component.AttachObserver(this);
 }
 
 TraceSession::~TraceSession()
 {
     // Quietly: the port's last step is in the log already when it was closed.
-    component.AttachLogSink(NULL);
-    component.AttachReadObserver(NULL);
+    component.AttachObserver(NULL);
     Close();
 }
 
@@ -94,11 +98,9 @@ bool TraceSession::RequestPacket()
     uint8_t request[PACKET_REQUEST_LENGTH] = {PACKET_REQUEST_LETTER, (uint8_t)options.size};
     MVIORequest write = {0, request, sizeof request, NULL};
     requestBytes.clear();
-    // The request view shows the bytes as the port read them, not the log's two lines per byte.
-    if (!options.log)
-        component.AttachLogSink(NULL);
+    requestRunning = true;
     const ResultCode result = component.Write(&write);
-    component.AttachLogSink(sink);
+    requestRunning = false;
     const PacketRequestOutcome& outcome = component.LastRequestOutcome();
     ++requests;
     RequestRecord record = {
@@ -117,8 +119,17 @@ bool TraceSession::RequestPacket()
     return arrived;
 }
 
+void TraceSession::PortStep(const char* line)
+{
+    // The request view shows the bytes as the port read them, not the log's lines.
+    if (options.log || !requestRunning)
+        LogPrintf(sink, "%s", line);
+}
+
 void TraceSession::BytesRead(const uint8_t* data, uint32_t count)
 {
+    if (options.log)
+        LogHexDump(sink, data, count);
     requestBytes.insert(requestBytes.end(), data, data + count);
 }
 

@@ -1,5 +1,5 @@
 // The traced work: the plug-in's own component opens the port the plug-in
-// would open, with the log sink attached, and runs packet requests as the
+// would open, with the trace as its observer, and runs packet requests as the
 // host's Write P,N does; after each, the trace adds a line of its own.
 #pragma once
 
@@ -10,7 +10,7 @@
 
 #include "parser/ardun_parser.h"
 #include "serial/debug_output.h"
-#include "serial/read_observer.h"
+#include "serial/port_observer.h"
 #include "tools/trace/request_record.h"
 #include "tools/trace/setting_source.h"
 #include "tools/trace/trace_options.h"
@@ -42,10 +42,10 @@ protected:
 };
 
 // Drives the plug-in's own component, which opens the port in the module's
-// port setting, with the log sink attached for the session's life (for the
-// request view only while no request runs: the view shows the bytes as the
-// port read them, not the log's two lines per byte).
-class TraceSession : private ReadObserver {
+// port setting, observing it for the session's life: the port's steps go to
+// the log sink (for the request view only while no request runs: the view
+// shows the bytes as the port read them, not the log's two lines per byte).
+class TraceSession : private PortObserver {
 public:
     TraceSession(MVArdunParser& component, KVDebugOutput* sink, RequestReport* report,
                  const TraceOptions& options);
@@ -66,6 +66,7 @@ private:
     TraceSession(const TraceSession&);
     TraceSession& operator=(const TraceSession&);
 
+    void PortStep(const char* line) override;
     void BytesRead(const uint8_t* data, uint32_t count) override;
 
     MVArdunParser& component;
@@ -75,5 +76,6 @@ private:
     uint32_t requests;
     uint32_t packets;
     std::vector<uint8_t> requestBytes;  // what the running request has read
+    bool requestRunning;
     std::string openFailure;
 };

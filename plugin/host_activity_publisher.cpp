@@ -1,0 +1,128 @@
+#include "plugin/host_activity_publisher.h"
+
+#include <string.h>
+
+#include "common/version.h"
+#include "plugin/host_activity_area.h"
+
+namespace {
+
+// The program's file name without its folder, within path's own buffer.
+const char* BaseName(const char* path)
+{
+    const char* name = path;
+    for (const char* c = path; *c != '\0'; ++c)
+        if (*c == '\\' || *c == '/')
+            name = c + 1;
+    return name;
+}
+
+}  // namespace
+
+HostActivityPublisher::HostActivityPublisher()
+    : tried(false), mapping(NULL), view(NULL), requestBytes(), requestByteCount(0)
+{
+}
+
+HostActivityPublisher::~HostActivityPublisher()
+{
+    Release();
+}
+
+void HostActivityPublisher::Release()
+{
+    // Nothing is left to do about a refused unmap or close: the module is
+    // going, and the results are ignored on purpose.
+    if (view != NULL)
+        (void)UnmapViewOfFile(view);
+    view = NULL;
+    if (mapping != NULL)
+        (void)CloseHandle(mapping);
+    mapping = NULL;
+}
+
+bool HostActivityPublisher::Start()
+{
+    if (tried)
+        return writer.Started();
+    tried = true;
+    const DWORD processId = GetCurrentProcessId();
+    char name[HOST_ACTIVITY_NAME_CAPACITY];
+    if (!FormatHostActivityAreaName(name, sizeof name, processId))
+        return false;
+    // One per host process; an area a watcher kept open from an earlier load
+    // of the module is opened again and taken up by the writer.
+    mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
+                                 (DWORD)HOST_ACTIVITY_AREA_SIZE, name);
+    if (mapping == NULL)
+        return false;
+    view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, HOST_ACTIVITY_AREA_SIZE);
+    if (view == NULL) {
+        Release();
+        return false;
+    }
+    // A name that does not fit is cut; an empty one where Windows refuses.
+    char program[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(NULL, program, sizeof program);
+    program[length < sizeof program ? length : sizeof program - 1] = '\0';
+    const HostActivityHost host = {processId, BaseName(program), ARDUN_VERSION_TEXT};
+    if (!writer.Start(view, HOST_ACTIVITY_AREA_SIZE, HOST_ACTIVITY_RECORD_COUNT, host)) {
+        Release();
+        return false;
+    }
+    return true;
+}
+
+void HostActivityPublisher::BytesRead(const uint8_t* data, uint32_t count)
+{
+    if (requestByteCount < HOST_ACTIVITY_KEPT_BYTES) {
+        const uint32_t room = HOST_ACTIVITY_KEPT_BYTES - requestByteCount;
+        memcpy(requestBytes + requestByteCount, data, count < room ? count : room);
+    }
+    requestByteCount += count;
+}
+
+void HostActivityPublisher::Opened(const char* path, uint32_t baudRate, ResultCode result)
+{
+    requestByteCount = 0;
+    writer.Open(Now(), result, path, baudRate);
+}
+
+void HostActivityPublisher::Closed(ResultCode result)
+{
+    requestByteCount = 0;
+    writer.Close(Now(), result);
+}
+
+void HostActivityPublisher::TimeoutsSet(const COMMTIMEOUTS& timeouts, ResultCode result)
+{
+    const uint32_t values[HOST_ACTIVITY_TIMEOUT_COUNT] = {
+        timeouts.ReadIntervalTimeout, timeouts.ReadTotalTimeoutMultiplier, timeouts.ReadTotalTimeoutConstant,
+        timeouts.WriteTotalTimeoutMultiplier, timeouts.WriteTotalTimeoutConstant};
+    writer.SetTimeouts(Now(), result, values);
+}
+
+void HostActivityPublisher::Purged(PortPurge queue, ResultCode result)
+{
+    writer.Purge(queue == PortPurge::Input ? HOST_ACTIVITY_PURGE_INPUT : HOST_ACTIVITY_PURGE_OUTPUT, Now(),
+                 result);
+}
+
+void HostActivityPublisher::RequestEnded(const PortRequestEvent& request)
+{
+    const HostActivityRequest fields = {request.requested, request.stored, request.skipped,
+                                        request.durationMicroseconds, request.inputQueue};
+    writer.Request(request.kind == PortRequestKind::Write ? HOST_ACTIVITY_WRITE : HOST_ACTIVITY_READ, Now(),
+                   request.result, fields, requestBytes, requestByteCount);
+    requestByteCount = 0;
+}
+
+void HostActivityPublisher::PortLost()
+{
+    writer.PortLost(Now());
+}
+
+void HostActivityPublisher::PortBack()
+{
+    writer.PortBack(Now());
+}
