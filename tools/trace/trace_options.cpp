@@ -126,8 +126,11 @@ struct FlagOption {
 };
 
 const FlagOption FLAG_OPTIONS[] = {
-    {"--console", &TraceOptions::console}, {"--log", &TraceOptions::log},     {"--find", &TraceOptions::find},
-    {"--save", &TraceOptions::save},       {"--watch", &TraceOptions::watch},
+    {"--console", &TraceOptions::console},  // every line to standard output too
+    {"--log", &TraceOptions::log},          // the module's log, not the request view
+    {"--find", &TraceOptions::find},        // a search for the device
+    {"--save", &TraceOptions::save},        // with --find
+    {"--watch", &TraceOptions::watch},      // the host's calls, not a line of our own
 };
 
 const FlagOption* FindFlagOption(const char* argument)
