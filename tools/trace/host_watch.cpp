@@ -254,8 +254,9 @@ void HostWatch::CheckLate(uint64_t now, std::vector<std::string>* lines)
 
 void HostWatch::CheckSilence(uint64_t now, std::vector<std::string>* lines)
 {
+    // A record may be stamped after the watch read its clock: no silence yet.
     const bool asking = lastRequestTime != 0 && lastRequestTime > lastByteTime;
-    if (asking && now - lastByteTime >= SILENCE)
+    if (asking && now > lastByteTime && now - lastByteTime >= SILENCE)
         SetFinding(SILENCE, "nothing arrives: the device is off, or on another port", now, lines);
 }
 
