@@ -64,7 +64,7 @@ struct WatchedHost {
     std::unique_ptr<HostActivityReader> reader;
     std::unique_ptr<HostWatch> watch;
     uint32_t processId;
-    std::string name;  // "host.exe 1234", before each line when more than one host is watched
+    std::string name;  // "host.exe 1234", before each line once more than one host was watched
 };
 
 class Watcher {
@@ -85,6 +85,7 @@ private:
     MicrosecondClock clock;
     std::vector<WatchedHost> hosts;
     bool anyWatched = false;
+    uint32_t hostsWatched = 0;  // over the whole watch: past one, every line names its host
     bool waitingSaid = false;
 };
 
@@ -171,6 +172,7 @@ void Watcher::TryHost(uint32_t processId, const std::string& program, uint64_t n
     host.name = (program.empty() ? std::string("process") : program) + " " + std::to_string(processId);
     hosts.push_back(std::move(host));
     anyWatched = true;
+    ++hostsWatched;
     waitingSaid = false;
     output.say("Watching " + hosts.back().watch->HostLine());
 }
@@ -195,14 +197,14 @@ bool Watcher::ReadHost(WatchedHost& host, uint64_t now)
 void Watcher::Say(const WatchedHost& host, const std::vector<std::string>& lines)
 {
     for (const std::string& line : lines)
-        output.say(hosts.size() > 1 ? host.name + ": " + line : line);
+        output.say(hostsWatched > 1 ? host.name + ": " + line : line);
 }
 
 void Watcher::ShowStatus()
 {
     std::string finding, late;
     for (const WatchedHost& host : hosts) {
-        const std::string prefix = hosts.size() > 1 ? host.name + ": " : "";
+        const std::string prefix = hostsWatched > 1 ? host.name + ": " : "";
         const std::string hostFinding = host.watch->FindingText();
         if (!hostFinding.empty())
             finding += (finding.empty() ? "" : "; ") + prefix + hostFinding;
