@@ -3,7 +3,8 @@
 # test's published_host, which publishes its calls with the plug-in's own
 # writer) opens COM5 at 9600 baud and asks for 16 bytes while the frames hold
 # 12. The watch must name the host, its port, baud rate and N, the wrong size
-# as a finding, and end with the host; a --pid without a plug-in is named so.
+# as a finding, and end with the host. Two hosts at once are both watched,
+# each named; a --pid of no process is named so.
 # Usage: watch_end_to_end.sh BUILD_DIR SOURCE_DIR PUBLISHED_HOST
 set -uo pipefail
 build=$1
@@ -12,9 +13,12 @@ published_host=$3
 . "$source/tests/tools/tools_test_lib.sh"
 
 host_pid=""
+second_pid=""
 cleanup() {
-    [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
-    [ -n "$host_pid" ] && wait "$host_pid" 2>/dev/null
+    for pid in $host_pid $second_pid; do
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -44,6 +48,27 @@ done
 [ "$status" -eq 0 ] || fail "the watch ended with $status, expected 0"
 cmp -s <(tr -d '\r' < "$work/watch.txt") <(printf '%s\n' "$output" | tr -d '\r') ||
     fail "the --out file differs from what the console showed"
+
+# Two hosts at once, found without --pid: each watched, every line naming its host.
+"$source/tests/support/wine-run.sh" "$build" "$published_host" 3 > "$work/host1.out" 2>&1 &
+host_pid=$!
+"$source/tests/support/wine-run.sh" "$build" "$published_host" 3 > "$work/host2.out" 2>&1 &
+second_pid=$!
+wait_for_line "$work/host1.out" "^published " && wait_for_line "$work/host2.out" "^published " ||
+    fail "the two hosts did not publish"
+output=$(run_tool ardun-trace.com --watch --seconds 8 2>&1)
+status=$?
+wait "$host_pid" "$second_pid"
+host_pid=""
+second_pid=""
+for out in "$work/host1.out" "$work/host2.out"; do
+    pid=$(sed -n 's/^published \([0-9]*\).*/\1/p' "$out")
+    for pattern in "^Watching published_host.exe \(process $pid\)" "^published_host.exe $pid: +-?[0-9.]+ s  Open COM5" \
+        "^published_host.exe $pid: the host has ended"; do
+        grep -Eq -- "$pattern" <<< "$output" || fail "the watch of two hosts did not say /$pattern/: $output"
+    done
+done
+[ "$status" -eq 0 ] || fail "the watch of two hosts ended with $status, expected 0"
 
 # A --pid of no running process: named so, and waited for until --seconds.
 output=$(run_tool ardun-trace.com --watch --pid 4294967295 --seconds 1 2>&1)
