@@ -21,6 +21,7 @@ namespace {
 
 std::atomic<DWORD> deviceRate(0);  // 0: the line passes bytes at any rate, as the pair itself does
 std::atomic<DWORD> lastRateSet(0);
+std::atomic<DWORD> refusedRate(0);  // a rate the driver does not take; 0: it takes every one
 bool framingErrorSinceCleared = false;
 std::deque<uint8_t> received;  // what the modelled UART received and ReadFile has not handed over yet
 decltype(&ReadFile) realReadFile;
@@ -78,6 +79,10 @@ BOOL WINAPI UartReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, L
 
 BOOL WINAPI RateRecordingSetCommState(HANDLE file, LPDCB dcb)
 {
+    if (dcb->BaudRate == refusedRate) {
+        SetLastError(ERROR_INVALID_PARAMETER);  // as a driver says of a rate it does not take
+        return FALSE;
+    }
     lastRateSet = dcb->BaudRate;
     received.clear();  // the driver's purge that follows would drop them
     return realSetCommState(file, dcb);
@@ -94,7 +99,18 @@ BOOL WINAPI FramingClearCommError(HANDLE file, LPDWORD errors, LPCOMSTAT status)
 
 }  // namespace
 
-TEST(DeviceFinder, TakesTheRateWithWholeFramesAndNoFramingErrorsOverItsNeighbour)
+struct FinderCase {
+    DWORD deviceRate;
+    const char* passedOver;  // the start of the line about the neighbour not taken, if any
+    bool anyRate;
+    const char* notFound;  // for a device not found, the line that says why; null: found
+    DWORD refused;         // a rate the driver refuses; 0: none
+    const char* farRate;   // on the pair, the far rate that tells it: "1000000"
+};
+
+// Searches the pair's host side for each case while a device sends 12-byte
+// frames every `period` ms: frames ending in 55, with an FF 00 pair.
+void SearchEachCase(DWORD period, const std::vector<FinderCase>& cases)
 {
     ImportPatch readPatch(GetModuleHandleA(NULL), "KERNEL32.dll", "ReadFile");
     ImportPatch statePatch(GetModuleHandleA(NULL), "KERNEL32.dll", "SetCommState");
@@ -109,55 +125,90 @@ TEST(DeviceFinder, TakesTheRateWithWholeFramesAndNoFramingErrorsOverItsNeighbour
     ASSERT_TRUE(statePatch.Redirect((void*)RateRecordingSetCommState));
     ASSERT_TRUE(errorPatch.Redirect((void*)FramingClearCommError));
 
-    // 12-byte frames ending in 55, with an FF 00 pair, 25 a second at most.
     std::atomic<bool> sending(true);
     std::thread sender([&] {
         for (uint8_t s = 0; sending; ++s) {
             const std::vector<uint8_t> payload = {s, 0xFF, 0x00, 3, 4, 5, 6, 7, 8, 9, (uint8_t)(s * 3), 0x55};
             (void)device.Send(ArdunFrameBytes(payload));  // a lost frame only slows the search
-            Sleep(40);
+            for (DWORD slept = 0; slept < period && sending; slept += 20)
+                Sleep(20);
         }
     });
-    static const struct {
-        DWORD deviceRate;
-        const char* passedOver;  // the start of the line about the neighbour not taken
-        bool anyRate;
-    } CASES[] = {
-        {250000, "230400 baud passed over: ", false},
-        {1000000, "921600 baud passed over: ", false},
-        {230400, "250000 baud passed over: frames, but framing errors in ", false},
-        // The pair as it is: the same frames at every rate.
-        {0, nullptr, true},
-    };
-    for (const auto& c : CASES) {
+    const std::string port = "COM" + std::to_string(TestPortNumber(HOST_SIDE)) + ": ";
+    for (const FinderCase& c : cases) {
         deviceRate = c.deviceRate;
+        refusedRate = c.refused;
         std::vector<std::string> said;
         const std::vector<FoundDevice> found = FindDevices(
             (uint32_t)TestPortNumber(HOST_SIDE), [&](const std::string& line) { said.push_back(line); },
             nullptr);
         const std::string lines = ::testing::PrintToString(said);
+        if (c.notFound != nullptr) {
+            EXPECT_EQ(0u, found.size()) << lines;
+            EXPECT_NE(std::string::npos, lines.find(c.notFound)) << lines;
+            continue;
+        }
         ASSERT_EQ(1u, found.size()) << lines;
         EXPECT_EQ(12u, found[0].payloadLength) << lines;
         EXPECT_EQ(c.anyRate, found[0].anyRate) << lines;
         if (c.deviceRate != 0) {
             EXPECT_EQ(c.deviceRate, found[0].baudRate) << lines;
+            EXPECT_NE(std::string::npos,
+                      lines.find("  use port COM" + std::to_string(TestPortNumber(HOST_SIDE)) + " at " +
+                                 std::to_string(c.deviceRate) + " baud"))
+                << lines;
+        } else {
+            // No rate advised where every rate carries the frames.
+            EXPECT_NE(std::string::npos, lines.find(port + "Ardun frames at any baud rate: 12 payload bytes"))
+                << lines;
+            EXPECT_EQ(std::string::npos, lines.find("--baud")) << lines;
+            EXPECT_NE(std::string::npos,
+                      lines.find(port + "the same frames at 9600 and at " + c.farRate + " baud: "))
+                << lines;
         }
         if (c.passedOver != nullptr) {
-            const std::string passedOver = std::string("COM") + std::to_string(TestPortNumber(HOST_SIDE)) +
-                                           ": " + c.passedOver;
-            EXPECT_NE(std::string::npos, lines.find(passedOver)) << lines;
+            EXPECT_NE(std::string::npos, lines.find(port + c.passedOver)) << lines;
             EXPECT_NE(std::string::npos, lines.find("framing errors in ")) << lines;
         }
         // Never more frames a second than the sender sends.
-        EXPECT_LE(found[0].framesPerSecond, 26.0) << lines;
+        EXPECT_LE(found[0].framesPerSecond, 1000.0 / period + 1) << lines;
+        EXPECT_GT(found[0].framesPerSecond, 0.0) << lines;
     }
+    refusedRate = 0;
     sending = false;
     sender.join();
+}
+
+TEST(DeviceFinder, TakesTheRateWithWholeFramesAndNoFramingErrorsOverItsNeighbour)
+{
+    SearchEachCase(40, {
+                           {250000, "230400 baud passed over: ", false, nullptr, 0, nullptr},
+                           {1000000, "921600 baud passed over: ", false, nullptr, 0, nullptr},
+                           {230400, "250000 baud passed over: frames, but framing errors in ", false, nullptr,
+                            0, nullptr},
+                           // The pair as it is: the same frames at every rate, the
+                           // farthest the driver takes heard to tell it.
+                           {0, nullptr, true, nullptr, 0, "1000000"},
+                           {0, nullptr, true, nullptr, 1000000, "921600"},
+                       });
+}
+
+TEST(DeviceFinder, WaitsForADeviceThatSendsAFrameASecondAndSaysWhenOneSendsLess)
+{
+    // About a frame a second: a little faster, so that a loaded machine's
+    // late sleeps cannot make it slower than the search is built for.
+    SearchEachCase(800,
+                   {{19200, nullptr, false, nullptr, 0, nullptr}, {0, nullptr, true, nullptr, 0, "1000000"}});
+    SearchEachCase(2000,
+                   {{0, nullptr, false,
+                     "too few at any rate to measure a frame: a device that sends less than one frame a "
+                     "second?",
+                     0, nullptr}});
 }
 
 TEST(DeviceFinder, KeepsEachPortsSearchWithinFifteenSecondsByItsPlan)
 {
     EXPECT_LE(SearchPlanSeconds(), 15.0);
-    // Every rate of the list has its second in the plan.
+    // Every rate of the list has its turn in the plan.
     EXPECT_EQ(COMMON_BAUD_RATE_COUNT, SEARCH_PLAN[EACH_RATE].times);
 }

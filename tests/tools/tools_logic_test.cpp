@@ -424,9 +424,11 @@ TEST(TraceRequestView, NamesFramesShorterThanAskedForAndAMeasuredMismatchOnce)
 
 TEST(TraceRequestView, KeepsTheRequestsAndTheFindingSoFar)
 {
+    const RequestOutcome PACKET = RequestOutcome::Packet, TIME_OUT = RequestOutcome::TimeOut,
+                         FAILED = RequestOutcome::Failed;
     struct Request {
         std::vector<uint8_t> bytes;
-        bool arrived;
+        RequestOutcome outcome;
     };
     static const struct {
         std::vector<Request> requests;
@@ -435,30 +437,35 @@ TEST(TraceRequestView, KeepsTheRequestsAndTheFindingSoFar)
         const char* finding;
     } CASES[] = {
         {{}, 16, "", ""},
-        {{{{}, false}, {{}, false}},
+        {{{{}, TIME_OUT}, {{}, TIME_OUT}},
          16,
-         "0 ok, 2 time-outs, 0 misread",
+         "0 ok, 2 time-outs, 0 failed, 0 misread",
          "no byte at all: is it the right port, is the device on and sending?"},
-        {{{{}, false}, {{0x31, 0x32, 0x33}, false}},
+        {{{{}, TIME_OUT}, {{0x31, 0x32, 0x33}, TIME_OUT}},
          16,
-         "0 ok, 2 time-outs, 0 misread",
+         "0 ok, 2 time-outs, 0 failed, 0 misread",
          "no frames: 3 bytes but no frame start FF 00; is the baud rate right, does the device send Ardun "
          "frames?"},
         // Every packet of a wrong size is a misread, also those before the size was measured.
-        {{{LibraryLine(2, 14, 2), true}, {LibraryLine(12, 14, 2), true}},
+        {{{LibraryLine(2, 14, 2), PACKET}, {LibraryLine(12, 14, 2), PACKET}},
          16,
-         "0 ok, 0 time-outs, 2 misread",
+         "0 ok, 0 time-outs, 0 failed, 2 misread",
          "wrong size: the device's frames hold 14 payload bytes, not the 16 asked for; choose 14 in the Size "
          "menu"},
-        {{{LibraryLine(12, 14, 2), true}, {{}, false}},
+        {{{LibraryLine(12, 14, 2), PACKET}, {{}, TIME_OUT}},
          14,
-         "1 ok, 1 time-outs, 0 misread",
+         "1 ok, 1 time-out, 0 failed, 0 misread",
          "the device's frames hold 14 payload bytes, the size asked for"},
+        // A port lost or not open is no time-out.
+        {{{LibraryLine(12, 14, 2), PACKET}, {{}, FAILED}, {{}, FAILED}},
+         14,
+         "1 ok, 0 time-outs, 2 failed, 0 misread",
+         "the port is gone (a USB adapter pulled out?) or not open: each request tries to open it again"},
     };
     for (const auto& c : CASES) {
         RequestView view;
         for (const Request& request : c.requests)
-            (void)view.RequestEnded({"", c.wanted, false, request.bytes, request.arrived});
+            (void)view.RequestEnded({"", c.wanted, false, request.bytes, request.outcome});
         EXPECT_EQ(c.tally, view.TallyText());
         EXPECT_EQ(c.finding, view.FindingText());
     }

@@ -23,7 +23,7 @@ at_prompt() {
 
 at_prompt 2 "^ardun-trace: --size takes a number" --size 0
 at_prompt 0 "--console" --help
-at_prompt 3 "^No Ardun device found" --find --port "$bad_port"
+at_prompt 3 "^No Ardun device a host can read" --find --port "$bad_port"
 at_prompt 1 "Could not open" --console --port "$bad_port" --count 1
 
 # The window alone: the prompt returns with 0 at once, where the window

@@ -65,7 +65,8 @@ trace 0 --log --size 8 --count 6
 kill "$sim_pid" 2>/dev/null
 wait "$sim_pid" 2>/dev/null
 sim_pid=""
-expect_line '^Port \\\\\.\\COM'"$host_port"' from Z:.*ArdunParser\.dat; 115200 baud, 8-byte packets$'
+expect_line '^Port \\\\\.\\COM'"$host_port"' from ArdunParser\.dat beside ardun-trace; 115200 baud, 8-byte packets$'
+expect_line '^Settings file Z:.*ArdunParser\.dat read$'
 expect_line "^KVSerial: \\\\\\\\\\.\\\\COM$host_port opened at 115200 baud$"
 # Every byte read shows as the header and one line of one byte.
 awk '/^KVSerial: Read$/ { header = NR } /^0000: / && header != NR - 1 { bad = 1 }
@@ -117,8 +118,9 @@ for noise in 0 4; do
     run_tool ardun-trace.exe --find --port "$host_port" "${save[@]}" > "$work/find.out" 2>&1 || find_status=$?
     tr -d '\r' < "$work/find.out" > "$work/trace.txt"
     [ "$find_status" -eq 0 ] || fail "--find with noise $noise ended with $find_status: $(cat "$work/trace.txt")"
-    expect_line "^COM$host_port: Ardun frames at [0-9]+ baud: 12 payload bytes each, (19|20|21)\.[0-9] frames a second$"
-    expect_line "^  use port COM$host_port at [0-9]+ baud, the host asking for 12 bytes \(P,12\): ardun-trace --port"
+    # The pair carries every rate: no rate advised, the frames a second as heard.
+    expect_line "^COM$host_port: Ardun frames at any baud rate: 12 payload bytes each, (19|20|21)\.[0-9] frames a second$"
+    expect_line "^  use port COM$host_port at any baud rate \(a virtual pair carries every rate\): use the host's, the host asking for 12 bytes \(P,12\): ardun-trace --port $host_port --size 12$"
     [ "$(head -c 25 "${settings_saved:-$settings}" | tr -d '\0')" = "\\\\.\\COM$host_port" ] ||
         fail "${save[*]} did not keep COM$host_port"
     [ $noise -eq 0 ] && expect_line "^Saved COM$host_port in .*ArdunParser.dat, the copy beside ardun-trace: "
@@ -148,7 +150,8 @@ expect_line "^Could not open \\\\\\\\\\.\\\\COM$bad_port: no such port, another 
 # No settings file: the plug-in's default port, which the fixture makes absent.
 rm -f "$settings"
 trace 1 --count 1
-expect_line '^Port \\\\\.\\COM1, the plug-in.s default: .*ArdunParser\.dat could not be read \(0x80070002, no such file\)'
+expect_line '^Port \\\\\.\\COM1, the plug-in.s default \(no ArdunParser\.dat beside ardun-trace\);'
+expect_line '^Settings file .*ArdunParser\.dat could not be read \(0x80070002, no such file\)$'
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "ardun-trace showed what the line carried"

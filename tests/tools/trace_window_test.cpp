@@ -66,6 +66,17 @@ static std::string ByteRead(const char* hex, char shown)
     return std::string("KVSerial: Read\r\n0000: ") + hex + std::string(46, ' ') + shown + "\r\n";
 }
 
+// The status area's line for `label`, without the label; empty when it shows none.
+static std::string StatusLine(HWND status, const std::string& label)
+{
+    const std::string text = "\r\n" + TextOf(status) + "\r\n";
+    const size_t at = text.find("\r\n" + label);
+    if (at == std::string::npos)
+        return "";
+    const size_t from = text.find_first_not_of(' ', at + 2 + label.size());
+    return text.substr(from, text.find("\r\n", from) - from);
+}
+
 // The module's own log, as the window shows it with its moduleLog set.
 static TraceOptions OptionsFor(TestPort port, uint32_t size)
 {
@@ -195,6 +206,9 @@ TEST(TraceSession, APortThatCannotBeOpenedIsExplained)
                   ": no such port, another program holds it, or its driver refused the baud rate "
                   "(choose another port in the Port menu, or another rate in the Baud rate menu)",
               ShownText(window));
+    // A request on a port that is not open fails; it is no time-out.
+    EXPECT_FALSE(session.RequestPacket());
+    EXPECT_EQ("0 ok, 0 time-outs, 1 failed, 0 misread", StatusLine(window.StatusControl(), "Requests"));
 }
 
 TEST(TraceWindow, DropsWholeOldestLinesBeyondItsBoundAndMirrorsAll)
@@ -358,17 +372,6 @@ TEST(RunTrace, TheMenuChoosesPortBaudRateAndSizeAndRunsFind)
     EXPECT_EQ(3, status);  // not a single packet
 }
 
-// The status area's line for `label`, without the label; empty when it shows none.
-static std::string StatusLine(HWND status, const std::string& label)
-{
-    const std::string text = "\r\n" + TextOf(status) + "\r\n";
-    const size_t at = text.find("\r\n" + label);
-    if (at == std::string::npos)
-        return "";
-    const size_t from = text.find_first_not_of(' ', at + 2 + label.size());
-    return text.substr(from, text.find("\r\n", from) - from);
-}
-
 TEST(TraceWindow, KeepsTheSettingsTheRequestsAndTheWrongSizeInViewAndStartsAfreshWithEachTrace)
 {
     TraceWindow window(100000, false, NULL);
@@ -396,11 +399,16 @@ TEST(TraceWindow, KeepsTheSettingsTheRequestsAndTheWrongSizeInViewAndStartsAfres
     for (int i = 0; i < 6; ++i)
         (void)session.RequestPacket();
     session.Close();
-    const std::string requests = StatusLine(status, "Requests");
-    unsigned ok = 9, timeOuts = 9, misread = 0;
-    ASSERT_EQ(3, sscanf(requests.c_str(), "%u ok, %u time-outs, %u misread", &ok, &timeOuts, &misread))
+    std::string requests = StatusLine(status, "Requests");
+    const size_t singular = requests.find(" time-out,");
+    if (singular != std::string::npos)
+        requests.replace(singular, 10, " time-outs,");
+    unsigned ok = 9, timeOuts = 9, failed = 9, misread = 0;
+    ASSERT_EQ(4, sscanf(requests.c_str(), "%u ok, %u time-outs, %u failed, %u misread", &ok, &timeOuts,
+                        &failed, &misread))
         << requests;
     EXPECT_EQ(0u, ok);
+    EXPECT_EQ(0u, failed);
     EXPECT_EQ(6u, timeOuts + misread);
     EXPECT_GE(misread, 4u) << requests;
     EXPECT_EQ("wrong size: the device's frames hold 14 payload bytes, not the 16 asked for; choose 14 in the "
@@ -411,6 +419,44 @@ TEST(TraceWindow, KeepsTheSettingsTheRequestsAndTheWrongSizeInViewAndStartsAfres
     EXPECT_EQ("", StatusLine(status, "Requests"));
     EXPECT_EQ("", StatusLine(status, "Finding"));
     EXPECT_EQ("16-byte packets, chosen in the menu", StatusLine(status, "Size"));
+}
+
+TEST(TraceWindow, GrowsItsStatusAreaWhenTextsWrapSoThatTheFindingStaysInView)
+{
+    TraceWindow window(100000, false, NULL);
+    ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - narrow"));
+    const TraceOptions options = OptionsFor(HOST_SIDE, 16);
+    window.ShowTraced(options, SetPortSettingForTrace(options), SettingSource::Default, SettingSource::Menu);
+    window.ShowFinding(
+        "Could not open " + TestPortPath(UNOPENABLE) +
+        ": no such port, another program holds it, or its driver refused the baud rate (choose "
+        "another port in the Port menu, or another rate in the Baud rate menu)");
+    const HWND status = window.StatusControl();
+    HDC dc = GetDC(status);
+    ASSERT_NE((HDC)NULL, dc);
+    HGDIOBJ before = SelectObject(dc, (HFONT)SendMessageA(status, WM_GETFONT, 0, 0));
+    TEXTMETRICA metrics;
+    ASSERT_TRUE(GetTextMetricsA(dc, &metrics));
+    SelectObject(dc, before);
+    ReleaseDC(status, dc);
+
+    // Narrow, the finding wraps to more lines than the fields; wide again, the area shrinks back.
+    int heights[2] = {0, 0};
+    const int widths[2] = {320, 900};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(SetWindowPos(window.Frame(), NULL, 0, 0, widths[i], 500, SWP_NOZORDER | SWP_NOMOVE));
+        RECT inside, area, log;
+        ASSERT_TRUE(GetClientRect(status, &inside));
+        ASSERT_TRUE(GetWindowRect(status, &area));
+        ASSERT_TRUE(GetWindowRect(window.Edit(), &log));
+        const LRESULT lastCharacter = SendMessageA(status, EM_POSFROMCHAR, GetWindowTextLengthA(status) - 1,
+                                                   0);
+        EXPECT_LE((short)HIWORD(lastCharacter) + metrics.tmHeight, inside.bottom) << widths[i];
+        EXPECT_EQ(area.bottom, log.top) << widths[i];
+        EXPECT_GT(log.bottom - log.top, 0) << widths[i];
+        heights[i] = area.bottom - area.top;
+    }
+    EXPECT_GT(heights[0], heights[1]);
 }
 
 TEST(RunTrace, APortThatCannotBeOpenedPointsAtTheMenusAndThePortMenuSaysWhatItsBracesMean)

@@ -1,5 +1,6 @@
 #include "tools/trace/device_finder.h"
 
+#include <math.h>
 #include <stdarg.h>
 #include <stdio.h>
 
@@ -16,12 +17,14 @@
 const uint32_t COMMON_BAUD_RATES[COMMON_BAUD_RATE_COUNT] = {9600,   19200,  38400,  57600,  115200,
                                                             230400, 250000, 500000, 921600, 1000000};
 
+// A device that sends a frame a second sends its first frame start within a
+// rate's turn (or the read that ends it), and the four a length needs within
+// the slow device's seconds more.
 const SearchStep SEARCH_PLAN[SEARCH_STEP_COUNT] = {
-    {"each baud rate", 1.0, COMMON_BAUD_RATE_COUNT},
+    {"each baud rate", 0.9, COMMON_BAUD_RATE_COUNT},
     {"a board starting after its port opens", 1.5, 1},
-    {"a device that sends about a frame a second", 1.5, 1},
-    {"a far rate, to tell a virtual COM pair", 0.5, 1},
-    {"a read's time-out past the end of each listen", 0.1, COMMON_BAUD_RATE_COUNT + 1},
+    {"a device that sends about a frame a second", 3.4, 1},
+    {"a read's time-out past the end of each listen", 0.1, COMMON_BAUD_RATE_COUNT},
 };
 
 double SearchPlanSeconds()
@@ -44,6 +47,43 @@ const uint32_t READS_PER_FRAMING_ERROR = 20;
 // Bits a byte takes on the line: start, eight data bits, stop.
 const uint32_t BITS_PER_BYTE = 10;
 
+// Counts the steps of the plan the search has taken, and refuses one beyond
+// its times.
+class PlanCount {
+public:
+    uint32_t Left(SearchStepIndex step) const { return SEARCH_PLAN[step].times - taken[step]; }
+    bool Take(SearchStepIndex step, uint32_t times = 1)
+    {
+        if (Left(step) < times)
+            return false;
+        taken[step] += times;
+        return true;
+    }
+
+private:
+    uint32_t taken[SEARCH_STEP_COUNT] = {};
+};
+
+// What a listen may spend past its turn, and the step of the plan that pays.
+struct Patience {
+    SearchStepIndex step;
+    uint32_t times;
+    bool forFirstStart;  // the device is known to send: its first frame start is waited for too
+};
+
+// Once a port, a rate whose first frame starts came without framing errors
+// waits for a device that sends about a frame a second.
+const Patience SLOW_DEVICE_PATIENCE = {SLOW_DEVICE, 1, false};
+
+// The far rate, heard just after a device's frames and last, waits in the
+// turns of the rates the search never hears: for a first frame start and
+// the slow device's wait after it.
+Patience FarRatePatience()
+{
+    return {EACH_RATE, (uint32_t)ceil(SEARCH_PLAN[SLOW_DEVICE].seconds / SEARCH_PLAN[EACH_RATE].seconds),
+            true};
+}
+
 struct Heard {
     uint32_t bytes = 0;
     uint32_t frameStarts = 0;
@@ -55,6 +95,7 @@ struct Heard {
     LineErrors errors = {};
     bool refused = false;  // the driver did not take the rate
     bool listened = false;
+    bool waitedForMore = false;  // listened past its turn, with the patience given
 };
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -84,9 +125,9 @@ bool WholeFrames(const Heard& heard)
            heard.verdict.finding == FrameLengthFinding::LongerThanAnyRequest;
 }
 
-bool NextToNoFramingErrors(const Heard& heard)
+bool NextToNoFramingErrors(const LineErrors& errors)
 {
-    return heard.errors.framing * READS_PER_FRAMING_ERROR <= heard.errors.reads;
+    return errors.framing * READS_PER_FRAMING_ERROR <= errors.reads;
 }
 
 uint32_t LineErrorCount(const Heard& heard)
@@ -96,8 +137,10 @@ uint32_t LineErrorCount(const Heard& heard)
 
 // Listens for `seconds`; with a quiet allowance, the seconds count from the
 // first byte, which may be that much later. Up to `patience` seconds more
-// when a frame start came but too few to measure.
-Heard Listen(ListeningPort& port, double seconds, double quietAllowance, double patience,
+// when a frame start came (or, with forFirstStart, none yet) but too few to
+// measure, and the line reports next to no framing errors: a wrong rate's
+// chance frame starts are not waited for.
+Heard Listen(ListeningPort& port, double seconds, double quietAllowance, double patience, bool forFirstStart,
              const std::atomic<bool>* stop)
 {
     Heard heard;
@@ -110,8 +153,12 @@ Heard Listen(ListeningPort& port, double seconds, double quietAllowance, double 
     uint32_t startsAtFirst = 0, startsAtLast = 0;
     for (double now = begin; !Stopped(stop); now = clock.Seconds()) {
         const uint32_t starts = meter.FrameStarts();
-        if (now >= end && (starts == 0 || starts >= FEWEST_FRAME_STARTS || now >= end + patience))
-            break;
+        if (now >= end) {
+            if ((starts == 0 && !forFirstStart) || starts >= FEWEST_FRAME_STARTS || now >= end + patience ||
+                !NextToNoFramingErrors(port.Errors()))
+                break;
+            heard.waitedForMore = true;
+        }
         uint8_t buffer[256];
         const DWORD count = port.Read(buffer, sizeof buffer);
         if (count == 0)
@@ -153,6 +200,14 @@ bool RateCarries(uint32_t baudRate, uint32_t payloadLength, double framesPerSeco
     return framesPerSecond * (payloadLength + 2) * BITS_PER_BYTE <= baudRate;
 }
 
+// Whether a UART at `other` may half understand a device at `index`'s rate
+// (true of the rate itself).
+bool IsNeighbour(size_t index, size_t other)
+{
+    const double rate = COMMON_BAUD_RATES[index];
+    return fabs(COMMON_BAUD_RATES[other] - rate) <= rate * NEIGHBOUR_FRACTION;
+}
+
 // Why a rate heard was not taken.
 std::string PassedOverReason(const Heard& heard)
 {
@@ -165,7 +220,7 @@ std::string PassedOverReason(const Heard& heard)
         return "frames of varying length";
     if (!WholeFrames(heard))
         return Format("%u frame starts, too few whole frames", (unsigned)heard.frameStarts);
-    if (!NextToNoFramingErrors(heard))
+    if (!NextToNoFramingErrors(heard.errors))
         return Format("frames, but framing errors in %u of %u reads", (unsigned)heard.errors.framing,
                       (unsigned)heard.errors.reads);
     return Format("frames, but %u line errors, more than at the rate taken", (unsigned)LineErrorCount(heard));
@@ -183,13 +238,17 @@ public:
     bool Run(FoundDevice* found);
 
 private:
-    // False when the port was lost or the search stopped.
-    bool ListenAt(size_t index, double seconds);
+    // Listens at a rate in its turn, with the patience given while the plan
+    // has it, taken only when used. False when the port was lost or the
+    // search stopped.
+    bool ListenAt(size_t index, const Patience& patience);
     // Of the rate with frames and its neighbours, the index of the one with
     // whole frames and the fewest errors; COMMON_BAUD_RATE_COUNT when none.
     size_t ChooseAmong(const std::vector<size_t>& candidates);
     bool Report(size_t index, bool firstHeard, FoundDevice* found);
-    void CheckAnyRate(size_t index, FoundDevice* found);
+    // The rate farthest from `index` that the driver takes, when it carried
+    // the same frames; COMMON_BAUD_RATE_COUNT when none did.
+    size_t SameFramesFarAway(size_t index);
     void SayNothingFound();
 
     ListeningPort& port;
@@ -197,27 +256,35 @@ private:
     const SayLine& say;
     const std::atomic<bool>* stop;
     Heard heard[COMMON_BAUD_RATE_COUNT];
-    bool firstListen = true;
-    double patience = SEARCH_PLAN[SLOW_DEVICE].seconds;
+    PlanCount plan;
 };
 
-bool PortSearch::ListenAt(size_t index, double seconds)
+bool PortSearch::ListenAt(size_t index, const Patience& patience)
 {
     const uint32_t rate = COMMON_BAUD_RATES[index];
     if (Stopped(stop))
         return false;
+    if (plan.Left(EACH_RATE) == 0 || plan.Left(READ_PAST_THE_END) == 0)
+        return true;  // the plan's turns are spent: the rate stays unheard
     if (!port.SetBaudRate(rate)) {
         heard[index].refused = true;
         say(Format("COM%u: %u baud refused: %s", (unsigned)number, (unsigned)rate,
                    DescribeWindowsError(port.LastError()).c_str()));
         return port.IsOpen();
     }
+    (void)plan.Take(EACH_RATE);          // left, as checked above
+    (void)plan.Take(READ_PAST_THE_END);  // left, as checked above
     // Only the first rate taken waits for a board that is still starting.
+    const bool firstListen = plan.Take(BOARD_STARTING);
     const double quiet = firstListen ? SEARCH_PLAN[BOARD_STARTING].seconds : 0;
-    heard[index] = Listen(port, seconds, quiet, patience, stop);
+    const double patienceSeconds = plan.Left(patience.step) >= patience.times
+                                       ? SEARCH_PLAN[patience.step].seconds * patience.times
+                                       : 0;
+    heard[index] = Listen(port, SEARCH_PLAN[EACH_RATE].seconds, quiet, patienceSeconds,
+                          patience.forFirstStart, stop);
     const Heard& now = heard[index];
-    if (now.frameStarts > 0)
-        patience = 0;
+    if (now.waitedForMore)
+        (void)plan.Take(patience.step, patience.times);  // left, as checked before the listen
     // A board that resets is quiet, then streams: its silences after that
     // are shorter than the quiet start. A device that sends a frame now and
     // then is quiet at first too, and as long again between frames.
@@ -226,7 +293,6 @@ bool PortSearch::ListenAt(size_t index, double seconds)
         say(Format("COM%u: quiet for %.1f s after the port opened, then a steady stream: a board that resets "
                    "when its port opens, as an Arduino Uno does",
                    (unsigned)number, now.quietSeconds));
-    firstListen = false;
     return !Stopped(stop);
 }
 
@@ -235,7 +301,7 @@ size_t PortSearch::ChooseAmong(const std::vector<size_t>& candidates)
     size_t best = COMMON_BAUD_RATE_COUNT;
     for (const size_t index : candidates) {
         const Heard& h = heard[index];
-        if (!HasFrames(h) || !WholeFrames(h) || !NextToNoFramingErrors(h))
+        if (!HasFrames(h) || !WholeFrames(h) || !NextToNoFramingErrors(h.errors))
             continue;
         if (best == COMMON_BAUD_RATE_COUNT || LineErrorCount(h) < LineErrorCount(heard[best]))
             best = index;
@@ -247,23 +313,31 @@ size_t PortSearch::ChooseAmong(const std::vector<size_t>& candidates)
     return best;
 }
 
-void PortSearch::CheckAnyRate(size_t index, FoundDevice* found)
+size_t PortSearch::SameFramesFarAway(size_t index)
 {
-    // The rate of the list farthest from the one found: no UART takes whole
-    // frames there, a virtual pair passes them as at any other.
-    const size_t farIndex = index < COMMON_BAUD_RATE_COUNT / 2 ? COMMON_BAUD_RATE_COUNT - 1 : 0;
-    const Heard atFound = heard[index];
-    if (!ListenAt(farIndex, SEARCH_PLAN[VIRTUAL_PAIR_CHECK].seconds))
-        return;
-    const Heard& atFar = heard[farIndex];
-    if (atFar.verdict.finding != atFound.verdict.finding ||
-        atFar.verdict.payloadLength != atFound.verdict.payloadLength || !NextToNoFramingErrors(atFar))
-        return;
-    found->anyRate = true;
-    say(Format("COM%u: the same frames at %u and at %u baud: this port carries bytes at any rate, as a "
-               "virtual COM pair does, so listening cannot tell the device's baud rate; use the rate the "
-               "device sends at",
-               (unsigned)number, (unsigned)COMMON_BAUD_RATES[index], (unsigned)COMMON_BAUD_RATES[farIndex]));
+    // No UART takes whole frames at a rate far from the device's; a virtual
+    // pair passes them as at any other. The rates by their distance, farthest first.
+    std::vector<size_t> farFirst;
+    for (size_t other = 0; other < COMMON_BAUD_RATE_COUNT; ++other)
+        if (!IsNeighbour(index, other) && !heard[other].refused && !heard[other].listened)
+            farFirst.push_back(other);
+    const double rate = COMMON_BAUD_RATES[index];
+    auto distance = [rate](size_t other) { return fabs(log(COMMON_BAUD_RATES[other] / rate)); };
+    std::sort(farFirst.begin(), farFirst.end(),
+              [&distance](size_t a, size_t b) { return distance(a) > distance(b); });
+    for (const size_t farIndex : farFirst) {
+        if (!ListenAt(farIndex, FarRatePatience()))
+            return COMMON_BAUD_RATE_COUNT;
+        if (!heard[farIndex].listened)
+            continue;  // refused: the next farthest
+        const FrameLengthVerdict atFound = heard[index].verdict, atFar = heard[farIndex].verdict;
+        const bool same = atFound.finding == FrameLengthFinding::Found &&
+                          atFar.finding == FrameLengthFinding::Found &&
+                          atFar.payloadLength == atFound.payloadLength &&
+                          NextToNoFramingErrors(heard[farIndex].errors);
+        return same ? farIndex : COMMON_BAUD_RATE_COUNT;
+    }
+    return COMMON_BAUD_RATE_COUNT;
 }
 
 bool PortSearch::Report(size_t index, bool firstHeard, FoundDevice* found)
@@ -278,7 +352,16 @@ bool PortSearch::Report(size_t index, bool firstHeard, FoundDevice* found)
         return false;
     }
     *found = FoundDevice{number, rate, h.verdict.payloadLength, h.framesPerSecond, false};
-    if (RateCarries(rate, found->payloadLength, found->framesPerSecond)) {
+    const size_t farIndex = firstHeard ? SameFramesFarAway(index) : COMMON_BAUD_RATE_COUNT;
+    if (farIndex != COMMON_BAUD_RATE_COUNT) {
+        // Nothing limits how fast a virtual pair passes bytes: the figure is as heard.
+        found->anyRate = true;
+        say(Format("COM%u: the same frames at %u and at %u baud: this port carries bytes at any rate, as a "
+                   "virtual COM pair does, so listening cannot tell the device's baud rate",
+                   (unsigned)number, (unsigned)rate, (unsigned)COMMON_BAUD_RATES[farIndex]));
+        say(Format("COM%u: Ardun frames at any baud rate: %u payload bytes each, %.1f frames a second",
+                   (unsigned)number, (unsigned)found->payloadLength, found->framesPerSecond));
+    } else if (RateCarries(rate, found->payloadLength, found->framesPerSecond)) {
         say(Format("COM%u: Ardun frames at %u baud: %u payload bytes each, %.1f frames a second",
                    (unsigned)number, (unsigned)rate, (unsigned)found->payloadLength, found->framesPerSecond));
     } else {
@@ -288,8 +371,6 @@ bool PortSearch::Report(size_t index, bool firstHeard, FoundDevice* found)
             "came faster than %u baud carries, bytes queued before the listening began)",
             (unsigned)number, (unsigned)rate, (unsigned)found->payloadLength, (unsigned)rate));
     }
-    if (firstHeard)
-        CheckAnyRate(index, found);
     say(DescribeSettingsToUse(*found));
     return true;
 }
@@ -297,12 +378,18 @@ bool PortSearch::Report(size_t index, bool firstHeard, FoundDevice* found)
 void PortSearch::SayNothingFound()
 {
     uint32_t bytes = 0, frameStarts = 0;
+    bool anyFrames = false;
     for (const Heard& h : heard) {
         bytes += h.bytes;
         frameStarts += h.frameStarts;
+        anyFrames = anyFrames || HasFrames(h);
     }
     if (bytes == 0)
         say(Format("COM%u: no byte at any baud rate: nothing sends on this port", (unsigned)number));
+    else if (frameStarts > 0 && !anyFrames)
+        say(Format("COM%u: %u bytes and %u Ardun frame starts, too few at any rate to measure a frame: a "
+                   "device that sends less than one frame a second?",
+                   (unsigned)number, (unsigned)bytes, (unsigned)frameStarts));
     else if (frameStarts > 0)
         say(Format("COM%u: %u bytes and %u Ardun frame starts, but no rate with whole frames",
                    (unsigned)number, (unsigned)bytes, (unsigned)frameStarts));
@@ -320,19 +407,16 @@ bool PortSearch::Run(FoundDevice* found)
         if (heard[index].listened || heard[index].refused)
             continue;
         const bool firstHeard = !anyHeard;
-        if (!ListenAt(index, SEARCH_PLAN[EACH_RATE].seconds))
+        if (!ListenAt(index, SLOW_DEVICE_PATIENCE))
             return false;
         anyHeard = anyHeard || heard[index].listened;
         if (!HasFrames(heard[index]))
             continue;
         std::vector<size_t> candidates;
-        const double rate = COMMON_BAUD_RATES[index];
         for (size_t other = 0; other < COMMON_BAUD_RATE_COUNT; ++other) {
-            const double distance = COMMON_BAUD_RATES[other] > rate ? COMMON_BAUD_RATES[other] - rate
-                                                                    : rate - COMMON_BAUD_RATES[other];
-            if (distance > rate * NEIGHBOUR_FRACTION || heard[other].refused)
+            if (!IsNeighbour(index, other) || heard[other].refused)
                 continue;
-            if (!heard[other].listened && !ListenAt(other, SEARCH_PLAN[EACH_RATE].seconds))
+            if (!heard[other].listened && !ListenAt(other, SLOW_DEVICE_PATIENCE))
                 return false;
             candidates.push_back(other);
         }
@@ -348,6 +432,12 @@ bool PortSearch::Run(FoundDevice* found)
 
 std::string DescribeSettingsToUse(const FoundDevice& device)
 {
+    if (device.anyRate)
+        return Format(
+            "  use port COM%u at any baud rate (a virtual pair carries every rate): use the host's, "
+            "the host asking for %u bytes (P,%u): ardun-trace --port %u --size %u",
+            (unsigned)device.port, (unsigned)device.payloadLength, (unsigned)device.payloadLength,
+            (unsigned)device.port, (unsigned)device.payloadLength);
     return Format("  use port COM%u at %u baud, the host asking for %u bytes (P,%u): "
                   "ardun-trace --port %u --baud %u --size %u",
                   (unsigned)device.port, (unsigned)device.baudRate, (unsigned)device.payloadLength,

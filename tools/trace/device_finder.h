@@ -19,21 +19,23 @@ const size_t COMMON_BAUD_RATE_COUNT = 10;
 extern const uint32_t COMMON_BAUD_RATES[COMMON_BAUD_RATE_COUNT];
 
 // How long the search of one port may listen, step by step: each entry's
-// seconds, at most `times` over. The search keeps to it, so a port takes no
-// longer than the plan's sum.
+// seconds, at most `times` over. The search counts each step it takes and
+// refuses one beyond its times, so a port takes no longer than the plan's sum.
 struct SearchStep {
     const char* what;
     double seconds;
     uint32_t times;
 };
 enum SearchStepIndex {
-    EACH_RATE,           // every rate once; a rate's neighbours are heard in their own turn's place
-    BOARD_STARTING,      // the first rate waits this long for a board that resets when its port opens
-    SLOW_DEVICE,         // once a port, longer for a device that sends about a frame a second
-    VIRTUAL_PAIR_CHECK,  // a far rate, when the first rate already gave frames
-    READ_PAST_THE_END,   // each listen may end one read's time-out late
+    EACH_RATE,          // a rate's turn: every rate once, its neighbours and the far rate included
+    BOARD_STARTING,     // the first rate waits this long for a board that resets when its port opens
+    SLOW_DEVICE,        // once a port, longer for a device that sends about a frame a second
+    READ_PAST_THE_END,  // each listen may end one read's time-out late
     SEARCH_STEP_COUNT
 };
+// The far rate that tells a virtual COM pair is heard only when the first rate
+// heard already gave frames, and the search ends after it: its patience takes
+// the turns of rates the search then never hears.
 extern const SearchStep SEARCH_PLAN[SEARCH_STEP_COUNT];
 // The most one port's search listens, in seconds.
 double SearchPlanSeconds();
@@ -43,7 +45,7 @@ const uint32_t EVERY_COM_PORT = UINT32_MAX;
 
 struct FoundDevice {
     uint32_t port;  // COM<port>
-    uint32_t baudRate;
+    uint32_t baudRate;       // for anyRate, the rate heard first: any other carries the frames as well
     uint32_t payloadLength;  // the N the host must ask for
     double framesPerSecond;  // 0: not measured
     bool anyRate;            // the port carried the same frames at far apart rates: a virtual pair
@@ -56,5 +58,6 @@ typedef std::function<void(const std::string&)> SayLine;
 // Ends early when *stop turns true (stop may be null).
 std::vector<FoundDevice> FindDevices(uint32_t port, const SayLine& say, const std::atomic<bool>* stop);
 
-// The settings to use, as a line: port, baud rate, the N to ask for.
+// The settings to use, as a line: port, baud rate (the host's own, for a
+// virtual pair), the N to ask for.
 std::string DescribeSettingsToUse(const FoundDevice& device);

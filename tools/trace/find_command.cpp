@@ -1,5 +1,8 @@
 #include "tools/trace/find_command.h"
 
+#include <io.h>
+#include <windows.h>
+
 #include "settings/port_setting.h"
 #include "settings/settings_path.h"
 #include "tools/cli/result_code_text.h"
@@ -50,6 +53,26 @@ bool SavePort(uint32_t port, const TraceOptions& options, FILE* out)
     return true;
 }
 
+// A console shows text in its own code page, not in the system's 8-bit one
+// that Windows' error texts come in, so a line to a console goes as UTF-16.
+// False when out is no console: a file or a pipe takes the bytes as they are.
+bool WriteToConsole(FILE* out, const std::string& line)
+{
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(out)));
+    DWORD mode;
+    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode))
+        return false;
+    const std::string text = line + "\r\n";
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), NULL, 0);
+    std::wstring wide((size_t)(length > 0 ? length : 0), L'\0');
+    if (length <= 0 ||
+        MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), &wide[0], length) != length)
+        return false;   // written as bytes instead
+    (void)fflush(out);  // what went before through the C library comes first
+    DWORD written;
+    return WriteConsoleW(handle, wide.data(), (DWORD)wide.size(), &written, NULL) != 0;
+}
+
 // The search and its findings written to out, as UTF-8 when it is the --out
 // file (Windows' error texts come in the system's code page); the exit status.
 int FindAndReport(const TraceOptions& options, FILE* out, bool utf8)
@@ -57,12 +80,14 @@ int FindAndReport(const TraceOptions& options, FILE* out, bool utf8)
     const std::vector<FoundDevice> devices = FindDevices(
         options.port == PORT_FROM_SETTINGS ? EVERY_COM_PORT : options.port,
         [out, utf8](const std::string& line) {
-            fprintf(out, "%s\n", (utf8 ? AnsiToUtf8(line) : line).c_str());
+            if (utf8 || !WriteToConsole(out, line))
+                fprintf(out, "%s\n", (utf8 ? AnsiToUtf8(line) : line).c_str());
             (void)fflush(out);  // a user watches the search go; a lost line is only lost
         },
         nullptr);
     if (devices.empty()) {
-        fprintf(out, "No Ardun device found.\n");
+        // Frames too long to ask for may have been found and said.
+        fprintf(out, "No Ardun device a host can read.\n");
         return STATUS_NONE_FOUND;
     }
     if (options.save && !SavePort(devices.front().port, options, out))

@@ -87,6 +87,13 @@ void FrameLengthMeter::AddByte(uint8_t byte)
 {
     if (byte == ARDUN_MARKER) {
         ++markerRun;
+        // FFs far beyond any gap kept: the gap is lost already, and only the
+        // run's parity still tells whether a 00 after it starts a frame.
+        if (markerRun > 2 * LONGEST_GAP) {
+            afterFrameStart = false;
+            gap.clear();
+            markerRun %= 2;
+        }
         return;
     }
     // Inside a frame a data FF travels doubled, so an odd run before 00 ends

@@ -171,11 +171,14 @@ std::string RequestView::Account(const RequestRecord& request)
     wanted = request.wanted;
     ++requests;
     bytesRead += request.bytes.size();
-    if (request.arrived) {
+    if (request.outcome == RequestOutcome::Packet) {
         ++arrived;
         if (!shorter.empty())
             ++arrivedShort;
+    } else if (request.outcome == RequestOutcome::Failed) {
+        ++failed;
     }
+    lastFailed = request.outcome == RequestOutcome::Failed;
     shorterLine = shorter.empty() ? shorterLine : shorter;
     return shorter;
 }
@@ -212,7 +215,9 @@ std::string RequestView::TallyText() const
     // Frames of another size make every packet a misread, also those that came before it was measured.
     const uint32_t measured = meter.PayloadLength();
     const uint32_t misread = measured != 0 && measured != wanted ? arrived : arrivedShort;
-    return std::to_string(arrived - misread) + " ok, " + std::to_string(requests - arrived) + " time-outs, " +
+    const uint32_t timeOuts = requests - arrived - failed;
+    return std::to_string(arrived - misread) + " ok, " + std::to_string(timeOuts) +
+           (timeOuts == 1 ? " time-out, " : " time-outs, ") + std::to_string(failed) + " failed, " +
            std::to_string(misread) + " misread";
 }
 
@@ -220,6 +225,9 @@ std::string RequestView::FindingText() const
 {
     if (requests == 0)
         return "";
+    if (lastFailed)
+        return "the port is gone (a USB adapter pulled out?) or not open: each request tries to open it "
+               "again";
     const uint32_t measured = meter.PayloadLength();
     const std::string wantedText = std::to_string(wanted);
     if (measured != 0 && measured != wanted)

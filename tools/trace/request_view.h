@@ -41,9 +41,10 @@ public:
     // Only the frames' size, for a trace that shows the bytes another way.
     std::vector<std::string> MeasureFrames(const RequestRecord& request);
 
-    // The requests so far: "12 ok, 3 time-outs, 2 misread". A misread packet
-    // arrived whole but is not one of the device's payloads: the frames are
-    // not the size asked for. Empty before the first request.
+    // The requests so far: "12 ok, 3 time-outs, 1 failed, 2 misread". A
+    // misread packet arrived whole but is not one of the device's payloads:
+    // the frames are not the size asked for. A failed request found the port
+    // not open or lost it. Empty before the first request.
     std::string TallyText() const;
     // What the trace shows so far, with what to do about it: the wrong size
     // and the N to ask for, no byte, no frames. Empty before the first request.
@@ -58,10 +59,12 @@ private:
 
     FrameLengthMeter meter;
     bool mismatchShown = false;
+    bool lastFailed = false;  // the latest request found the port lost or closed
     uint32_t wanted = 0;  // of the latest request
     uint32_t requests = 0;
     uint32_t arrived = 0;       // whole new packets
     uint32_t arrivedShort = 0;  // of those, holding a shorter frame's end
+    uint32_t failed = 0;        // the port not open, or lost
     uint64_t bytesRead = 0;
     std::string shorterLine;  // the latest "look shorter" line
 };

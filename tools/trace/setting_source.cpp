@@ -13,6 +13,8 @@ const char* SettingSourceText(SettingSource source)
         return "chosen in the menu";
     case SettingSource::Find:
         return "found by Find";
+    case SettingSource::AnyRate:
+        return "any rate (virtual pair)";
     }
     return "";
 }

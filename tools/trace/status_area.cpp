@@ -4,19 +4,18 @@ namespace {
 
 // Padded to one width, so that the fields' texts line up.
 const char* const LABELS[STATUS_FIELD_COUNT] = {
-    "Port      ", "Baud rate ", "Size      ", "Requests  ", "Finding   ", "Late      ",
+    "Port      ", "Baud rate ", "Size      ", "Requests  ", "Late      ", "Finding   ",
 };
-// One line more than the fields, for a long finding that wraps.
-const int SPARE_LINES = 1;
+// The control's edge and its text's margins.
 const int MARGIN_PIXELS = 6;
 
 }  // namespace
 
-StatusArea::StatusArea() : control(NULL), height(0) {}
+StatusArea::StatusArea() : control(NULL), lineHeight(16), height(0) {}
 
 bool StatusArea::Create(HWND frame, HINSTANCE instance, HFONT font)
 {
-    // No scroll styles: long lines wrap, and the area never scrolls.
+    // No scroll styles: long lines wrap, and the area grows to hold them.
     control = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
                               WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY, 0, 0, 10, 10, frame,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(STATUS_AREA_ID)), instance, NULL);
@@ -24,7 +23,7 @@ bool StatusArea::Create(HWND frame, HINSTANCE instance, HFONT font)
         return false;
     SendMessageA(control, WM_SETFONT, (WPARAM)font, FALSE);  // no result
 
-    int lineHeight = 16;  // where the font cannot be measured
+    // 16 pixels stay where the font cannot be measured.
     const HDC dc = GetDC(control);
     if (dc != NULL) {
         const HGDIOBJ before = SelectObject(dc, font);
@@ -34,33 +33,30 @@ bool StatusArea::Create(HWND frame, HINSTANCE instance, HFONT font)
         (void)SelectObject(dc, before);  // the control's own font again
         (void)ReleaseDC(control, dc);    // a common DC: always released
     }
-    height = (STATUS_FIELD_COUNT + SPARE_LINES) * lineHeight + MARGIN_PIXELS;
+    height = STATUS_FIELD_COUNT * lineHeight + MARGIN_PIXELS;
     return true;
 }
 
 void StatusArea::Place(int width)
 {
-    if (control != NULL)
-        (void)MoveWindow(control, 0, 0, width, height, TRUE);  // one not moved keeps its place
+    if (control == NULL)
+        return;
+    // The control wraps its text at its new width; a control not moved keeps its place.
+    (void)MoveWindow(control, 0, 0, width, height, TRUE);
+    if (FitHeight())
+        (void)MoveWindow(control, 0, 0, width, height, TRUE);
 }
 
-void StatusArea::Set(StatusField field, const std::string& text)
+bool StatusArea::Set(StatusField field, const std::string& text)
 {
     std::string& shown = fields[(int)field];
     if (shown == text)
-        return;  // no redraw, no flicker, at every request
+        return false;  // no redraw, no flicker, at every request
     shown = text;
-    Show();
+    return Show();
 }
 
-void StatusArea::Clear()
-{
-    for (std::string& field : fields)
-        field.clear();
-    Show();
-}
-
-void StatusArea::Show()
+bool StatusArea::Show()
 {
     std::string text;
     for (int i = 0; i < STATUS_FIELD_COUNT; ++i) {
@@ -70,6 +66,21 @@ void StatusArea::Show()
             text += "\r\n";
         text += LABELS[i] + fields[i];
     }
-    if (control != NULL)
-        (void)SetWindowTextA(control, text.c_str());  // a text not set is only out of date
+    if (control == NULL)
+        return false;
+    (void)SetWindowTextA(control, text.c_str());  // a text not set is only out of date
+    return FitHeight();
+}
+
+// The height for the control's lines as wrapped now, never less than a line
+// per field; true when it changed.
+bool StatusArea::FitHeight()
+{
+    const int lines = (int)SendMessageA(control, EM_GETLINECOUNT, 0, 0);
+    const int fitting = (lines > STATUS_FIELD_COUNT ? lines : STATUS_FIELD_COUNT) * lineHeight +
+                        MARGIN_PIXELS;
+    if (fitting == height)
+        return false;
+    height = fitting;
+    return true;
 }

@@ -62,14 +62,22 @@ bool FindForTrace(TracedWork* work)
     if (work->window->WorkToStop())
         return false;  // cut short: the window closes, or traces another choice
     if (devices.empty()) {
-        LogPrintf(sink, "No Ardun device found: the trace goes on as before");
-        work->window->ShowFinding("Find found no Ardun device; the trace goes on as before");
+        // Frames too long to ask for may have been found and said.
+        LogPrintf(sink, "No Ardun device a host can read: the trace goes on as before");
+        work->window->ShowFinding("Find found no Ardun device a host can read; the trace goes on as before");
         return false;
     }
-    work->options.port = devices.front().port;
-    work->options.baudRate = devices.front().baudRate;
-    work->options.size = devices.front().payloadLength;
-    work->portSource = work->baudSource = work->sizeSource = SettingSource::Find;
+    const FoundDevice& device = devices.front();
+    work->options.port = device.port;
+    work->options.size = device.payloadLength;
+    work->portSource = work->sizeSource = SettingSource::Find;
+    // A virtual pair carries the frames at every rate: the one traced stays.
+    if (device.anyRate) {
+        work->baudSource = SettingSource::AnyRate;
+    } else {
+        work->options.baudRate = device.baudRate;
+        work->baudSource = SettingSource::Find;
+    }
     return true;
 }
 
@@ -111,11 +119,14 @@ DWORD WINAPI RunTracedWork(void* parameter)
     if (window->WorkToStop())
         return 0;
     const TraceOptions& options = work->options;
-    const std::string port = SetPortSettingForTrace(options, work->portSource);
+    std::string settingsFileNote;
+    const std::string port = SetPortSettingForTrace(options, work->portSource, &settingsFileNote);
     window->ShowTraced(options, port, work->baudSource, work->sizeSource);
     TraceSession session(TheComponent, window->Sink(), window, options);
     LogPrintf(window->Sink(), "Port %s; %u baud, %u-byte packets", port.c_str(), (unsigned)options.baudRate,
               (unsigned)options.size);
+    if (!settingsFileNote.empty())
+        LogPrintf(window->Sink(), "%s", settingsFileNote.c_str());
     if (!session.Open()) {
         window->ShowFinding(session.OpenFailure());
         work->status = STATUS_FAILED;

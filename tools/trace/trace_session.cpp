@@ -21,20 +21,44 @@ std::string UseSettingsFileBesideProgram()
     return path;
 }
 
-std::string SetPortSettingForTrace(const TraceOptions& options, SettingSource numberSource)
+std::string SetPortSettingForTrace(const TraceOptions& options, SettingSource numberSource,
+                                   std::string* settingsFileNote)
 {
     if (options.port != PORT_FROM_SETTINGS) {
         WritePortSettingForNumber((int32_t)options.port);
         return std::string(PortSetting) + " " + SettingSourceText(numberSource);
     }
+    // The status area keeps the port to one short line; the file's full path
+    // and the reason it was not read go to the note, for the log.
     const std::string path = UseSettingsFileBesideProgram();
     const ResultCode result = LoadPortSetting();
+    const bool noFile = result == WrapPlatformError(ERROR_FILE_NOT_FOUND);
+    if (settingsFileNote != NULL)
+        *settingsFileNote = "Settings file " + path +
+                            (result == RESULT_OK ? std::string(" read")
+                                                 : " could not be read (" + FormatResultCode(result) +
+                                                       (noFile ? ", no such file)" : ")"));
     if (result == RESULT_OK)
-        return std::string(PortSetting) + " from " + path;
-    return std::string(PortSetting) + ", the plug-in's default: " + path + " could not be read (" +
-           FormatResultCode(result) +
-           (result == WrapPlatformError(ERROR_FILE_NOT_FOUND) ? ", no such file)" : ")");
+        return std::string(PortSetting) + " " + SettingSourceText(SettingSource::SettingsFile);
+    return std::string(PortSetting) + ", the plug-in's default " +
+           (noFile ? "(no ArdunParser.dat beside ardun-trace)"
+                   : "(ArdunParser.dat beside ardun-trace could not be read)");
 }
+
+namespace {
+
+// Counted as the request's own line tells it: a lost port or a port not open
+// is a failure, not a time-out.
+RequestOutcome OutcomeOf(ResultCode result, const PacketRequestOutcome& outcome, uint32_t wanted)
+{
+    if (outcome.portLost || (result != RESULT_OK && result != RESULT_TIMEOUT))
+        return RequestOutcome::Failed;
+    if (result == RESULT_OK && outcome.stored == wanted)
+        return RequestOutcome::Packet;
+    return RequestOutcome::TimeOut;
+}
+
+}  // namespace
 
 TraceSession::TraceSession(MVArdunParser& component, KVDebugOutput* sink, RequestReport* report,
                            const TraceOptions& options)
@@ -82,10 +106,10 @@ bool TraceSession::RequestPacket()
         options.size,
         outcome.timeLimitPassed,
         {},
-        result == RESULT_OK && outcome.stored == options.size};
+        OutcomeOf(result, outcome, options.size)};
     record.bytes.swap(requestBytes);
     report->RequestEnded(record);
-    const bool arrived = record.arrived;
+    const bool arrived = record.outcome == RequestOutcome::Packet;
     if (arrived)
         ++packets;
     if (outcome.portLost)

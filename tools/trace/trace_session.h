@@ -23,10 +23,13 @@ std::string UseSettingsFileBesideProgram();
 // "\\.\COM<n>" for a port number (which came from numberSource), else what
 // the settings file beside the program holds, read as the plug-in reads it;
 // for that it also sets the module handle to the program's, so that the file
-// is found beside it. Returns the port and where it came from
-// ("\\.\COM9 from the command line").
+// is found beside it. Returns the port and where it came from, one short
+// line ("\\.\COM9 from the command line"); for the settings file,
+// settingsFileNote (when not null) gets the file's full path and whether it
+// was read, for the log.
 std::string SetPortSettingForTrace(const TraceOptions& options,
-                                   SettingSource numberSource = SettingSource::CommandLine);
+                                   SettingSource numberSource = SettingSource::CommandLine,
+                                   std::string* settingsFileNote = NULL);
 
 // Takes each request's record: the trace's own line, with the bytes the
 // request read and what a view needs to tell them apart.

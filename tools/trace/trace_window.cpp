@@ -131,14 +131,9 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_CREATE:
         return CreateEdit() ? 0 : -1;
-    case WM_SIZE: {
-        // A control that cannot be moved keeps its size: nothing more to do.
-        const int top = std::min(status.Height(), (int)HIWORD(lParam));
-        status.Place(LOWORD(lParam));
-        if (display != NULL)
-            (void)MoveWindow(display, 0, top, LOWORD(lParam), HIWORD(lParam) - top, TRUE);
+    case WM_SIZE:
+        Layout(LOWORD(lParam), HIWORD(lParam));
         return 0;
-    }
     case WM_SETFOCUS:
         if (display != NULL)
             (void)SetFocus(display);  // the result is the window that had the focus
@@ -177,15 +172,15 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
         const TracedShown& shown = *reinterpret_cast<const TracedShown*>(lParam);
         traced = shown.choice;
         (void)SetWindowTextA(frame, shown.title.c_str());  // a title not changed is only out of date
-        status.Set(StatusField::Port, shown.port);
-        status.Set(StatusField::BaudRate, shown.baudRate);
-        status.Set(StatusField::Size, shown.size);
+        SetStatus(StatusField::Port, shown.port);
+        SetStatus(StatusField::BaudRate, shown.baudRate);
+        SetStatus(StatusField::Size, shown.size);
         return 0;
     }
     case WM_SHOW_FINDING:
-        status.Set(wParam == (WPARAM)StatusField::LatePackets ? StatusField::LatePackets
-                                                              : StatusField::Finding,
-                   reinterpret_cast<const char*>(lParam));
+        SetStatus(wParam == (WPARAM)StatusField::LatePackets ? StatusField::LatePackets
+                                                             : StatusField::Finding,
+                  reinterpret_cast<const char*>(lParam));
         return 0;
     case WM_TIMER:
         FlushPending();
@@ -203,8 +198,8 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
             for (const std::string& line : view.RequestEnded(request))
                 ShowLine(line);
         }
-        status.Set(StatusField::Requests, view.TallyText());
-        status.Set(StatusField::Finding, view.FindingText());
+        SetStatus(StatusField::Requests, view.TallyText());
+        SetStatus(StatusField::Finding, view.FindingText());
         return 0;
     }
     case WM_DESTROY:
@@ -226,6 +221,23 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         return DefWindowProcA(frame, message, wParam, lParam);
     }
+}
+
+// The status area on top, as high as its wrapped lines need, and the log
+// below it. A control that cannot be moved keeps its size: nothing more to do.
+void TraceWindow::Layout(int width, int height)
+{
+    status.Place(width);
+    const int top = std::min(status.Height(), height);
+    if (display != NULL)
+        (void)MoveWindow(display, 0, top, width, height - top, TRUE);
+}
+
+void TraceWindow::SetStatus(StatusField field, const std::string& text)
+{
+    RECT client;
+    if (status.Set(field, text) && GetClientRect(frame, &client))  // no client: no layout to redo
+        Layout(client.right, client.bottom);
 }
 
 void TraceWindow::RequestEnded(const RequestRecord& request)
@@ -277,8 +289,8 @@ void TraceWindow::WorkStarted()
     workDone = false;
     workToStop = closeRequested.load();
     view = RequestView();
-    status.Set(StatusField::Requests, "");
-    status.Set(StatusField::Finding, "");
+    SetStatus(StatusField::Requests, "");
+    SetStatus(StatusField::Finding, "");
 }
 
 bool TraceWindow::TakeNewChoice(TraceChoice* choice, TraceChoice* tracedBefore)

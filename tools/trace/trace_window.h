@@ -92,7 +92,8 @@ private:
     void FlushPending();
     void FlushMirror();
     void DropOldestLines(size_t dropAtLeast);
-    void ShowInStatus(const RequestView& shown);
+    void Layout(int width, int height);
+    void SetStatus(StatusField field, const std::string& text);
 
     HINSTANCE instance;
     HWND frame;
