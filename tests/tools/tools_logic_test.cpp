@@ -59,7 +59,8 @@ TEST(HostOptions, ReadsCommandAndStreamSettings)
     HostOptions options;
     std::string error;
     ASSERT_TRUE(ParseArguments(ParseHostOptions,
-                               {"--dll", "C:\\x\\P.dll", "stream", "--baud", "9600", "--size", "255", "--count", "7"},
+                               {"--dll", "C:\\x\\P.dll", "stream", "--baud", "9600", "--size", "255",
+                                "--count", "7", "--every", "250"},
                                &options, &error))
         << error;
     EXPECT_EQ(HostCommand::Stream, options.command);
@@ -67,6 +68,7 @@ TEST(HostOptions, ReadsCommandAndStreamSettings)
     EXPECT_EQ(9600u, options.baudRate);
     EXPECT_EQ(255u, options.size);
     EXPECT_EQ(7u, options.count);
+    EXPECT_EQ(250u, options.everyMs);
 
     HostOptions defaults;
     ASSERT_TRUE(ParseArguments(ParseHostOptions, {"info"}, &defaults, &error));
@@ -87,6 +89,8 @@ TEST(HostOptions, RefusesWrongCommandLinesWithAReason)
         {"stream", "--dll"},
         {"info", "--size", "8"},  // stream settings mean nothing elsewhere
         {"config", "--count", "1"},
+        {"stream", "--every", "0"},
+        {"info", "--every", "100"},
     };
     for (const auto& arguments : wrong) {
         HostOptions options;
@@ -201,6 +205,29 @@ TEST(HostText, HexBytesAndFolders)
     EXPECT_EQ("C:\\a\\", FolderOf("C:\\a\\P.dll"));
     EXPECT_EQ("./", FolderOf("./P.dll"));
     EXPECT_EQ("", FolderOf("P.dll"));
+}
+
+TEST(TraceOptions, TakesTheWatchsOptionsOnlyWithTheWatch)
+{
+    TraceOptions options;
+    std::string error;
+    ASSERT_TRUE(
+        ParseArguments(ParseTraceOptions, {"--watch", "--pid", "4242", "--seconds", "60"}, &options, &error))
+        << error;
+    EXPECT_TRUE(options.watch);
+    EXPECT_EQ(4242u, options.pid);
+    EXPECT_EQ(60u, options.seconds);
+    const std::vector<std::vector<const char*>> wrong = {
+        {"--pid", "4242"},
+        {"--seconds", "5"},
+        {"--watch", "--find"},
+        {"--watch", "--pid", "0"},
+        {"--watch", "--seconds", "0"},
+    };
+    for (const auto& arguments : wrong) {
+        TraceOptions refused;
+        EXPECT_FALSE(ParseArguments(ParseTraceOptions, arguments, &refused, &error)) << arguments[1];
+    }
 }
 
 // A port a tool takes is one the configuration dialog lists: 0 to 255.

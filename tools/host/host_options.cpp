@@ -48,6 +48,7 @@ const NumberOption<HostOptions> STREAM_OPTIONS[] = {
     {"--baud", 1, 4000000, &HostOptions::baudRate},
     {"--size", 1, LARGEST_PACKET_SIZE, &HostOptions::size},
     {"--count", 0, 0xFFFFFFFFu, &HostOptions::count},
+    {"--every", 1, 60000, &HostOptions::everyMs},
 };
 
 const struct {

@@ -14,6 +14,7 @@ struct HostOptions {
     uint32_t baudRate = 115200;   // stream only
     uint32_t size = 16;           // stream only: payload bytes per packet
     uint32_t count = 0;           // stream only: packet requests; 0 = until Ctrl+C
+    uint32_t everyMs = 0;         // stream only: one request every this many ms; 0 = one after another
 };
 
 // Fills *options from argv[1..]. False with a one-line reason in *error.

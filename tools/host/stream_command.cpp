@@ -105,6 +105,16 @@ RequestOutcome RequestPacket(IMVDataAcqIO* component, uint32_t size, uint32_t nu
     return RequestOutcome::Packet;
 }
 
+// A host that asks at a fixed pace: the next request starts at its time,
+// whatever the one before cost, so a slow request is not made up by a quicker
+// pace later; a Ctrl+C ends the wait within a tenth of a second.
+void WaitForRequestTime(const PerformanceClock& clock, double requestTime)
+{
+    for (double left = requestTime - clock.Seconds(); left > 0 && !StopRequested();
+         left = requestTime - clock.Seconds())
+        Sleep(left > 0.1 ? 100 : (DWORD)(left * 1000.0));
+}
+
 }  // namespace
 
 int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const HostOptions& options)
@@ -147,6 +157,8 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
     const PerformanceClock clock;
     const double start = clock.Seconds();
     while ((options.count == 0 || tally.requests < options.count) && !StopRequested()) {
+        if (options.everyMs != 0)
+            WaitForRequestTime(clock, start + tally.requests * (options.everyMs / 1000.0));
         ++tally.requests;
         const double requestStart = clock.Seconds();
         RequestOutcome outcome = RequestPacket(component, options.size, tally.requests, &tally);

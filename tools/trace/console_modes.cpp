@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tools/trace/find_command.h"
+#include "tools/trace/watch_command.h"
 
 bool RunWithoutWindow(int argc, const char* const* argv, TraceOptions* options, int* status)
 {
@@ -17,6 +18,10 @@ bool RunWithoutWindow(int argc, const char* const* argv, TraceOptions* options, 
     if (options->showHelp) {
         fputs(TRACE_USAGE, stdout);
         *status = 0;
+        return true;
+    }
+    if (options->watch) {
+        *status = RunWatch(*options);
         return true;
     }
     if (options->find) {

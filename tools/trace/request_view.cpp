@@ -226,7 +226,8 @@ std::string RequestView::FindingText() const
     if (requests == 0)
         return "";
     if (lastFailed)
-        return "the port is gone (a USB adapter pulled out?) or not open: each request tries to open it again";
+        return "the port is gone (a USB adapter pulled out?) or not open: each request tries to open it "
+               "again";
     const uint32_t measured = meter.PayloadLength();
     const std::string wantedText = std::to_string(wanted);
     if (measured != 0 && measured != wanted)

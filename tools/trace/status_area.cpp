@@ -4,7 +4,7 @@ namespace {
 
 // Padded to one width, so that the fields' texts line up.
 const char* const LABELS[STATUS_FIELD_COUNT] = {
-    "Port      ", "Baud rate ", "Size      ", "Requests  ", "Finding   ",
+    "Port      ", "Baud rate ", "Size      ", "Requests  ", "Late      ", "Finding   ",
 };
 // The control's edge and its text's margins.
 const int MARGIN_PIXELS = 6;

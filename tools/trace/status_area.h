@@ -10,8 +10,9 @@
 
 #include <string>
 
-enum class StatusField { Port, BaudRate, Size, Requests, Finding };
-const int STATUS_FIELD_COUNT = 5;
+// LatePackets: how far behind the device a watched host's packets are.
+enum class StatusField { Port, BaudRate, Size, Requests, LatePackets, Finding };
+const int STATUS_FIELD_COUNT = 6;
 
 // The area's control identifier among the frame's children.
 const int STATUS_AREA_ID = 101;

@@ -16,6 +16,7 @@ const UINT PORT_COMMANDS = 1000;
 const UINT BAUD_COMMANDS = 2000;
 const UINT SIZE_COMMANDS = 3000;
 const UINT FIND_COMMAND = 4000;
+const UINT WATCH_COMMAND = 5000;
 const uint32_t SIZES_PER_COLUMN = 16;
 const int PORT_MENU = 0, BAUD_MENU = 1, SIZE_MENU = 2;
 
@@ -82,6 +83,7 @@ HMENU CreateTraceMenu()
     const HMENU sizes = AddPopup(bar, "&Size");
     bool made = ports != NULL && rates != NULL && sizes != NULL &&
                 AppendMenuA(bar, MF_STRING, FIND_COMMAND, "&Find the device") &&
+                AppendMenuA(bar, MF_STRING, WATCH_COMMAND, "&Watch the host") &&
                 AppendMenuA(ports, MF_STRING | MF_GRAYED, 0, "(probing the ports)");
     for (size_t i = 0; made && i < COMMON_BAUD_RATE_COUNT; ++i) {
         char text[16];
@@ -120,6 +122,7 @@ bool ChoiceOfCommand(UINT command, const TraceChoice& current, TraceChoice* chos
 {
     *chosen = current;
     chosen->find = false;
+    chosen->watch = false;
     if (command >= PORT_COMMANDS && command <= PORT_COMMANDS + HIGHEST_PORT_NUMBER)
         chosen->port = command - PORT_COMMANDS;
     else if (command >= BAUD_COMMANDS && command < BAUD_COMMANDS + COMMON_BAUD_RATE_COUNT)
@@ -128,6 +131,8 @@ bool ChoiceOfCommand(UINT command, const TraceChoice& current, TraceChoice* chos
         chosen->size = command - SIZE_COMMANDS;
     else if (command == FIND_COMMAND)
         chosen->find = true;
+    else if (command == WATCH_COMMAND)
+        chosen->watch = true;
     else
         return false;
     return true;

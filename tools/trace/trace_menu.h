@@ -12,6 +12,7 @@ struct TraceChoice {
     uint32_t baudRate;
     uint32_t size;
     bool find;  // search for the device first, then trace what was found
+    bool watch;  // watch the hosts that run the plug-in instead of tracing
 };
 
 // The menu bar, its lists of baud rates and sizes filled; null when Windows

@@ -15,7 +15,21 @@ const char* const TRACE_USAGE =
     "Usage: ardun-trace [--port N] [--baud B] [--size N] [--count K] [--keep C]\n"
     "                   [--log] [--console] [--out FILE]\n"
     "       ardun-trace --find [--port N] [--save | --save-to DIR] [--out FILE]\n"
+    "       ardun-trace --watch [--pid P] [--seconds S] [--out FILE]\n"
     "\n"
+    "  --watch     show what the host running the plug-in asks of it, as it\n"
+    "              works: the host's program and process, each Open (port, baud\n"
+    "              rate, result), Close, the time-outs set and purges; each\n"
+    "              second the requests, packets ok, time-outs, misreads and the\n"
+    "              N asked for; and what is wrong, when it begins and when it\n"
+    "              ends: frames not the size asked for, packets late because the\n"
+    "              device sends faster than the host asks, bytes but no frames\n"
+    "              (the baud rate), nothing arriving, the port lost and back.\n"
+    "              Every host whose plug-in publishes is watched; none running:\n"
+    "              it waits for one. It ends when the hosts end. It only reads:\n"
+    "              the host never waits for it\n"
+    "  --pid P     with --watch: the host with process id P only\n"
+    "  --seconds S with --watch: end after S seconds\n"
     "  --find      look for the device first: listen on COM N, or on every COM\n"
     "              port that opens, at each common baud rate (9600 to 1000000),\n"
     "              about a second each, without sending anything; report per\n"
@@ -90,7 +104,8 @@ const char* const TRACE_USAGE =
     "the window could not be made or the --out file not made; 2 wrong command\n"
     "line; 3 not a single packet arrived. With --find: 0 a device was found, 1\n"
     "--save could not keep its port or the --out file not made, 3 none was\n"
-    "found.\n";
+    "found. With --watch: 0 a host was watched, 1 the --out file not made, 3\n"
+    "no host appeared.\n";
 
 namespace {
 
@@ -100,6 +115,8 @@ const NumberOption<TraceOptions> NUMBER_OPTIONS[] = {
     {"--size", 1, LARGEST_PACKET_SIZE, &TraceOptions::size},
     {"--count", 0, 0xFFFFFFFFu, &TraceOptions::count},
     {"--keep", 20000, 100000000, &TraceOptions::keepCharacters},
+    {"--pid", 1, 0xFFFFFFFFu, &TraceOptions::pid},
+    {"--seconds", 1, 0xFFFFFFFFu / 1000000u, &TraceOptions::seconds},
 };
 
 // An option without a value: it sets its field.
@@ -109,10 +126,11 @@ struct FlagOption {
 };
 
 const FlagOption FLAG_OPTIONS[] = {
-    {"--console", &TraceOptions::console},
-    {"--log", &TraceOptions::log},
-    {"--find", &TraceOptions::find},
-    {"--save", &TraceOptions::save},
+    {"--console", &TraceOptions::console},  // every line to standard output too
+    {"--log", &TraceOptions::log},          // the module's log, not the request view
+    {"--find", &TraceOptions::find},        // a search for the device
+    {"--save", &TraceOptions::save},        // with --find
+    {"--watch", &TraceOptions::watch},      // the host's calls, not a line of our own
 };
 
 const FlagOption* FindFlagOption(const char* argument)
@@ -155,6 +173,14 @@ bool ParseTraceOptions(int argc, const char* const* argv, TraceOptions* options,
         }
         if (!ReadNumberOption(argc, argv, &i, *option, options, error))
             return false;
+    }
+    if ((options->pid != 0 || options->seconds != 0) && !options->watch) {
+        *error = options->pid != 0 ? "--pid goes with --watch" : "--seconds goes with --watch";
+        return false;
+    }
+    if (options->watch && options->find) {
+        *error = "--watch and --find are two runs: choose one";
+        return false;
     }
     if (options->save && !options->find) {
         *error = options->saveTo.empty() ? "--save goes with --find" : "--save-to goes with --find";

@@ -21,6 +21,9 @@ struct TraceOptions {
     bool save = false;                  // with find: keep the port found in the settings file
     std::string saveTo;  // with save: the folder whose settings file takes it; empty: beside the program
     std::string out;                    // a file that also takes the trace, as UTF-8 text
+    bool watch = false;                 // show what a running host asks of its plug-in instead of tracing
+    uint32_t pid = 0;                   // with watch: the host's process id; 0 = every host that publishes
+    uint32_t seconds = 0;               // with watch: end after this many seconds; 0 = when the host ends
 };
 
 // Fills *options from argv[1..]. False with a one-line reason in *error.

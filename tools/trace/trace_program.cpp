@@ -10,6 +10,7 @@
 #include "tools/trace/out_file.h"
 #include "tools/trace/trace_session.h"
 #include "tools/trace/trace_window.h"
+#include "tools/trace/watch_command.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ struct TracedWork {
     TraceWindow* window;
     TraceOptions options;  // the port PORT_FROM_SETTINGS for the settings file's
     bool find;
+    bool watch;        // watch the hosts that run the plug-in instead of tracing
     int status;        // of the latest run
     uint32_t packets;  // over every run
     SettingSource portSource;
@@ -36,6 +38,7 @@ TracedWork WorkOfCommandLine(TraceWindow* window, const TraceOptions& options)
     const TraceOptions defaults;
     return {window,
             options,
+            false,
             false,
             STATUS_FAILED,
             0,
@@ -78,10 +81,39 @@ bool FindForTrace(TracedWork* work)
     return true;
 }
 
+// The watch of the hosts in the window: its lines in the log, its findings
+// in the status area, until the user chooses something else.
+void WatchForWindow(TracedWork* work)
+{
+    TraceWindow* window = work->window;
+    window->ShowFinding("Watch: looking for a host that runs the plug-in");
+    std::string shownFinding, shownLate;
+    WatchOutput output;
+    output.say = [window](const std::string& line) { LogPrintf(window->Sink(), "%s", line.c_str()); };
+    output.status = [window, &shownFinding, &shownLate](const std::string& finding, const std::string& late) {
+        if (finding != shownFinding)
+            window->ShowFinding(finding);
+        if (late != shownLate)
+            window->ShowLatePackets(late);
+        shownFinding = finding;
+        shownLate = late;
+    };
+    output.stopRequested = [window] { return window->WorkToStop(); };
+    TraceOptions options = work->options;
+    options.pid = 0;
+    options.seconds = 0;
+    (void)WatchHosts(options, output);  // the window says what it found; the exit status is the trace's
+    window->ShowLatePackets("");
+}
+
 DWORD WINAPI RunTracedWork(void* parameter)
 {
     TracedWork* work = static_cast<TracedWork*>(parameter);
     TraceWindow* window = work->window;
+    if (work->watch) {
+        WatchForWindow(work);
+        return 0;
+    }
     if (work->find)
         (void)FindForTrace(work);  // what it found is traced, or else what was traced before
     if (window->WorkToStop())
@@ -142,6 +174,7 @@ HANDLE StartChosenWork(TracedWork* work)
         work->sizeSource = SettingSource::Menu;
     }
     work->find = choice.find;
+    work->watch = choice.watch;
     return StartWork(work);
 }
 

@@ -19,7 +19,7 @@ const UINT WM_REQUEST_ENDED = WM_APP + 1;
 // Sent with what is traced now.
 const UINT WM_SHOW_TRACED = WM_APP + 2;
 // Sent with the current finding.
-const UINT WM_SHOW_FINDING = WM_APP + 3;
+const UINT WM_SHOW_FINDING = WM_APP + 3;  // wParam: the StatusField, Finding or LatePackets
 
 struct TracedShown {
     TraceChoice choice;
@@ -178,7 +178,9 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_SHOW_FINDING:
-        SetStatus(StatusField::Finding, reinterpret_cast<const char*>(lParam));
+        SetStatus(wParam == (WPARAM)StatusField::LatePackets ? StatusField::LatePackets
+                                                             : StatusField::Finding,
+                  reinterpret_cast<const char*>(lParam));
         return 0;
     case WM_TIMER:
         FlushPending();
@@ -255,7 +257,7 @@ void TraceWindow::ShowTraced(const TraceOptions& options, const std::string& por
                                                                    : PORT_FROM_SETTINGS;  // checks no port
     const std::string baudRate = std::to_string(options.baudRate) + " baud";
     const std::string size = std::to_string(options.size) + "-byte packets";
-    const TracedShown shown = {{tracedPort, options.baudRate, options.size, false},
+    const TracedShown shown = {{tracedPort, options.baudRate, options.size, false, false},
                                std::string("Ardun Trace - ") + PortSetting + ", " + baudRate + ", " + size,
                                portText,
                                baudRate + ", " + SettingSourceText(baudSource),
@@ -271,7 +273,15 @@ void TraceWindow::ShowFinding(const std::string& finding)
     // Handled before it returns, in the window's thread: shown, or the window is gone.
     const HWND target = frameForWork;
     if (target != NULL)
-        (void)SendMessageA(target, WM_SHOW_FINDING, 0, (LPARAM)finding.c_str());
+        (void)SendMessageA(target, WM_SHOW_FINDING, (WPARAM)StatusField::Finding, (LPARAM)finding.c_str());
+}
+
+void TraceWindow::ShowLatePackets(const std::string& late)
+{
+    // As ShowFinding.
+    const HWND target = frameForWork;
+    if (target != NULL)
+        (void)SendMessageA(target, WM_SHOW_FINDING, (WPARAM)StatusField::LatePackets, (LPARAM)late.c_str());
 }
 
 void TraceWindow::WorkStarted()

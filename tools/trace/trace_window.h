@@ -58,6 +58,8 @@ public:
     // From either thread: the current finding, in the status area, until
     // the next request's.
     void ShowFinding(const std::string& finding);
+    // From either thread: how late the watched host's packets are.
+    void ShowLatePackets(const std::string& late);
     // New traced work begins: the requests and findings start afresh.
     void WorkStarted();
     // True, with the choice and what was traced when it was made, when the
