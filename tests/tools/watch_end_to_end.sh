@@ -19,9 +19,11 @@ cleanup() {
         kill "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
+    restore_settings
     rm -rf "$work"
 }
 trap cleanup EXIT
+save_settings
 
 "$source/tests/support/wine-run.sh" "$build" "$published_host" 4 > "$work/host.out" 2>&1 &
 host_pid=$!
@@ -69,6 +71,29 @@ for out in "$work/host1.out" "$work/host2.out"; do
     done
 done
 [ "$status" -eq 0 ] || fail "the watch of two hosts ended with $status, expected 0"
+
+# The real plug-in inside ardun-host, streaming 12-byte frames asked for as 16:
+# found without --pid, its port, baud rate and N named, the wrong size found.
+write_settings "\\\\.\\COM$host_port"
+drain_host_side
+start_tool ardun-sim.exe --port "$device_port" --size 12 --rate 20 > "$work/sim.out" 2>&1
+second_pid=$!
+wait_for_line "$work/sim.out" "^ardun-sim: sending " || fail "ardun-sim did not start: $(cat "$work/sim.out")"
+start_tool ardun-host.exe stream --size 16 --count 1000 > "$work/stream.out" 2>&1
+host_pid=$!
+wait_for_line "$work/stream.out" "^Opened " || fail "ardun-host did not open: $(cat "$work/stream.out")"
+output=$(run_tool ardun-trace.com --watch --seconds 5 2>&1)
+status=$?
+kill "$host_pid" "$second_pid" 2>/dev/null
+wait "$host_pid" "$second_pid" 2>/dev/null
+host_pid=""
+second_pid=""
+for pattern in "Watching ardun-host.exe \(process [0-9]+\)" "Open COM$host_port at 115200 baud: ok" \
+    "N 16" "finding: the device's frames hold 12 payload bytes; the host asks for 16"; do
+    grep -Eq -- "$pattern" <<< "$output" || fail "the watch of ardun-host did not say /$pattern/: $output"
+done
+[ "$status" -eq 0 ] || fail "the watch of ardun-host ended with $status, expected 0"
+echo "the watch of ardun-host: $(grep -c . <<< "$output") lines"
 
 # A --pid of no running process: named so, and waited for until --seconds.
 output=$(run_tool ardun-trace.com --watch --pid 4294967295 --seconds 1 2>&1)

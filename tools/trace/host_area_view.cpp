@@ -1,13 +1,13 @@
 #include "tools/trace/host_area_view.h"
 
-std::string HostActivityAreaNameOf(uint32_t processId)
-{
-    return "Local\\ArdunParser.HostActivity." + std::to_string(processId);
-}
+#include "plugin/host_activity_area.h"
 
 bool HostAreaView::Open(uint32_t processId)
 {
-    mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, HostActivityAreaNameOf(processId).c_str());
+    char name[HOST_ACTIVITY_NAME_CAPACITY];
+    if (!FormatHostActivityAreaName(name, sizeof name, processId))
+        return false;
+    mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
     if (mapping == NULL)
         return false;
     view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);

@@ -10,10 +10,6 @@
 
 #include <string>
 
-// "Local\ArdunParser.HostActivity.<processId>": the name the plug-in gives
-// its host's area.
-std::string HostActivityAreaNameOf(uint32_t processId);
-
 class HostAreaView {
 public:
     HostAreaView() : mapping(NULL), view(NULL), size(0), process(NULL) {}

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "parser/performance_clock.h"
 #include "plugin/host_activity_ring.h"
 #include "tools/cli/stop_request.h"
 #include "tools/trace/host_area_view.h"
@@ -26,22 +27,6 @@ const DWORD POLL_MS = 100;
 const uint64_t SCAN_MICROSECONDS = 1000000;
 // Records copied out of an area at a time.
 const size_t BATCH_RECORDS = 64;
-
-// The performance counter in microseconds, as the plug-in stamps its records.
-class MicrosecondClock {
-public:
-    MicrosecondClock() { (void)QueryPerformanceFrequency(&frequency); }  // cannot fail since Windows XP
-    uint64_t Now() const
-    {
-        LARGE_INTEGER counter;
-        (void)QueryPerformanceCounter(&counter);  // as above
-        const uint64_t ticks = (uint64_t)counter.QuadPart, perSecond = (uint64_t)frequency.QuadPart;
-        return ticks / perSecond * 1000000u + ticks % perSecond * 1000000u / perSecond;
-    }
-
-private:
-    LARGE_INTEGER frequency;
-};
 
 // The running processes by id, with their program names; empty when Windows
 // refuses the snapshot (the next scan tries again).
@@ -82,7 +67,7 @@ private:
 
     const TraceOptions& options;
     const WatchOutput& output;
-    MicrosecondClock clock;
+    const PerformanceClock clock;
     std::vector<WatchedHost> hosts;
     bool anyWatched = false;
     uint32_t hostsWatched = 0;  // over the whole watch: past one, every line names its host
@@ -91,11 +76,11 @@ private:
 
 int Watcher::Run()
 {
-    const uint64_t start = clock.Now();
+    const uint64_t start = clock.Microseconds();
     const uint64_t end = start + (uint64_t)options.seconds * 1000000u;
     uint64_t nextScan = start;
     while (!output.stopRequested()) {
-        const uint64_t now = clock.Now();
+        const uint64_t now = clock.Microseconds();
         if (options.seconds != 0 && now >= end) {
             output.say("The watch ends after " + std::to_string(options.seconds) + " s.");
             break;
