@@ -14,10 +14,7 @@ sim_pid=""
 host_pid=""
 
 cleanup() {
-    for pid in $host_pid $sim_pid; do
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    done
+    stop_processes $host_pid $sim_pid
     restore_settings
     drain_host_side
     rm -rf "$work"

@@ -29,6 +29,15 @@ wait_for_line() {  # wait_for_line FILE PATTERN
     return 1
 }
 
+# Ends the programs started in the background with these pids, if still running.
+stop_processes() {  # stop_processes PID...
+    local pid
+    for pid in "$@"; do
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+}
+
 fail() {
     echo "FAIL: $*"
     failures=$((failures + 1))

@@ -11,10 +11,7 @@ source=$2
 
 sim_pid=""
 cleanup() {
-    if [ -n "$sim_pid" ]; then
-        kill "$sim_pid" 2>/dev/null
-        wait "$sim_pid" 2>/dev/null
-    fi
+    stop_processes $sim_pid
     restore_settings
     drain_host_side
     rm -rf "$work"

@@ -15,11 +15,9 @@ published_host=$3
 host_pid=""
 second_pid=""
 cleanup() {
-    for pid in $host_pid $second_pid; do
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    done
+    stop_processes $host_pid $second_pid
     restore_settings
+    drain_host_side
     rm -rf "$work"
 }
 trap cleanup EXIT
