@@ -10,26 +10,19 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 source=$2
 . "$source/tests/support/com-ports.sh"
+. "$source/tests/uno/uno_board.sh"
 port=$ARDUN_TEST_PORT_UNO
 reads=${ARDUN_BENCH_UNO_READS:-100}
 work=$(mktemp -d)
-harness_pid=""
 cleanup() {
-    [ -z "$harness_pid" ] || { kill "$harness_pid" 2>/dev/null; wait "$harness_pid" 2>/dev/null || true; }
-    ln -sfn "$build/com/not-a-port" "$build/com/uno"
+    stop_uno "$build"
     rm -rf "$work"
 }
 trap cleanup EXIT
 
 for sketch in SensorBox NaiveBox; do
-    "$build/uno/uno-harness" "$build/uno/$sketch/$sketch.elf" "$build/com/uno" --adc 1000,2000,3000,4000,500,1500 \
-        --byte-log "$work/$sketch.bytes" > "$work/harness.out" 2>&1 &
-    harness_pid=$!
-    echo "$harness_pid" >> "$build/com/pids"  # the fixture ends it if this script is cut short
-    for _ in $(seq 100); do grep -q '^ready ' "$work/harness.out" && break; sleep 0.1; done
+    start_uno "$build" "$sketch" "$work/harness.out" --adc 1000,2000,3000,4000,500,1500 --byte-log "$work/$sketch.bytes"
     (cd "$build/bench" && "$source/tests/support/wine-run.sh" "$build" ./bench_uno_latency.exe "$sketch" "$port" 14 \
         "$reads" "Z:${work//\//\\}\\$sketch.bytes")
-    kill "$harness_pid" 2>/dev/null || true  # it may have ended already
-    wait "$harness_pid" || true
-    harness_pid=""
+    stop_uno "$build"
 done

@@ -39,25 +39,19 @@ status=0
 "${virtual_display[@]}" ctest --preset mingw64 "$@" || status=1
 
 # Whether the 32-bit suite can run is found out by running a 32-bit program;
-# where it can, its failures count like any other. A machine that has the
-# 32-bit Wine and runs 32-bit code but where the probe still fails fails the
-# run: that is a fault to fix, not a machine to skip.
+# where it can, its failures count like any other, and a probe that fails
+# where it should run fails the run.
 probe=0
-why_not=$(tests/support/can-run-build.sh build/mingw) || probe=$?
-case $probe in
-0)
+choose_build || probe=$?
+if [ "$build" = build/mingw ]; then
     "${virtual_display[@]}" ctest --preset mingw "$@" || status=1
     suites="the 64-bit twin's (build/mingw64) and the 32-bit build's (build/mingw)"
-    ;;
-1)
+elif [ $probe -eq 0 ]; then
     suites="the 64-bit twin's (build/mingw64) only; the 32-bit build's was left out because this machine \
 cannot run 32-bit Windows programs: $why_not"
-    ;;
-*)
+else
     status=1
-    suites="the 64-bit twin's (build/mingw64) only; the 32-bit build's probe FAILED although this machine \
-has the 32-bit Wine and runs 32-bit code: $why_not"
-    ;;
-esac
+    suites="the 64-bit twin's (build/mingw64) only; FAILED: $why_not"
+fi
 echo "Wine suites run: $suites"
 exit $status

@@ -7,32 +7,38 @@
 virtual_screen=1024x768
 virtual_display=(xvfb-run -a -s "-screen 0 ${virtual_screen}x24")
 
-# pick_build TARGET...: builds TARGETs in the 32-bit build that users get
-# (preset mingw, build/mingw) where this machine runs 32-bit Windows programs,
-# and otherwise in its 64-bit twin (preset mingw64, build/mingw64); stops the
-# script when the 32-bit probe fails on a machine that should run it. Sets $build
-# to the chosen tree (relative to the source tree) and $why_not to why the
-# 32-bit build cannot run here, or to nothing. Quiet: the builds' output goes
-# to build/scripts-build.log, whose end is shown when a build fails.
-pick_build() {
-    local log=build/scripts-build.log preset=mingw
-    mkdir -p build
-    : > "$log"
-    preset_build mingw "$log" wine-probe
+# choose_build: which of the two builds runs on this machine, found by running
+# the 32-bit build's probe (build/mingw/wine-probe.exe must be built). Sets
+# $build to build/mingw and $why_not to nothing where this machine runs 32-bit
+# Windows programs, otherwise $build to build/mingw64 and $why_not to why not.
+# Returns 2 where the machine has the 32-bit Wine and runs 32-bit code but the
+# probe still failed: a fault to fix, not a machine to fall back from.
+choose_build() {
     local probe=0
     why_not=$(tests/support/can-run-build.sh build/mingw) || probe=$?
     case $probe in
-    0) why_not="" ;;
-    1) preset=mingw64 ;;
+    0) build=build/mingw why_not="" ;;
+    1) build=build/mingw64 ;;
     *)
-        # This machine has the 32-bit Wine and runs 32-bit code: a fault to
-        # fix, not a machine to fall back from.
-        echo "The 32-bit build should run here, but its probe failed: $why_not" >&2
-        exit 1
+        build=build/mingw64
+        why_not="the 32-bit build should run here, but its probe failed: $why_not"
+        return 2
         ;;
     esac
-    build=build/$preset
-    preset_build "$preset" "$log" "$@"
+}
+
+# pick_build TARGET...: builds TARGETs in the build that choose_build picks
+# (the 32-bit build that users get wherever it runs) and sets $build and
+# $why_not as it does; stops the script when the 32-bit probe fails on a
+# machine that should run it. Quiet: the builds' output goes to
+# build/scripts-build.log, whose end is shown when a build fails.
+pick_build() {
+    local log=build/scripts-build.log
+    mkdir -p build
+    : > "$log"
+    preset_build mingw "$log" wine-probe
+    choose_build || { echo "$why_not" >&2; exit 1; }
+    preset_build "${build#build/}" "$log" "$@"
 }
 
 # preset_build PRESET LOG TARGET...: configures and builds, the output in LOG.

@@ -19,10 +19,10 @@ build=$1
 source=$2
 sketch=$3
 . "$source/tests/tools/tools_test_lib.sh"
+. "$source/tests/uno/uno_board.sh"
 
 uno_port=$ARDUN_TEST_PORT_UNO
 least_packets=50
-harness_pid=""
 
 # The harness feeds SensorBox's and StructReading's inputs A0..A5 these voltages (mV of 5000);
 # the readings they give: 255 is the data pair FF 00, 1023 is FF 03.
@@ -30,12 +30,7 @@ sensor_millivolts=1247,5000,0,1000,2000,3500
 sensor_readings=(255 1023 0 204 409 716)
 
 cleanup() {
-    if [ -n "$harness_pid" ]; then
-        kill "$harness_pid" 2>/dev/null
-        wait "$harness_pid" 2>/dev/null
-    fi
-    # Unopenable again, as the fixture left it.
-    ln -sfn "$build/com/not-a-port" "$build/com/uno"
+    stop_uno "$build"
     restore_settings
     rm -rf "$work"
 }
@@ -72,11 +67,7 @@ esac
 
 save_settings
 write_settings "\\\\.\\COM$uno_port"
-"$build/uno/uno-harness" "$build/uno/$sketch/$sketch.elf" "$build/com/uno" "${harness_options[@]}" \
-    > "$work/harness.out" 2>&1 &
-harness_pid=$!
-echo "$harness_pid" >> "$build/com/pids"  # the fixture ends it if this script is cut short
-wait_for_line "$work/harness.out" "^ready " || { cat "$work/harness.out"; echo "FAIL: the harness did not start"; exit 1; }
+start_uno "$build" "$sketch" "$work/harness.out" "${harness_options[@]}" || { echo "FAIL: the harness did not start"; exit 1; }
 
 # check_stream FILE: every packet line of one ardun-host stream.
 good=0 timeouts=0
@@ -119,7 +110,7 @@ for ((stream = 1; stream <= streams; stream++)); do
     host_status=$?
     cat "$work/host.out"
     [ "$host_status" -eq 0 ] || fail "ardun-host stream ended with $host_status"
-    kill -0 "$harness_pid" 2>/dev/null || fail "the harness ended early: $(cat "$work/harness.out")"
+    kill -0 "$uno_pid" 2>/dev/null || fail "the harness ended early: $(cat "$work/harness.out")"
     check_stream "$work/host.out"
 done
 
