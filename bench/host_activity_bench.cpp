@@ -267,16 +267,14 @@ int main()
     const bool onLoaded = on.session.Load();
     const bool onWithArea = AreaExists(areaName);
     if (!nameWasFree || refused != NULL || !offLoaded || !onLoaded || !offWithoutArea || !onWithArea) {
-        printf("host activity: could not set the two plug-ins up (name free %d, mapping refused %d, loaded "
-               "%d %d, "
-               "area absent for the first %d, present for the second %d)\n",
+        printf("host activity: the two plug-ins could not be set up: name free %d, mapping refused %d, "
+               "loaded %d and %d, area absent for the first %d, present for the second %d\n",
                nameWasFree, refused == NULL, offLoaded, onLoaded, offWithoutArea, onWithArea);
         return 1;
     }
-    printf(
-        "host activity: off: with a mutex holding the area's name, CreateFileMapping fails (error %lu) and "
-        "that plug-in publishes nothing\n",
-        (unsigned long)refusal);
+    printf("host activity: off: with a mutex holding the area's name, CreateFileMapping fails "
+           "(error %lu) and that plug-in publishes nothing\n",
+           (unsigned long)refusal);
     WatchProcess watch;
     if (!watch.Start()) {
         printf("host activity: ardun-trace --watch did not start watching this process\n");
@@ -312,14 +310,13 @@ int main()
     RemoveSettingsFile();
 
     std::sort(roundRatios.begin(), roundRatios.end());
-    printf("host activity: %d rounds, each one turn of a plug-in that could not make its area (off) and one "
-           "of a "
-           "plug-in publishing to ardun-trace --watch in another process (on), in alternating order\n",
+    printf("host activity: %d rounds, each one turn of a plug-in that could not make its area (off) "
+           "and one of a plug-in publishing to ardun-trace --watch in another process (on), in "
+           "alternating order\n",
            ROUNDS);
-    printf(
-        "host activity: a turn: %u frames of %u payload bytes queued, then drained by host Reads; %u frames "
-        "of %u queued, then taken by host Writes one at a time\n",
-        STREAM_ROUND_FRAMES, (unsigned)STREAM_PAYLOAD, WRITES_PER_ROUND, (unsigned)WRITE_PAYLOAD);
+    printf("host activity: a turn: %u frames of %u payload bytes queued, then drained by host Reads; "
+           "%u frames of %u queued, then taken by host Writes one at a time\n",
+           STREAM_ROUND_FRAMES, (unsigned)STREAM_PAYLOAD, WRITES_PER_ROUND, (unsigned)WRITE_PAYLOAD);
     PrintSide(off);
     PrintSide(on);
     const double offRate = off.stream.bytes / off.stream.seconds;
@@ -330,9 +327,8 @@ int main()
     printf("host activity: Write on/off %.3f by the medians, %.3f by the 99th percentiles\n",
            Percentile(on.writeSeconds, 50) / Percentile(off.writeSeconds, 50),
            Percentile(on.writeSeconds, 99) / Percentile(off.writeSeconds, 99));
-    printf(
-        "host activity: the watch counted %u of the %u requests of the publishing plug-in; %u lines of calls "
-        "missed or torn (its log: %s)\n",
-        seen.requests, on.requests, seen.lossLines, WATCH_OUT);
+    printf("host activity: the watch counted %u of the %u requests of the publishing plug-in; "
+           "%u lines of calls missed or torn (its log: %s)\n",
+           seen.requests, on.requests, seen.lossLines, WATCH_OUT);
     return 0;
 }
