@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "firmware/frame_bytes.h"
+#include "parser/performance_clock.h"
 
 double Percentile(std::vector<double> samples, double p)
 {
@@ -54,4 +55,52 @@ std::vector<uint8_t> BenchPayload(uint32_t sequence, size_t length)
 std::vector<uint8_t> FramedBenchPayload(uint32_t sequence, size_t length)
 {
     return ArdunFrameBytes(BenchPayload(sequence, length));
+}
+
+std::vector<uint8_t> RoundStream(uint32_t firstSequence)
+{
+    std::vector<uint8_t> stream;
+    for (uint32_t i = 0; i < STREAM_ROUND_FRAMES; ++i) {
+        const std::vector<uint8_t> bytes = FramedBenchPayload(firstSequence + i, STREAM_PAYLOAD);
+        stream.insert(stream.end(), bytes.begin(), bytes.end());
+    }
+    return stream;
+}
+
+bool QueueStream(DevicePort& device, const std::vector<uint8_t>& stream)
+{
+    if (!device.Send(stream))
+        return false;
+    Sleep(150);
+    return true;
+}
+
+void DrainWithReadRequests(PluginSession& session, uint32_t firstSequence, size_t streamBytes,
+                           StreamTotals* totals)
+{
+    uint8_t buffer[STREAM_PAYLOAD];
+    uint32_t frames = 0;
+    std::vector<uint32_t> sequences;
+    sequences.reserve(STREAM_ROUND_FRAMES);
+    const double start = PerformanceClock().Seconds();
+    for (uint32_t i = 0; i < STREAM_ROUND_FRAMES; ++i) {
+        uint32_t handled = 0;
+        if (session.ReadPayload(buffer, STREAM_PAYLOAD, &handled) != 0 || handled != STREAM_PAYLOAD) {
+            ++totals->failed;
+            continue;
+        }
+        uint32_t sequence = 0;
+        memcpy(&sequence, buffer, sizeof sequence);
+        if (memcmp(buffer, BenchPayload(sequence, STREAM_PAYLOAD).data(), STREAM_PAYLOAD) != 0)
+            ++totals->altered;
+        else
+            sequences.push_back(sequence);
+        ++frames;
+    }
+    totals->seconds += PerformanceClock().Seconds() - start;
+    totals->bytes += streamBytes;
+    totals->payloadBytes += (uint64_t)frames * STREAM_PAYLOAD;
+    for (size_t i = 0; i < sequences.size(); ++i)
+        if (sequences[i] != firstSequence + i)
+            ++totals->lost;
 }

@@ -21,40 +21,7 @@
 
 namespace {
 
-const size_t PAYLOAD = 255;
-const uint32_t FRAMES_PER_ROUND = 60;  // about 15.6 KB: the pair's queues hold it whole
 const int ROUNDS = 80;  // rounds are short: many, for a steady ratio
-
-// The stream of one round: the frames as the device library sends them, whose
-// bytes after each payload end each request at once, so no request waits for
-// silence.
-std::vector<uint8_t> RoundStream(uint32_t firstSequence)
-{
-    std::vector<uint8_t> stream;
-    for (uint32_t i = 0; i < FRAMES_PER_ROUND; ++i) {
-        const std::vector<uint8_t> bytes = FramedBenchPayload(firstSequence + i, PAYLOAD);
-        stream.insert(stream.end(), bytes.begin(), bytes.end());
-    }
-    return stream;
-}
-
-// Queues the stream at the host end and gives it time to pass the pair.
-bool Queue(DevicePort& device, const std::vector<uint8_t>& stream)
-{
-    if (!device.Send(stream))
-        return false;
-    Sleep(150);
-    return true;
-}
-
-struct Totals {
-    double seconds = 0.0;
-    uint64_t bytes = 0;  // bytes taken from the port
-    uint64_t payloadBytes = 0;
-    uint32_t lost = 0;
-    uint32_t altered = 0;
-    uint32_t failed = 0;
-};
 
 // What the bare loop reads beside each byte, to show what a clock costs: the
 // packet reader reads the tick count per byte, and the performance counter
@@ -62,7 +29,7 @@ struct Totals {
 enum class ClockPerByte { None, PerformanceCounter, TickCount };
 
 // One-byte ReadFile calls until the whole stream is read.
-void DrainBare(HANDLE port, size_t streamBytes, ClockPerByte clock, Totals* totals)
+void DrainBare(HANDLE port, size_t streamBytes, ClockPerByte clock, StreamTotals* totals)
 {
     uint8_t byte = 0;
     DWORD got = 0;
@@ -84,36 +51,6 @@ void DrainBare(HANDLE port, size_t streamBytes, ClockPerByte clock, Totals* tota
     totals->bytes += read;
     if (read < streamBytes)
         ++totals->failed;
-}
-
-// Host Read requests, one frame each, every payload checked.
-void DrainPlugin(PluginSession& session, uint32_t firstSequence, size_t streamBytes, Totals* totals)
-{
-    uint8_t buffer[PAYLOAD];
-    uint32_t frames = 0;
-    std::vector<uint32_t> sequences;
-    sequences.reserve(FRAMES_PER_ROUND);
-    const double start = PerformanceClock().Seconds();
-    for (uint32_t i = 0; i < FRAMES_PER_ROUND; ++i) {
-        uint32_t handled = 0;
-        if (session.ReadPayload(buffer, PAYLOAD, &handled) != 0 || handled != PAYLOAD) {
-            ++totals->failed;
-            continue;
-        }
-        uint32_t sequence = 0;
-        memcpy(&sequence, buffer, sizeof sequence);
-        if (memcmp(buffer, BenchPayload(sequence, PAYLOAD).data(), PAYLOAD) != 0)
-            ++totals->altered;
-        else
-            sequences.push_back(sequence);
-        ++frames;
-    }
-    totals->seconds += PerformanceClock().Seconds() - start;
-    totals->bytes += streamBytes;
-    totals->payloadBytes += (uint64_t)frames * PAYLOAD;
-    for (size_t i = 0; i < sequences.size(); ++i)
-        if (sequences[i] != firstSequence + i)
-            ++totals->lost;
 }
 
 bool ConfigureBare(HANDLE port)
@@ -145,16 +82,16 @@ int main()
     }
 
     // The bare loop's totals by what it reads beside each byte.
-    Totals bareBy[3], plugin;
-    Totals& bare = bareBy[(int)ClockPerByte::None];
-    const Totals& bareWithCounter = bareBy[(int)ClockPerByte::PerformanceCounter];
-    const Totals& bareWithTicks = bareBy[(int)ClockPerByte::TickCount];
+    StreamTotals bareBy[3], plugin;
+    StreamTotals& bare = bareBy[(int)ClockPerByte::None];
+    const StreamTotals& bareWithCounter = bareBy[(int)ClockPerByte::PerformanceCounter];
+    const StreamTotals& bareWithTicks = bareBy[(int)ClockPerByte::TickCount];
     // The reader against the floor within each round, so that a round the
     // machine slowed down as a whole does not count twice.
     std::vector<double> roundRatios;
     uint32_t sequence = 0;
     for (int round = 0; round < ROUNDS; ++round) {
-        const Totals bareBefore = bare, pluginBefore = plugin;
+        const StreamTotals bareBefore = bare, pluginBefore = plugin;
         for (ClockPerByte clock : {ClockPerByte::None, ClockPerByte::PerformanceCounter, ClockPerByte::TickCount}) {
             const std::vector<uint8_t> stream = RoundStream(sequence);
             HANDLE port = CreateFileA(TestPortPath(HOST_SIDE).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
@@ -163,13 +100,13 @@ int main()
                 printf("throughput: the host end could not be opened\n");
                 return 1;
             }
-            if (!Queue(device, stream)) {
+            if (!QueueStream(device, stream)) {
                 printf("throughput: the device end could not send\n");
                 return 1;
             }
             DrainBare(port, stream.size(), clock, &bareBy[(int)clock]);
             CloseHandle(port);
-            sequence += FRAMES_PER_ROUND;
+            sequence += STREAM_ROUND_FRAMES;
         }
 
         const std::vector<uint8_t> forPlugin = RoundStream(sequence);
@@ -177,13 +114,13 @@ int main()
             printf("throughput: the plug-in could not open %s\n", TestPortPath(HOST_SIDE).c_str());
             return 1;
         }
-        if (!Queue(device, forPlugin)) {
+        if (!QueueStream(device, forPlugin)) {
             printf("throughput: the device end could not send\n");
             return 1;
         }
-        DrainPlugin(session, sequence, forPlugin.size(), &plugin);
+        DrainWithReadRequests(session, sequence, forPlugin.size(), &plugin);
         session.Close();
-        sequence += FRAMES_PER_ROUND;
+        sequence += STREAM_ROUND_FRAMES;
         const double bareRound = (bare.bytes - bareBefore.bytes) / (bare.seconds - bareBefore.seconds);
         const double pluginRound = (plugin.bytes - pluginBefore.bytes) / (plugin.seconds - pluginBefore.seconds);
         roundRatios.push_back(pluginRound / bareRound);
@@ -197,7 +134,7 @@ int main()
     const double pluginRate = plugin.bytes / plugin.seconds;
     const double payloadRate = plugin.payloadBytes / plugin.seconds;
     printf("throughput: %d rounds of %u frames (%u payload bytes each), queued, then drained\n", ROUNDS,
-           FRAMES_PER_ROUND, (unsigned)PAYLOAD);
+           STREAM_ROUND_FRAMES, (unsigned)STREAM_PAYLOAD);
     printf("throughput: one-byte ReadFile floor %.0f B/s (%u short reads)\n", bareRate, bare.failed);
     printf("throughput: the same with one performance-counter reading per byte %.0f B/s (%.2f of the floor)\n",
            bareWithCounter.bytes / bareWithCounter.seconds, bareWithCounter.bytes / bareWithCounter.seconds / bareRate);

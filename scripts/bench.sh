@@ -18,7 +18,7 @@ if [ -z "${ARDUN_BENCH_DISPLAY_READY:-}" ]; then
 fi
 ./scripts/setup.sh
 benchmarks=("$@")
-[ ${#benchmarks[@]} -gt 0 ] || benchmarks=(bench_throughput bench_latency bench_startup bench_uno_latency)
+[ ${#benchmarks[@]} -gt 0 ] || benchmarks=(bench_throughput bench_latency bench_startup bench_uno_latency bench_host_activity)
 
 pick_build "${benchmarks[@]}"
 if [ -z "$why_not" ]; then

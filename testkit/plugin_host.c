@@ -4,6 +4,11 @@
 
 int LoadPluginModule(PluginModule* plugin)
 {
+    return LoadPluginModuleNamed(plugin, "ArdunParser.dll");
+}
+
+int LoadPluginModuleNamed(PluginModule* plugin, const char* fileName)
+{
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
     char* name;
@@ -12,9 +17,9 @@ int LoadPluginModule(PluginModule* plugin)
         return 0;
     name = strrchr(path, '\\');
     name = name ? name + 1 : path;
-    if ((size_t)(name - path) + sizeof "ArdunParser.dll" > MAX_PATH)
+    if ((size_t)(name - path) + strlen(fileName) + 1 > MAX_PATH)
         return 0;
-    strcpy(name, "ArdunParser.dll");
+    strcpy(name, fileName);
 
     plugin->module = LoadLibraryA(path);
     if (plugin->module == NULL)

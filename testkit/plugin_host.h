@@ -21,6 +21,9 @@ typedef struct PluginModule {
 
 /* Loads ArdunParser.dll from the test program's own folder. 0 on failure. */
 int LoadPluginModule(PluginModule* plugin);
+/* The same for another file name in that folder: a copy of the DLL loads as
+ * a module of its own, with its own objects. */
+int LoadPluginModuleNamed(PluginModule* plugin, const char* fileName);
 void UnloadPluginModule(PluginModule* plugin);
 FARPROC ExportByOrdinal(const PluginModule* plugin, WORD ordinal);
 

@@ -14,10 +14,10 @@ PluginSession::~PluginSession()
     Unload();
 }
 
-bool PluginSession::Load()
+bool PluginSession::Load(const char* fileName)
 {
     Unload();
-    if (!LoadPluginModule(&module))
+    if (!LoadPluginModuleNamed(&module, fileName))
         return false;
     plugin = module.create();
     if (plugin == nullptr)

@@ -18,9 +18,9 @@ public:
     PluginSession();
     ~PluginSession();
 
-    // Loads the DLL, creates the plug-in and takes its component; false when
-    // any step fails.
-    bool Load();
+    // Loads the DLL (or a copy of it by that name, beside the program),
+    // creates the plug-in and takes its component; false when any step fails.
+    bool Load(const char* fileName = "ArdunParser.dll");
     // Unloads the DLL (its static objects end: an open port is closed).
     void Unload();
     bool IsLoaded() const { return component != nullptr; }
