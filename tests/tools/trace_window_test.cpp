@@ -132,7 +132,7 @@ TEST(TraceSession, LogsEveryStepAndByteThenItsOwnLineAndMirrorsThem)
         DevicePort device;
         ASSERT_TRUE(device.IsOpen());
         DrainHostSide();
-        TraceSession session(TheComponent, window.Sink(), &window, options);
+        TraceSession session(TheComponent, &window, &window, options);
         ASSERT_TRUE(session.Open());
         // Noise, the frame start, 01, a doubled FF, 07, and the byte taken after it.
         ASSERT_TRUE(device.SendQueued({0x41, 0xFF, 0x00, 0x01, 0xFF, 0xFF, 0x07, 0x20}));
@@ -181,7 +181,7 @@ TEST(TraceSession, SaysInPlainWordsWhyNoPacketCame)
     SetPortSettingForTrace(options);
     DevicePort device;
     DrainHostSide();
-    TraceSession session(TheComponent, window.Sink(), &window, options);
+    TraceSession session(TheComponent, &window, &window, options);
     ASSERT_TRUE(session.Open());
     for (const auto& c : CASES) {
         if (!c.sent.empty()) {
@@ -198,7 +198,7 @@ TEST(TraceSession, APortThatCannotBeOpenedIsExplained)
     ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - unopenable"));
     const TraceOptions options = OptionsFor(UNOPENABLE, 16);
     SetPortSettingForTrace(options);
-    TraceSession session(TheComponent, window.Sink(), &window, options);
+    TraceSession session(TheComponent, &window, &window, options);
     EXPECT_FALSE(session.Open());
     const std::string port = TestPortPath(UNOPENABLE);
     EXPECT_EQ("KVSerial: Port Closed\r\nKVSerial: Open Port " + port +
@@ -231,7 +231,7 @@ TEST(TraceWindow, DropsWholeOldestLinesBeyondItsBoundAndMirrorsAll)
                 char number[16];
                 snprintf(number, sizeof number, "line %04d ", i);
                 written.push_back(number + std::string(c.dashes != 0 ? c.dashes : i % 60, '-'));
-                LogPrintf(window.Sink(), "%s", written.back().c_str());
+                window.Line(written.back());
                 longest = std::max(longest, (size_t)GetWindowTextLengthA(window.Edit()));
             }
             EXPECT_LE(longest, c.bound);
@@ -393,7 +393,7 @@ TEST(TraceWindow, KeepsTheSettingsTheRequestsAndTheWrongSizeInViewAndStartsAfres
     DevicePort device;
     DrainHostSide();
     window.WorkStarted();
-    TraceSession session(TheComponent, window.Sink(), &window, options);
+    TraceSession session(TheComponent, &window, &window, options);
     ASSERT_TRUE(session.Open());
     ASSERT_TRUE(device.SendQueued(WriteFrames(payloads).bytes));
     for (int i = 0; i < 6; ++i)
