@@ -2,10 +2,10 @@
 // area (what is traced, where each setting came from, the requests so far
 // and the current finding) above the log: a multi-line, read-only edit
 // control in a fixed-pitch font that scrolls up and down only, its long lines
-// wrapped. The traced work hands its lines over
-// from its own thread; the window shows them in its thread, in the order
-// given, and the trace's own line follows each request's. Shown as the module's log, or by default as one
-// readable block per request, made from the bytes the request read. The
+// wrapped. The traced work hands its lines over from its own thread; the
+// window shows them in its thread, in the order given, and the trace's own
+// line follows each request's. Shown as the module's log, or by default as
+// one readable block per request, made from the bytes the request read. The
 // control shown takes the lines in batches (redrawing it for every line would
 // hold up the reader so long that the port's input overflowed), keeps a
 // bounded amount of text, dropping its oldest lines, and can mirror every new
