@@ -43,20 +43,16 @@ void LogPrintf(KVDebugOutput* sink, const char* format, ...)
     (void)SendMessageA(sink->editControl, EM_REPLACESEL, 0, (LPARAM)logText);
 }
 
+static void LogDumpLine(const char* line, void* sink)
+{
+    LogPrintf(static_cast<KVDebugOutput*>(sink), "%s", line);
+}
+
 void LogHexDump(KVDebugOutput* sink, const uint8_t* data, uint32_t count)
 {
     // Nothing would be shown: the lines are not even built (the serial port
     // calls this for every byte it reads).
     if (sink == NULL || sink->editControl == NULL || data == NULL || count == 0)
         return;
-    LogPrintf(sink, "KVSerial: Read");
-    uint32_t offset = 0;
-    while (count > 0) {
-        char line[HEX_DUMP_LINE_CAPACITY];
-        const uint32_t shown = (uint32_t)BuildHexDumpLine(data, count, line, sizeof line);
-        LogPrintf(sink, "%04X: %s", (unsigned)offset, line);
-        data += shown;
-        offset += shown;
-        count -= shown;
-    }
+    ForEachHexDumpLine(data, count, LogDumpLine, sink);
 }

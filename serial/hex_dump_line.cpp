@@ -5,6 +5,8 @@
 
 #include "common/bounded_text.h"
 
+const char HEX_DUMP_HEADING[] = "KVSerial: Read";
+
 size_t BuildHexDumpLine(const uint8_t* data, size_t count, char* line, size_t capacity)
 {
     if (capacity == 0)
@@ -31,4 +33,22 @@ size_t BuildHexDumpLine(const uint8_t* data, size_t count, char* line, size_t ca
         used += strlen(line + used);
     }
     return shown;
+}
+
+void ForEachHexDumpLine(const uint8_t* data, size_t count, void (*take)(const char* line, void* context),
+                        void* context)
+{
+    if (data == NULL || count == 0)
+        return;
+    take(HEX_DUMP_HEADING, context);
+    for (size_t offset = 0; offset < count;) {
+        char bytes[HEX_DUMP_LINE_CAPACITY];
+        const size_t shown = BuildHexDumpLine(data + offset, count - offset, bytes, sizeof bytes);
+        char line[HEX_DUMP_LINE_CAPACITY];
+        // Four hex digits, as the log has always shown: a longer dump's offset only grows wider.
+        (void)BoundedPrintf(line, sizeof line, "%04X: %s", (unsigned)offset,
+                            bytes);  // fits: at most 70 characters
+        take(line, context);
+        offset += shown;
+    }
 }

@@ -1,7 +1,8 @@
 // ardun-trace's window and traced work, in process: the window and its
 // control, the exact log a known byte sequence produces, the plain-words
 // lines, the mirror, the bound on the text, closing while a request waits,
-// and the status area that keeps what the trace found in view.
+// the status area that keeps what the trace found in view, and the watch of
+// a host chosen in the menu.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string.h>
@@ -132,7 +133,7 @@ TEST(TraceSession, LogsEveryStepAndByteThenItsOwnLineAndMirrorsThem)
         DevicePort device;
         ASSERT_TRUE(device.IsOpen());
         DrainHostSide();
-        TraceSession session(TheComponent, window.Sink(), &window, options);
+        TraceSession session(TheComponent, &window, &window, options);
         ASSERT_TRUE(session.Open());
         // Noise, the frame start, 01, a doubled FF, 07, and the byte taken after it.
         ASSERT_TRUE(device.SendQueued({0x41, 0xFF, 0x00, 0x01, 0xFF, 0xFF, 0x07, 0x20}));
@@ -181,7 +182,7 @@ TEST(TraceSession, SaysInPlainWordsWhyNoPacketCame)
     SetPortSettingForTrace(options);
     DevicePort device;
     DrainHostSide();
-    TraceSession session(TheComponent, window.Sink(), &window, options);
+    TraceSession session(TheComponent, &window, &window, options);
     ASSERT_TRUE(session.Open());
     for (const auto& c : CASES) {
         if (!c.sent.empty()) {
@@ -198,7 +199,7 @@ TEST(TraceSession, APortThatCannotBeOpenedIsExplained)
     ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - unopenable"));
     const TraceOptions options = OptionsFor(UNOPENABLE, 16);
     SetPortSettingForTrace(options);
-    TraceSession session(TheComponent, window.Sink(), &window, options);
+    TraceSession session(TheComponent, &window, &window, options);
     EXPECT_FALSE(session.Open());
     const std::string port = TestPortPath(UNOPENABLE);
     EXPECT_EQ("KVSerial: Port Closed\r\nKVSerial: Open Port " + port +
@@ -231,7 +232,7 @@ TEST(TraceWindow, DropsWholeOldestLinesBeyondItsBoundAndMirrorsAll)
                 char number[16];
                 snprintf(number, sizeof number, "line %04d ", i);
                 written.push_back(number + std::string(c.dashes != 0 ? c.dashes : i % 60, '-'));
-                LogPrintf(window.Sink(), "%s", written.back().c_str());
+                window.Line(written.back());
                 longest = std::max(longest, (size_t)GetWindowTextLengthA(window.Edit()));
             }
             EXPECT_LE(longest, c.bound);
@@ -393,7 +394,7 @@ TEST(TraceWindow, KeepsTheSettingsTheRequestsAndTheWrongSizeInViewAndStartsAfres
     DevicePort device;
     DrainHostSide();
     window.WorkStarted();
-    TraceSession session(TheComponent, window.Sink(), &window, options);
+    TraceSession session(TheComponent, &window, &window, options);
     ASSERT_TRUE(session.Open());
     ASSERT_TRUE(device.SendQueued(WriteFrames(payloads).bytes));
     for (int i = 0; i < 6; ++i)
@@ -492,4 +493,56 @@ TEST(RunTrace, APortThatCannotBeOpenedPointsAtTheMenusAndThePortMenuSaysWhatItsB
             "is gone)",
         note);
     EXPECT_EQ(1, status);
+}
+
+// Starts the test's published_host, which is built beside this test, to
+// publish its calls for `seconds`.
+static bool StartPublishedHost(int seconds, PROCESS_INFORMATION* process)
+{
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(NULL, path, sizeof path);
+    std::string command(path, length);
+    command = "\"" + command.substr(0, command.rfind('\\') + 1) + "published_host.exe\" " +
+              std::to_string(seconds);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, process);
+}
+
+TEST(RunTrace, WatchTheHostInTheMenuWaitsForAHostThenShowsItsCallsAndItsFindingInTheStatusArea)
+{
+    const TraceOptions options = OptionsFor(UNOPENABLE, 16);
+    std::thread trace([&] { (void)RunTrace(GetModuleHandleA(NULL), options, NULL); });
+    HWND frame = NULL;
+    for (int i = 0; i < 200 && frame == NULL; ++i, Sleep(50))
+        frame = FindWindowA("ArdunTraceWindow", NULL);
+    std::string text, finding;
+    bool watched = frame != NULL && WaitForText(frame, "Could not open", &text);
+    if (watched) {
+        PostMessageA(frame, WM_COMMAND, MenuCommand(frame, -1, "&Watch the host"), 0);
+        watched = WaitForText(
+            frame, "No host with the ArdunParser plug-in is running; waiting for one to start.", &text);
+    }
+    PROCESS_INFORMATION host = {};
+    const bool started = watched && StartPublishedHost(4, &host);
+    if (started) {
+        watched = WaitForText(
+            frame, "Watching published_host.exe (process " + std::to_string(host.dwProcessId) + ")", &text);
+        // The host asks for 16 bytes; its device's frames hold 12.
+        for (int i = 0; watched && i < 200 && finding.find("frames hold") == std::string::npos;
+             ++i, Sleep(50))
+            finding = StatusLine(GetDlgItem(frame, STATUS_AREA_ID), "Finding");
+        watched = watched && WaitForText(frame, "No host left to watch: the watch ends.", &text);
+        if (WaitForSingleObject(host.hProcess, 10000) != WAIT_OBJECT_0)
+            (void)TerminateProcess(host.hProcess, 1);  // a host that outlives its play is ended
+        CloseHandle(host.hThread);
+        CloseHandle(host.hProcess);
+    }
+    if (frame != NULL)
+        PostMessageA(frame, WM_CLOSE, 0, 0);
+    trace.join();  // before any assertion can end the test
+    ASSERT_TRUE(started) << text;
+    ASSERT_TRUE(watched) << text;
+    EXPECT_NE(std::string::npos, text.find("Open COM5 at 9600 baud: ok")) << text;
+    EXPECT_EQ("the device's frames hold 12 payload bytes; the host asks for 16", finding);
 }

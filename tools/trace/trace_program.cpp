@@ -51,20 +51,19 @@ TracedWork WorkOfCommandLine(TraceWindow* window, const TraceOptions& options)
 // when a device was found.
 bool FindForTrace(TracedWork* work)
 {
-    KVDebugOutput* sink = work->window->Sink();
+    TraceWindow* window = work->window;
     const std::string where =
         "on every COM port that opens, at most " + std::to_string((int)(SearchPlanSeconds() + 0.5)) + " s a port";
-    LogPrintf(sink, "Looking for the device %s", where.c_str());
-    work->window->ShowFinding("Find: looking for the device " + where);
+    window->Line("Looking for the device " + where);
+    window->ShowFinding("Find: looking for the device " + where);
     const std::vector<FoundDevice> devices = FindDevices(
-        EVERY_COM_PORT, [sink](const std::string& line) { LogPrintf(sink, "%s", line.c_str()); },
-        work->window->StopFlag());
-    if (work->window->WorkToStop())
+        EVERY_COM_PORT, [window](const std::string& line) { window->Line(line); }, window->StopFlag());
+    if (window->WorkToStop())
         return false;  // cut short: the window closes, or traces another choice
     if (devices.empty()) {
         // Frames too long to ask for may have been found and said.
-        LogPrintf(sink, "No Ardun device a host can read: the trace goes on as before");
-        work->window->ShowFinding("Find found no Ardun device a host can read; the trace goes on as before");
+        window->Line("No Ardun device a host can read: the trace goes on as before");
+        window->ShowFinding("Find found no Ardun device a host can read; the trace goes on as before");
         return false;
     }
     const FoundDevice& device = devices.front();
@@ -89,7 +88,7 @@ void WatchForWindow(TracedWork* work)
     window->ShowFinding("Watch: looking for a host that runs the plug-in");
     std::string shownFinding, shownLate;
     WatchOutput output;
-    output.say = [window](const std::string& line) { LogPrintf(window->Sink(), "%s", line.c_str()); };
+    output.say = [window](const std::string& line) { window->Line(line); };
     output.status = [window, &shownFinding, &shownLate](const std::string& finding, const std::string& late) {
         if (finding != shownFinding)
             window->ShowFinding(finding);
@@ -122,11 +121,11 @@ DWORD WINAPI RunTracedWork(void* parameter)
     std::string settingsFileNote;
     const std::string port = SetPortSettingForTrace(options, work->portSource, &settingsFileNote);
     window->ShowTraced(options, port, work->baudSource, work->sizeSource);
-    TraceSession session(TheComponent, window->Sink(), window, options);
-    LogPrintf(window->Sink(), "Port %s; %u baud, %u-byte packets", port.c_str(), (unsigned)options.baudRate,
-              (unsigned)options.size);
+    TraceSession session(TheComponent, window, window, options);
+    window->Line("Port " + port + "; " + std::to_string(options.baudRate) + " baud, " +
+                 std::to_string(options.size) + "-byte packets");
     if (!settingsFileNote.empty())
-        LogPrintf(window->Sink(), "%s", settingsFileNote.c_str());
+        window->Line(settingsFileNote);
     if (!session.Open()) {
         window->ShowFinding(session.OpenFailure());
         work->status = STATUS_FAILED;

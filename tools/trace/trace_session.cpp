@@ -60,10 +60,10 @@ RequestOutcome OutcomeOf(ResultCode result, const PacketRequestOutcome& outcome,
 
 }  // namespace
 
-TraceSession::TraceSession(MVArdunParser& component, KVDebugOutput* sink, RequestReport* report,
+TraceSession::TraceSession(MVArdunParser& component, LineReceiver* lines, RequestReport* report,
                            const TraceOptions& options)
     : component(component),
-      sink(sink),
+      lines(lines),
       report(report),
       options(options),
       requests(0),
@@ -89,7 +89,7 @@ bool TraceSession::Open()
     openFailure = std::string(component.GetLastErrorText(NULL)) +
                   ": no such port, another program holds it, or its driver refused the baud rate "
                   "(choose another port in the Port menu, or another rate in the Baud rate menu)";
-    LogPrintf(sink, "%s", openFailure.c_str());
+    lines->Line(openFailure);
     return false;
 }
 
@@ -123,13 +123,13 @@ void TraceSession::PortStep(const char* line)
 {
     // The request view shows the bytes as the port read them, not the log's lines.
     if (options.log || !requestRunning)
-        LogPrintf(sink, "%s", line);
+        lines->Line(line);
 }
 
 void TraceSession::BytesRead(const uint8_t* data, uint32_t count)
 {
     if (options.log)
-        LogHexDump(sink, data, count);
+        SendHexDump(lines, data, count);
     requestBytes.insert(requestBytes.end(), data, data + count);
 }
 

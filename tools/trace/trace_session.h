@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "parser/ardun_parser.h"
-#include "serial/debug_output.h"
 #include "serial/port_observer.h"
+#include "tools/trace/line_receiver.h"
 #include "tools/trace/request_record.h"
 #include "tools/trace/setting_source.h"
 #include "tools/trace/trace_options.h"
@@ -43,15 +43,15 @@ protected:
 
 // Drives the plug-in's own component, which opens the port in the module's
 // port setting, observing it for the session's life: the port's steps go to
-// the log sink (for the request view only while no request runs: the view
-// shows the bytes as the port read them, not the log's two lines per byte).
+// the lines (for the request view only while no request runs: the view shows
+// the bytes as the port read them, not the log's two lines per byte).
 class TraceSession : private PortObserver {
 public:
-    TraceSession(MVArdunParser& component, KVDebugOutput* sink, RequestReport* report,
+    TraceSession(MVArdunParser& component, LineReceiver* lines, RequestReport* report,
                  const TraceOptions& options);
     ~TraceSession();
 
-    // Opens the port in the port setting; false, with the reason in the log
+    // Opens the port in the port setting; false, with the reason in the lines
     // and in OpenFailure().
     bool Open();
     const std::string& OpenFailure() const { return openFailure; }
@@ -70,7 +70,7 @@ private:
     void BytesRead(const uint8_t* data, uint32_t count) override;
 
     MVArdunParser& component;
-    KVDebugOutput* sink;
+    LineReceiver* lines;
     RequestReport* report;
     TraceOptions options;
     uint32_t requests;

@@ -20,6 +20,9 @@ const UINT WM_REQUEST_ENDED = WM_APP + 1;
 const UINT WM_SHOW_TRACED = WM_APP + 2;
 // Sent with the current finding.
 const UINT WM_SHOW_FINDING = WM_APP + 3;  // wParam: the StatusField, Finding or LatePackets
+// Sent by the traced work when its lines waiting fill a quarter of what the
+// window keeps.
+const UINT WM_TAKE_LINES = WM_APP + 4;
 
 struct TracedShown {
     TraceChoice choice;
@@ -36,11 +39,10 @@ TraceWindow::TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror, FI
       frame(NULL),
       display(NULL),
       status(),
-      sink(),
-      editDefault(NULL),
       font(NULL),
       ownsFont(false),
-      batch(keepCharacters, LOG_TEXT_CAPACITY),  // a line of the log is at most one message
+      batch(keepCharacters, LOG_TEXT_CAPACITY),  // a line is at most one of the log's messages
+      queuedCharacters(0),
       moduleLog(moduleLog),
       createError(ERROR_SUCCESS),
       frameForWork(NULL),
@@ -189,7 +191,7 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
         const RequestRecord& request = *reinterpret_cast<const RequestRecord*>(lParam);
         if (display == NULL)
             return 0;  // the control has gone with a closing window
-        TakeLogLines();  // the log's lines of the request come before its own
+        TakeQueuedLines();  // the lines of the request come before its own
         if (moduleLog) {
             ShowLine(request.line);
             for (const std::string& line : view.MeasureFrames(request))
@@ -202,15 +204,17 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
         SetStatus(StatusField::Finding, view.FindingText());
         return 0;
     }
+    case WM_TAKE_LINES:
+        TakeQueuedLines();
+        return 0;
     case WM_DESTROY:
         frameForWork = NULL;
         closeRequested = true;  // should anything but WorkEnded end the window
         workToStop = true;
-        TakeLogLines();
+        TakeQueuedLines();
         FlushMirror();
         (void)KillTimer(frame, FLUSH_TIMER);  // fails only when there was none
-        sink.editControl = NULL;              // the controls go with the frame
-        display = NULL;
+        display = NULL;                       // the controls go with the frame
         return 0;
     case WM_NCDESTROY: {
         const HWND window = frame;
@@ -344,67 +348,65 @@ bool TraceWindow::CreateEdit()
     // No horizontal scrolling: a long line wraps, so that no line is ever cut
     // on the left.
     display = CreateEditControl(WS_VISIBLE | WS_VSCROLL | ES_READONLY | ES_AUTOVSCROLL, client);
-    // Hidden, so that the log's lines cost no drawing.
-    const HWND inbox = CreateEditControl(ES_AUTOVSCROLL | ES_AUTOHSCROLL, client);
-    if (display == NULL || inbox == NULL)
-        return false;  // a control made goes with the frame
+    if (display == NULL)
+        return false;  // the frame is refused and goes
     // Made after the log, which stays the frame's first edit control.
     if (!status.Create(frame, instance, font)) {
         createError = GetLastError();
         return false;
     }
-    (void)SetWindowLongPtrA(inbox, GWLP_USERDATA, (LONG_PTR)this);  // our own window: cannot fail
-    editDefault = (WNDPROC)SetWindowLongPtrA(inbox, GWLP_WNDPROC, (LONG_PTR)InboxProc);
-    if (editDefault == NULL) {
-        createError = GetLastError();
-        return false;
-    }
-    sink.editControl = inbox;
     return true;
 }
 
-LRESULT CALLBACK TraceWindow::InboxProc(HWND inbox, UINT message, WPARAM wParam, LPARAM lParam)
+void TraceWindow::Line(const std::string& line)
 {
-    TraceWindow* self = reinterpret_cast<TraceWindow*>(GetWindowLongPtrA(inbox, GWLP_USERDATA));
-    return self->OnInboxMessage(inbox, message, wParam, lParam);
+    const HWND target = frameForWork;
+    if (target == NULL)
+        return;  // no window left to show it
+    bool takeNow;
+    {
+        const std::lock_guard<std::mutex> guard(queueLock);
+        // Cut as the log cuts a message, so that dropping the oldest lines
+        // never has to reach the newest.
+        queued.push_back(line.substr(0, LOG_TEXT_CAPACITY - 1));
+        queuedCharacters += queued.back().size() + 2;
+        // Past what the window keeps, the oldest would be dropped from it
+        // anyway; only a window that cannot take them lets that happen.
+        while (queuedCharacters > batch.Keep() && queued.size() > 1) {
+            queuedCharacters -= queued.front().size() + 2;
+            queued.pop_front();
+        }
+        takeNow = queuedCharacters >= batch.Keep() / 4;
+    }
+    // Handled before it returns, as each line was when the window read them
+    // from a control: a slow window holds up the work, and the copy on the
+    // console loses no line.
+    if (takeNow)
+        (void)SendMessageA(target, WM_TAKE_LINES, 0, 0);  // the window takes them or is gone
 }
 
-// The hidden control answers every message itself; the window only looks
-// on, so that the log's lines move on before they fill it.
-LRESULT TraceWindow::OnInboxMessage(HWND inbox, UINT message, WPARAM wParam, LPARAM lParam)
+// Moves the work's lines to the batch. A line is shown as the log's control
+// showed it: one holding CR LF as the lines between them, an empty one not at
+// all.
+void TraceWindow::TakeQueuedLines()
 {
-    // The control's own handle: it also receives its last messages after
-    // the window has let go of it.
-    const LRESULT result = CallWindowProcA(editDefault, inbox, message, wParam, lParam);
-    if (inbox == sink.editControl && message == EM_REPLACESEL &&
-        (size_t)CallWindowProcA(editDefault, inbox, WM_GETTEXTLENGTH, 0, 0) >= batch.Keep() / 4)
-        TakeLogLines();
-    return result;
-}
-
-// Moves the log's lines from the hidden control to the one shown. The log
-// puts CR LF only between lines, and the hidden control may have been emptied
-// between a line break and the line after it, so the text is split at each
-// CR LF and only the lines go on (the log writes no empty line).
-void TraceWindow::TakeLogLines()
-{
-    const HWND inbox = sink.editControl;
-    if (inbox == NULL || display == NULL)
+    std::deque<std::string> lines;
+    {
+        const std::lock_guard<std::mutex> guard(queueLock);
+        lines.swap(queued);
+        queuedCharacters = 0;
+    }
+    if (display == NULL)
         return;
-    const LRESULT length = CallWindowProcA(editDefault, inbox, WM_GETTEXTLENGTH, 0, 0);
-    if (length <= 0)
-        return;
-    std::string text((size_t)length + 1, '\0');
-    text.resize(
-        (size_t)CallWindowProcA(editDefault, inbox, WM_GETTEXT, (WPARAM)text.size(), (LPARAM)&text[0]));
-    (void)CallWindowProcA(editDefault, inbox, WM_SETTEXT, 0, (LPARAM) "");  // our own control: always TRUE
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos)
-            end = text.size();
-        if (end > start)
-            ShowLine(text.substr(start, end - start));
-        start = end + 2;
+    for (const std::string& text : lines) {
+        for (size_t start = 0; start < text.size();) {
+            size_t end = text.find("\r\n", start);
+            if (end == std::string::npos)
+                end = text.size();
+            if (end > start)
+                ShowLine(text.substr(start, end - start));
+            start = end + 2;
+        }
     }
 }
 
@@ -426,12 +428,20 @@ void TraceWindow::Gather(const char* text)
 {
     batch.Add(text, mirror != NULL || utf8Copy != NULL);
     if (batch.MustFlush((size_t)CallEdit(WM_GETTEXTLENGTH, 0, 0)))
-        FlushPending();
+        ShowBatch();
 }
 
 void TraceWindow::FlushPending()
 {
-    TakeLogLines();
+    TakeQueuedLines();
+    ShowBatch();
+}
+
+// The batch to the control and the copy. The work's lines still queued wait
+// for the next batch: taking them here, in the middle of showing the lines
+// taken before, would show them out of order.
+void TraceWindow::ShowBatch()
+{
     FlushMirror();
     if (batch.Pending() == 0 || display == NULL)
         return;

@@ -2,11 +2,10 @@
 // area (what is traced, where each setting came from, the requests so far
 // and the current finding) above the log: a multi-line, read-only edit
 // control in a fixed-pitch font that scrolls up and down only, its long lines
-// wrapped. The plug-in's log
-// writes line by line into a second, hidden edit control, the log sink's,
-// from which the window moves the lines to the one shown; the trace's own
-// line follows each request. Shown as the module's log, or by default as one
-// readable block per request, made from the bytes the request read. The
+// wrapped. The traced work hands its lines over from its own thread; the
+// window shows them in its thread, in the order given, and the trace's own
+// line follows each request's. Shown as the module's log, or by default as
+// one readable block per request, made from the bytes the request read. The
 // control shown takes the lines in batches (redrawing it for every line would
 // hold up the reader so long that the port's input overflowed), keeps a
 // bounded amount of text, dropping its oldest lines, and can mirror every new
@@ -18,9 +17,12 @@
 #include <windows.h>
 
 #include <atomic>
+#include <deque>
+#include <mutex>
 #include <string>
 
 #include "serial/debug_output.h"
+#include "tools/trace/line_receiver.h"
 #include "tools/trace/request_view.h"
 #include "tools/trace/setting_source.h"
 #include "tools/trace/status_area.h"
@@ -29,7 +31,7 @@
 #include "tools/trace/trace_options.h"
 #include "tools/trace/trace_session.h"
 
-class TraceWindow : public RequestReport {
+class TraceWindow : public RequestReport, public LineReceiver {
 public:
     // moduleLog: show the module's log line by line instead of the request
     // view. mirror and utf8Copy may be null; each gets every line when the
@@ -46,7 +48,6 @@ public:
     HWND Frame() const { return frame; }
     HWND Edit() const { return display; }
     HWND StatusControl() const { return status.Control(); }
-    KVDebugOutput* Sink() { return &sink; }
     // The traced work is to end: the user has asked to close the window (and
     // WorkEnded then closes it), or has chosen something else to trace.
     bool WorkToStop() const { return workToStop; }
@@ -72,24 +73,27 @@ public:
     // Shows at once what the log and the trace have gathered for the control.
     void ShowGathered() { FlushPending(); }
     // From the traced work's thread: the request's record, shown in the
-    // window's thread after the log's lines so far.
+    // window's thread after the lines so far.
     void RequestEnded(const RequestRecord& request) override;
+    // From either thread: a line of the traced work's (cut to the log's
+    // longest message), shown with the next batch or before the next
+    // request's record. A window that has gone takes no more.
+    void Line(const std::string& line) override;
 
 private:
     TraceWindow(const TraceWindow&);
     TraceWindow& operator=(const TraceWindow&);
 
     static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK InboxProc(HWND inbox, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool CreateEdit();
     HWND CreateEditControl(DWORD style, const RECT& area);
-    LRESULT OnInboxMessage(HWND inbox, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT CallEdit(UINT message, WPARAM wParam, LPARAM lParam);
-    void TakeLogLines();
+    void TakeQueuedLines();
     void ShowLine(const std::string& line);
     void Gather(const char* text);
     void FlushPending();
+    void ShowBatch();
     void FlushMirror();
     void DropOldestLines(size_t dropAtLeast);
     void Layout(int width, int height);
@@ -99,11 +103,13 @@ private:
     HWND frame;
     HWND display;         // the control shown
     StatusArea status;
-    KVDebugOutput sink;   // its control is the hidden one the log writes into
-    WNDPROC editDefault;  // the hidden control's own procedure
     HFONT font;
     bool ownsFont;
     TextBatch batch;
+    // The work's lines not yet taken by the window's thread.
+    std::mutex queueLock;
+    std::deque<std::string> queued;  // guarded by queueLock
+    size_t queuedCharacters;         // guarded by queueLock: each line with its CR LF
     bool moduleLog;
     DWORD createError;  // saved at the call that failed, before any clean-up
     // The frame as the traced work's thread may address it; null once it goes.
