@@ -53,12 +53,15 @@ TEST(ArdunFrame, WritesTheFrameWithTheBytesAroundIt)
 // marker-heavy runs.
 TEST(ArdunFrame, RoundTripsThroughTheScanner)
 {
-    Bytes everyValue;
-    for (int value = 0; value < 256; ++value)
-        everyValue.push_back((uint8_t)value);
+    // Every byte value, in two payloads of the size a request may ask for.
+    Bytes lowValues, highValues;
+    for (int value = 0; value < 128; ++value) {
+        lowValues.push_back((uint8_t)value);
+        highValues.push_back((uint8_t)(value + 128));
+    }
     const Bytes payloads[] = {
         {},           {0x01, 0x02, 0x03}, Bytes(16, 0xFF), Bytes(16, 0x00), {0xFF, 0x00, 0xFF, 0x00, 0xFF},
-        {0x00, 0xFF}, everyValue,
+        {0x00, 0xFF}, lowValues,          highValues,
     };
     for (const Bytes& payload : payloads) {
         FrameScanner scanner = {};
