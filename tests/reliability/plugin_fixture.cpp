@@ -29,7 +29,6 @@ void PluginFixture::TearDown()
     EXPECT_EQ(0, session.UnbalancedCalls()) << "a slot removed the wrong number of arguments";
     session.Unload();
     RemoveSettingsFile();
-    RemoveDirectoryA(SettingsFilePath().c_str());  // left by a failed save test, if any
     DrainHostSide();
 }
 

@@ -87,7 +87,7 @@ Bytes Line(PayloadKind kind, Framing framing, std::mt19937& random, size_t lengt
     return line;
 }
 
-FrameLengthVerdict Measure(const Bytes& line, std::mt19937& random)
+FrameLengthMeter Measure(const Bytes& line, std::mt19937& random)
 {
     FrameLengthMeter meter;
     for (size_t at = 0; at < line.size();) {
@@ -95,7 +95,7 @@ FrameLengthVerdict Measure(const Bytes& line, std::mt19937& random)
         meter.Add(line.data() + at, count);
         at += count;
     }
-    return meter.Verdict();
+    return meter;
 }
 
 }  // namespace
@@ -107,13 +107,15 @@ TEST(FrameLengthMeter, NamesEveryPayloadLengthWhateverThePayloadsHold)
         for (const PayloadKind kind : KINDS)
             for (const Framing framing : FRAMINGS) {
                 const Bytes line = Line(kind, framing, random, length);
-                const FrameLengthVerdict verdict = Measure(line, random);
+                const FrameLengthMeter meter = Measure(line, random);
+                const FrameLengthVerdict verdict = meter.Verdict();
                 ASSERT_EQ(FrameLengthFinding::Found, verdict.finding)
                     << length << " bytes, kind " << (int)kind << ", framing " << (int)framing << ": "
                     << FormatHexBytes(line.data(), line.size());
                 ASSERT_EQ(length, verdict.payloadLength)
                     << "kind " << (int)kind << ", framing " << (int)framing << ": "
                     << FormatHexBytes(line.data(), line.size());
+                ASSERT_EQ(length, meter.PayloadLength());
             }
 }
 
@@ -146,5 +148,24 @@ TEST(FrameLengthMeter, SaysWhenNoLengthCanBeAskedFor)
         EXPECT_EQ(c.finding, meter.Verdict().finding) << FormatHexBytes(c.line.data(), c.line.size());
         EXPECT_EQ(c.length, meter.Verdict().payloadLength);
         EXPECT_EQ(0u, meter.PayloadLength());
+    }
+}
+
+TEST(FrameLengthMeter, ReadsShortLinesWrittenByHand)
+{
+    const struct {
+        Bytes line;
+        uint32_t length;
+    } CASES[] = {
+        // A device without the library: frame starts alone, a doubled FF counted once.
+        {{0xFF, 0x00, 1, 2, 0xFF, 0xFF, 0xFF, 0x00, 4, 5,    6,   0xFF,
+          0x00, 7,    8, 9, 0xFF, 0x00, 1,    2,    3, 0xFF, 0x00},
+         3},
+        {{1, 2, 3, 0xFF, 0xFF, 0x00, 4}, 0},  // a doubled FF before 00 is data, no frame start
+    };
+    for (const auto& c : CASES) {
+        FrameLengthMeter meter;
+        meter.Add(c.line.data(), c.line.size());
+        EXPECT_EQ(c.length, meter.PayloadLength()) << FormatHexBytes(c.line.data(), c.line.size());
     }
 }
