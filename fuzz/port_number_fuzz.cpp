@@ -4,7 +4,6 @@
 // the parts are those the separator rule gives, and a path the dialog writes
 // for a port number gives that number back.
 #include <limits.h>
-#include <stdio.h>
 #include <string.h>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -13,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "common/bounded_text.h"
 #include "fuzz/fuzz_check.h"
+#include "serial/com_port_path.h"
 #include "settings/port_number.h"
 #include "settings/settings_path.h"
 
@@ -112,7 +113,7 @@ void FuzzWrittenSetting(FuzzedDataProvider& provider)
     const int32_t port = provider.ConsumeIntegral<int32_t>();
     char portSetting[PORT_SETTING_SIZE];
     memset(portSetting, 0x55, PORT_SETTING_SIZE);  // a remnant of an older, longer path
-    snprintf(portSetting, PORT_SETTING_SIZE, "\\\\.\\COM%i", (int)port);
+    (void)BoundedCopy(portSetting, PORT_SETTING_SIZE, ComPortPathOf(port).text);  // always fits
     FUZZ_REQUIRE(PortNumberInSetting(portSetting) == port);
 }
 

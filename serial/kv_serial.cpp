@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "serial/com_port_path.h"
 #include "serial/line_settings.h"
 
 // A one-byte read returns after at most 300 ms, empty when nothing arrived;
@@ -11,8 +12,7 @@
 static const COMMTIMEOUTS FIXED_TIMEOUTS = {40, 0, 300, 0, 300};
 
 KVSerial::KVSerial()
-    : handle(INVALID_HANDLE_VALUE),
-      observer(NULL),
+    : observer(NULL),
       auxBytes(NULL),
       auxLength(0),
       crlfBytes(NULL),
@@ -35,12 +35,7 @@ void KVSerial::CloseHandleIfOpen()
 {
     deviceGone = false;
     abortCleared = false;
-    if (handle == INVALID_HANDLE_VALUE)
-        return;
-    // A failed close leaves nothing this object could do about it; the
-    // handle is given up either way.
-    (void)CloseHandle(handle);
-    handle = INVALID_HANDLE_VALUE;
+    handle.Close();
 }
 
 void KVSerial::FreeArrays()
@@ -90,7 +85,7 @@ int KVSerial::FailOpen()
 
 int KVSerial::OpenPort(const char* path, uint32_t baudRate)
 {
-    if (handle != INVALID_HANDLE_VALUE) {
+    if (handle.IsOpen()) {
         CloseHandleIfOpen();
         ReportPortStep(observer, "KVSerial: Port Closed");
     }
@@ -99,27 +94,24 @@ int KVSerial::OpenPort(const char* path, uint32_t baudRate)
     if (path != NULL)
         (void)BoundedCopy(portPath, sizeof portPath, path);
 
-    // Exclusive and synchronous: reads block for at most the read time-out.
-    handle = CreateFileA(portPath, GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
-    if (handle == INVALID_HANDLE_VALUE) {
+    // The port says only that the open failed; which error it was does not
+    // change what the caller can do.
+    if (handle.Open(portPath) != ERROR_SUCCESS) {
         ReportPortStep(observer, "KVSerial: Open Port %s Failed", portPath);
         return FailOpen();
     }
     ReportPortStep(observer, "KVSerial: Successfully opened %s", portPath);
 
-    if (!GetCommState(handle, &dcb)) {
-        ReportPortStep(observer, "KVSerial: GetCommState Failed");
-        return FailOpen();
-    }
-    ApplyLineSettings(&dcb, baudRate);
-    if (!SetCommState(handle, &dcb)) {
-        ReportPortStep(observer, "KVSerial: SetCommState Failed");
+    LineCall failed = LineCall::GetCommState;
+    if (SetLineSettings(handle.Get(), baudRate, LineEnd::Listening, &dcb, &failed) != ERROR_SUCCESS) {
+        ReportPortStep(observer, failed == LineCall::GetCommState ? "KVSerial: GetCommState Failed"
+                                                                  : "KVSerial: SetCommState Failed");
         return FailOpen();
     }
     // Without its time-outs the port could block a read for ever, and the
     // caller's time limit with it: such a port is not usable.
     timeouts = FIXED_TIMEOUTS;
-    if (!SetCommTimeouts(handle, &timeouts)) {
+    if (!SetCommTimeouts(handle.Get(), &timeouts)) {
         ReportPortStep(observer, "KVSerial: SetCommTimeouts Failed");
         return FailOpen();
     }
@@ -129,8 +121,8 @@ int KVSerial::OpenPort(const char* path, uint32_t baudRate)
 
 int KVSerial::OpenComNumber(uint32_t number)
 {
-    // The longest number fits easily; the cut that cannot happen is ignored.
-    (void)BoundedPrintf(portPath, sizeof portPath, "\\\\.\\COM%u", (unsigned)number);
+    // The longest path fits easily; the cut that cannot happen is ignored.
+    (void)BoundedCopy(portPath, sizeof portPath, ComPortPathOf(number).text);
     return OpenPort(NULL, 9600);
 }
 
@@ -150,14 +142,14 @@ BOOL KVSerial::PurgePort(bool clearTransmit, bool clearReceive)
         flags |= PURGE_RXCLEAR;
     // Not checked for a closed port on purpose: Windows itself refuses the
     // invalid handle, and 0 comes back.
-    return PurgeComm(handle, flags);
+    return PurgeComm(handle.Get(), flags);
 }
 
 BOOL KVSerial::GetPortTimeouts(COMMTIMEOUTS* out)
 {
-    if (handle == INVALID_HANDLE_VALUE)
+    if (!handle.IsOpen())
         return 0;
-    const BOOL result = GetCommTimeouts(handle, &timeouts);
+    const BOOL result = GetCommTimeouts(handle.Get(), &timeouts);
     if (!result)
         return 0;
     if (out != NULL)
@@ -167,13 +159,13 @@ BOOL KVSerial::GetPortTimeouts(COMMTIMEOUTS* out)
 
 BOOL KVSerial::SetPortTimeouts(const COMMTIMEOUTS* in)
 {
-    if (handle == INVALID_HANDLE_VALUE || in == NULL)
+    if (!handle.IsOpen() || in == NULL)
         return 0;
     // Read first, so that a refused device is left untouched.
-    if (!GetCommTimeouts(handle, &timeouts))
+    if (!GetCommTimeouts(handle.Get(), &timeouts))
         return 0;
     timeouts = *in;
-    return SetCommTimeouts(handle, &timeouts);
+    return SetCommTimeouts(handle.Get(), &timeouts);
 }
 
 // The errors with which Windows fails a read once the device is gone: access
@@ -197,16 +189,16 @@ static bool ReadErrorMeansDeviceGone(DWORD error, bool abortCleared)
 
 DWORD KVSerial::ReadByte(uint8_t* buffer)
 {
-    if (handle == INVALID_HANDLE_VALUE || buffer == NULL)
+    if (!handle.IsOpen() || buffer == NULL)
         return 0;
     DWORD count = 0;
-    if (!ReadFile(handle, buffer, 1, &count, NULL)) {
+    if (!ReadFile(handle.Get(), buffer, 1, &count, NULL)) {
         const DWORD error = GetLastError();
         // A framing or overrun error stays latched in the driver until it is
         // cleared. On a device that is gone the clear fails as well, and the
         // read's error alone tells: its result is not needed.
         DWORD lineErrors = 0;
-        (void)ClearCommError(handle, &lineErrors, NULL);
+        (void)ClearCommError(handle.Get(), &lineErrors, NULL);
         deviceGone = ReadErrorMeansDeviceGone(error, abortCleared);
         abortCleared = error == ERROR_OPERATION_ABORTED;
         return 0;
@@ -217,7 +209,7 @@ DWORD KVSerial::ReadByte(uint8_t* buffer)
         // succeeds empty for ever, and only the port's status call fails. A
         // quiet line answers it; while bytes flow it is never asked.
         DWORD lineErrors = 0;
-        deviceGone = !ClearCommError(handle, &lineErrors, NULL);
+        deviceGone = !ClearCommError(handle.Get(), &lineErrors, NULL);
         return 0;
     }
     // With nothing attached, one pointer test.
@@ -228,12 +220,12 @@ DWORD KVSerial::ReadByte(uint8_t* buffer)
 
 uint32_t KVSerial::InputQueue()
 {
-    if (handle == INVALID_HANDLE_VALUE)
+    if (!handle.IsOpen())
         return 0;
     DWORD lineErrors = 0;
     COMSTAT status = {};
     // A refused status call tells nothing of the queue: 0 is all there is to say.
-    if (!ClearCommError(handle, &lineErrors, &status))
+    if (!ClearCommError(handle.Get(), &lineErrors, &status))
         return 0;
     return status.cbInQue;
 }

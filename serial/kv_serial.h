@@ -3,12 +3,16 @@
 // DTR and RTS on, binary, no handshake or flow control of any kind) and short
 // fixed time-outs. It only listens: there is no write operation. Every
 // notable step and every byte read goes to an optional observer; none is
-// attached unless a caller asks for one.
+// attached unless a caller asks for one. Its results are those its callers
+// have always had (1 or 0, a BOOL, a byte count); underneath, it is built on
+// the pieces every port here shares: ComHandle, ComPortPathOf and
+// SetLineSettings.
 #pragma once
 
 #include <stdint.h>
 #include <windows.h>
 
+#include "serial/com_handle.h"
 #include "serial/debug_output.h"
 #include "serial/port_observer.h"
 
@@ -44,7 +48,7 @@ public:
     // (which also clears latched line errors); 0 when closed or refused.
     uint32_t InputQueue();
 
-    bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return handle.IsOpen(); }
     // The latest read failed in the way Windows fails reads once the device
     // behind the handle is gone (a USB adapter pulled out), or came back
     // empty while the port's status call failed: no later read on this
@@ -71,7 +75,7 @@ private:
     int FailOpen();
     void FreeArrays();
 
-    HANDLE handle;
+    ComHandle handle;
     PortObserver* observer;
     EditControlLog sinkLog;  // the observer AttachLogSink attaches
     char portPath[MAX_PATH];

@@ -1,6 +1,8 @@
 #include "serial/line_settings.h"
 
-void ApplyLineSettings(DCB* dcb, DWORD baudRate)
+#include "serial/com_handle.h"
+
+void ApplyLineSettings(DCB* dcb, DWORD baudRate, LineEnd end)
 {
     dcb->BaudRate = baudRate;
     dcb->ByteSize = 8;
@@ -26,4 +28,28 @@ void ApplyLineSettings(DCB* dcb, DWORD baudRate)
     dcb->fNull = 0;
     dcb->fErrorChar = 0;
     dcb->fAbortOnError = 0;
+    if (end == LineEnd::Sending) {
+        dcb->StopBits = ONESTOPBIT;
+        dcb->fParity = 0;
+    }
+}
+
+DWORD SetLineSettings(HANDLE device, DWORD baudRate, LineEnd end, DCB* state, LineCall* failed)
+{
+    DCB ownState = {};
+    if (state == NULL)
+        state = &ownState;
+    state->DCBlength = sizeof *state;
+    // The device's state first, so that what these settings leave alone
+    // stays as the device had it.
+    if (!GetCommState(device, state)) {
+        *failed = LineCall::GetCommState;
+        return ErrorOfFailedCall();
+    }
+    ApplyLineSettings(state, baudRate, end);
+    if (!SetCommState(device, state)) {
+        *failed = LineCall::SetCommState;
+        return ErrorOfFailedCall();
+    }
+    return ERROR_SUCCESS;
 }

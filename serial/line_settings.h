@@ -1,9 +1,22 @@
-// The one line configuration the serial port runs with: the caller's baud
+// The one line configuration every port here runs with: the caller's baud
 // rate, 8 data bits, no parity, DTR and RTS held on, no handshake of any
-// kind, and every byte passed through as it came. Stop bits and the parity
-// check stay as the device reported them: a receiver is not harmed by them.
+// kind, and every byte passed through as it came. A listening end keeps the
+// stop bits and the parity check as the device reported them: a receiver is
+// not harmed by them. A sending end, one that plays the device, sends one
+// stop bit and no parity, as the boards do.
 #pragma once
 
 #include <windows.h>
 
-void ApplyLineSettings(DCB* dcb, DWORD baudRate);
+enum class LineEnd { Listening, Sending };
+
+void ApplyLineSettings(DCB* dcb, DWORD baudRate, LineEnd end = LineEnd::Listening);
+
+// The two calls SetLineSettings makes, to say which one failed.
+enum class LineCall { GetCommState, SetCommState };
+
+// Reads the open device's line state into *state (GetCommState), applies the
+// line settings, and writes the state back (SetCommState). ERROR_SUCCESS, or
+// the Windows error of the call that failed, named in *failed. A null state
+// uses a record of its own.
+DWORD SetLineSettings(HANDLE device, DWORD baudRate, LineEnd end, DCB* state, LineCall* failed);

@@ -1,16 +1,26 @@
 #include "settings/port_list.h"
 
 #include "common/bounded_text.h"
-#include "serial/kv_serial.h"
 #include "settings/port_number.h"
-#include "settings/port_range.h"
+#include "settings/ports_that_open.h"
 
-static const size_t ENTRY_TEXT_CAPACITY = 30;
+void PortEntryText(int32_t number, bool opened, char (&text)[PORT_ENTRY_TEXT_CAPACITY])
+{
+    // "{COM-2147483648}" always fits the buffer.
+    if (opened)
+        (void)BoundedPrintf(text, PORT_ENTRY_TEXT_CAPACITY, "COM%i", (int)number);
+    else if (number != NO_PORT_NUMBER)
+        (void)BoundedPrintf(text, PORT_ENTRY_TEXT_CAPACITY, "{COM%i}", (int)number);
+    else
+        (void)BoundedCopy(text, PORT_ENTRY_TEXT_CAPACITY, " ");
+}
 
 // Adds or inserts an entry and gives it its port number; an entry the list
 // could not take is simply missing.
-static void PutEntry(HWND combo, UINT message, WPARAM index, const char* text, int32_t portNumber)
+static void PutEntry(HWND combo, UINT message, WPARAM index, int32_t portNumber, bool opened)
 {
+    char text[PORT_ENTRY_TEXT_CAPACITY];
+    PortEntryText(portNumber, opened, text);
     LRESULT position = SendMessageA(combo, message, index, (LPARAM)text);
     if (position < 0)  // CB_ERR or CB_ERRSPACE
         return;
@@ -19,9 +29,6 @@ static void PutEntry(HWND combo, UINT message, WPARAM index, const char* text, i
 
 int32_t FillPortList(HWND combo, int32_t current)
 {
-    // Each probe opens the port for exclusive use and closes it again; a port
-    // held elsewhere, even by this module's own component, fails the probe.
-    KVSerial probe;
     if (combo == NULL)
         return 0;
 
@@ -29,28 +36,15 @@ int32_t FillPortList(HWND combo, int32_t current)
     LONG extendedStyle = GetWindowLongA(combo, GWL_EXSTYLE);
     (void)SetWindowLongA(combo, GWL_EXSTYLE, extendedStyle & ~WS_EX_WINDOWEDGE);
 
-    char text[ENTRY_TEXT_CAPACITY];
-    bool currentFound = false;
-    for (uint32_t number = LOWEST_PORT_NUMBER; number <= HIGHEST_PORT_NUMBER; ++number) {
-        if (!probe.OpenComNumber(number))
-            continue;
-        if ((int32_t)number == current)
-            currentFound = true;
-        // "COM255" always fits the buffer.
-        (void)BoundedPrintf(text, ENTRY_TEXT_CAPACITY, "COM%i", (int)number);
-        PutEntry(combo, CB_ADDSTRING, 0, text, (int32_t)number);
-        probe.ClosePort();
-    }
+    const PortsThatOpen ports = ListPortsThatOpen();
+    for (uint32_t i = 0; i < ports.count; ++i)
+        PutEntry(combo, CB_ADDSTRING, 0, (int32_t)ports.numbers[i], true);
 
-    if (currentFound) {
+    if (ports.Contains(current)) {
         (void)SendMessageA(combo, CB_SETCURSEL, 0, 0);
     } else {
         // The configured port is kept choosable even when it is absent now.
-        if (current != NO_PORT_NUMBER)
-            (void)BoundedPrintf(text, ENTRY_TEXT_CAPACITY, "{COM%i}", (int)current);
-        else
-            (void)BoundedCopy(text, ENTRY_TEXT_CAPACITY, " ");
-        PutEntry(combo, CB_INSERTSTRING, 0, text, current);
+        PutEntry(combo, CB_INSERTSTRING, 0, current, false);
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "common/bounded_text.h"
+#include "serial/com_port_path.h"
 #include "settings/settings_path.h"
 
 char PortSetting[PORT_SETTING_SIZE];
@@ -17,7 +18,7 @@ void WriteDefaultPortSetting()
 void WritePortSettingForNumber(int32_t number)
 {
     // Any 32-bit number fits in the 24 characters, so the result says nothing.
-    (void)BoundedPrintf(PortSetting, PORT_SETTING_SIZE, "\\\\.\\COM%i", (int)number);
+    (void)BoundedCopy(PortSetting, PORT_SETTING_SIZE, ComPortPathOf(number).text);
 }
 
 ResultCode LoadPortSetting()

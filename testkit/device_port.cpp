@@ -1,48 +1,41 @@
 #include "testkit/device_port.h"
 
-DevicePort::DevicePort(TestPort port, DWORD baudRate)
-    : handle(CreateFileA(TestPortPath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0,
-                         NULL))
+#include "serial/line_settings.h"
+
+// The open of a test port: a test that cannot open its port fails on what it
+// then cannot do, so the error itself is not needed.
+static ComHandle OpenTestPort(TestPort port)
 {
-    if (handle == INVALID_HANDLE_VALUE)
-        return;
-    DCB dcb = {};
-    dcb.DCBlength = sizeof dcb;
-    COMMTIMEOUTS timeouts = {40, 0, 300, 0, 2000};
-    if (!GetCommState(handle, &dcb)) {
-        CloseHandle(handle);
-        handle = INVALID_HANDLE_VALUE;
-        return;
-    }
-    dcb.BaudRate = baudRate;
-    dcb.ByteSize = 8;
-    dcb.Parity = NOPARITY;
-    dcb.StopBits = ONESTOPBIT;
-    if (!SetCommState(handle, &dcb) || !SetCommTimeouts(handle, &timeouts)) {
-        CloseHandle(handle);
-        handle = INVALID_HANDLE_VALUE;
-    }
+    ComHandle handle;
+    (void)handle.Open(TestPortPath(port).c_str());
+    return handle;
 }
 
-DevicePort::~DevicePort()
+DevicePort::DevicePort(TestPort port, DWORD baudRate) : handle(OpenTestPort(port))
 {
-    if (handle != INVALID_HANDLE_VALUE)
-        CloseHandle(handle);
+    if (!handle.IsOpen())
+        return;
+    // Writes may take up to 2 s, for a pair that is slow to carry them.
+    COMMTIMEOUTS timeouts = {40, 0, 300, 0, 2000};
+    LineCall failed = LineCall::GetCommState;
+    if (SetLineSettings(handle.Get(), baudRate, LineEnd::Sending, NULL, &failed) != ERROR_SUCCESS ||
+        !SetCommTimeouts(handle.Get(), &timeouts))
+        handle.Close();
 }
 
 bool DevicePort::Send(const std::vector<uint8_t>& bytes)
 {
-    if (handle == INVALID_HANDLE_VALUE)
+    if (!handle.IsOpen())
         return false;
     size_t sent = 0;
     while (sent < bytes.size()) {
         DWORD written = 0;
-        if (!WriteFile(handle, bytes.data() + sent, (DWORD)(bytes.size() - sent), &written, NULL) ||
+        if (!WriteFile(handle.Get(), bytes.data() + sent, (DWORD)(bytes.size() - sent), &written, NULL) ||
             written == 0)
             return false;
         sent += written;
     }
-    return FlushFileBuffers(handle) != FALSE;
+    return FlushFileBuffers(handle.Get()) != FALSE;
 }
 
 bool DevicePort::SendQueued(const std::vector<uint8_t>& bytes, TestPort hostSide)
@@ -52,32 +45,32 @@ bool DevicePort::SendQueued(const std::vector<uint8_t>& bytes, TestPort hostSide
 
 void DevicePort::Purge()
 {
-    if (handle != INVALID_HANDLE_VALUE)
-        PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
+    // A closed port has nothing queued; a refused purge leaves the bytes to
+    // the test that expects none.
+    if (handle.IsOpen())
+        (void)PurgeComm(handle.Get(), PURGE_RXCLEAR | PURGE_TXCLEAR);
 }
 
 void DrainHostSide(TestPort port)
 {
-    HANDLE host = CreateFileA(TestPortPath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL,
-                              OPEN_EXISTING, 0, NULL);
-    if (host == INVALID_HANDLE_VALUE)
+    const ComHandle host = OpenTestPort(port);
+    if (!host.IsOpen())
         return;
     // Read until the line has been quiet for one time-out: a purge alone
-    // misses bytes still in flight inside the pty pair.
+    // misses bytes still in flight inside the pty pair. A port that just
+    // opened takes its time-outs; were they refused, its own would serve.
     COMMTIMEOUTS quick = {20, 0, 50, 0, 0};
-    SetCommTimeouts(host, &quick);
+    (void)SetCommTimeouts(host.Get(), &quick);
     uint8_t scratch[256];
     DWORD got = 0;
-    while (ReadFile(host, scratch, sizeof scratch, &got, NULL) && got > 0) {
+    while (ReadFile(host.Get(), scratch, sizeof scratch, &got, NULL) && got > 0) {
     }
-    CloseHandle(host);
 }
 
 bool WaitUntilQueued(size_t bytes, TestPort hostSide)
 {
-    HANDLE observer = CreateFileA(TestPortPath(hostSide).c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL,
-                                  OPEN_EXISTING, 0, NULL);
-    if (observer == INVALID_HANDLE_VALUE) {
+    const ComHandle observer = OpenTestPort(hostSide);
+    if (!observer.IsOpen()) {
         Sleep(1000);
         return true;
     }
@@ -85,12 +78,11 @@ bool WaitUntilQueued(size_t bytes, TestPort hostSide)
     for (int tries = 0; tries < 500 && !queued; ++tries) {
         DWORD errors = 0;
         COMSTAT status = {};
-        if (!ClearCommError(observer, &errors, &status))
+        if (!ClearCommError(observer.Get(), &errors, &status))
             break;
         queued = status.cbInQue >= bytes;
         if (!queued)
             Sleep(10);
     }
-    CloseHandle(observer);
     return queued;
 }

@@ -7,14 +7,16 @@
 
 #include <vector>
 
+#include "serial/com_handle.h"
 #include "testkit/test_ports.h"
 
 class DevicePort {
 public:
+    // Opens the port with the line settings of a device's sending end; a
+    // port that cannot be opened or set up is left closed.
     explicit DevicePort(TestPort port = DEVICE_SIDE, DWORD baudRate = 115200);
-    ~DevicePort();
 
-    bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return handle.IsOpen(); }
     // Writes all bytes and waits until they have left; false on failure.
     bool Send(const std::vector<uint8_t>& bytes);
     // Sends, then waits until the bytes wait in the host end's input queue,
@@ -25,10 +27,7 @@ public:
     void Purge();
 
 private:
-    DevicePort(const DevicePort&);
-    DevicePort& operator=(const DevicePort&);
-
-    HANDLE handle;
+    ComHandle handle;
 };
 
 // Waits until at least `bytes` bytes wait in the host end's input queue

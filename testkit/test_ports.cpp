@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include "serial/com_port_path.h"
+
 int TestPortNumber(TestPort port)
 {
     static const struct {
@@ -21,5 +23,5 @@ int TestPortNumber(TestPort port)
 
 std::string TestPortPath(TestPort port)
 {
-    return "\\\\.\\COM" + std::to_string(TestPortNumber(port));
+    return ComPortPathOf(TestPortNumber(port)).text;
 }

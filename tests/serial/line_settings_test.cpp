@@ -47,3 +47,21 @@ TEST(ApplyLineSettings, ChangesOnlyTheLineFieldsAndMaskedFlags)
         EXPECT_EQ(0, memcmp(&expected, &after, sizeof after)) << (int)c.fill;
     }
 }
+
+// A sending end differs from a listening one only in one stop bit and no
+// parity check, whatever the port had.
+TEST(ApplyLineSettings, ASendingEndAlsoSendsOneStopBitWithoutParityCheck)
+{
+    for (const unsigned char fill : {0xFF, 0x00}) {
+        DCB listening;
+        memset(&listening, fill, sizeof listening);
+        DCB sending = listening;
+        ApplyLineSettings(&listening, 9600, LineEnd::Listening);
+        ApplyLineSettings(&sending, 9600, LineEnd::Sending);
+        EXPECT_EQ(ONESTOPBIT, sending.StopBits) << (int)fill;
+        EXPECT_EQ(0u, sending.fParity) << (int)fill;
+        listening.StopBits = ONESTOPBIT;
+        listening.fParity = 0;
+        EXPECT_EQ(0, memcmp(&listening, &sending, sizeof sending)) << (int)fill;
+    }
+}

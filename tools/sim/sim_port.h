@@ -1,5 +1,6 @@
 // The simulator's end of the serial line: a COM port opened for sending at a
-// given baud rate, 8 data bits, no parity, one stop bit, no handshake.
+// given baud rate with the line settings of a device's sending end (8 data
+// bits, no parity, one stop bit, no handshake).
 #pragma once
 
 #include <stdint.h>
@@ -8,11 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "serial/com_handle.h"
+
 class SimPort {
 public:
-    SimPort();
-    ~SimPort();
-
     // False with a readable reason in *error; the port then stays closed.
     bool Open(uint32_t number, uint32_t baudRate, std::string* error);
     // Hands the bytes to the port. When it does not take them all within the
@@ -21,11 +21,8 @@ public:
     // sent, and *taken is false. False with a reason only when the driver
     // failed.
     bool Send(const std::vector<uint8_t>& bytes, bool* taken, std::string* error);
-    void Close();
+    void Close() { port.Close(); }
 
 private:
-    SimPort(const SimPort&);
-    SimPort& operator=(const SimPort&);
-
-    HANDLE handle;
+    ComHandle port;
 };

@@ -8,6 +8,8 @@
 #include <stdint.h>
 #include <windows.h>
 
+#include "serial/com_handle.h"
+
 // What the driver reported since the rate was set, each error counted once a
 // read: the driver keeps a flag per kind of error, not a count.
 struct LineErrors {
@@ -20,9 +22,6 @@ struct LineErrors {
 
 class ListeningPort {
 public:
-    ListeningPort() : handle(INVALID_HANDLE_VALUE) {}
-    ~ListeningPort() { Close(); }
-
     // "\\.\COM<number>", exclusive; false with the port closed and the error
     // in LastError(). No baud rate is set yet: SetBaudRate sets the first.
     bool Open(uint32_t number);
@@ -31,23 +30,20 @@ public:
     // driver refuses leaves the port open at the old one; any other failure
     // closes it.
     bool SetBaudRate(uint32_t baudRate);
-    bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return port.IsOpen(); }
     // Waits up to about 100 ms for bytes; the count read, 0 on silence or
     // failure.
     DWORD Read(uint8_t* buffer, DWORD capacity);
     // The line's errors since the rate was set.
     const LineErrors& Errors() const { return errors; }
-    void Close();
+    void Close() { port.Close(); }
     DWORD LastError() const { return lastError; }
 
 private:
-    ListeningPort(const ListeningPort&);
-    ListeningPort& operator=(const ListeningPort&);
-
     bool Fail();
     void CountLineErrors();
 
-    HANDLE handle;
+    ComHandle port;
     DWORD lastError = ERROR_SUCCESS;
     LineErrors errors = {};
 };

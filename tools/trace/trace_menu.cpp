@@ -7,6 +7,7 @@
 #include "plugin/host_interfaces.h"
 #include "settings/port_list.h"
 #include "settings/port_range.h"
+#include "settings/ports_that_open.h"
 #include "tools/trace/device_finder.h"
 
 namespace {
@@ -31,42 +32,36 @@ HMENU AddPopup(HMENU bar, const char* title)
     return popup;
 }
 
-// The dialog's list of ports, read off a hidden list box of its kind.
-void FillPorts(HMENU ports, HWND frame, uint32_t current)
+// The dialog's list of ports: those that open now, and the traced port, when
+// it did not open for the list, at the head in the dialog's braces.
+void FillPorts(HMENU ports, uint32_t current)
 {
     while (GetMenuItemCount(ports) > 0)
         if (!DeleteMenu(ports, 0, MF_BYPOSITION))
             break;
-    const HWND combo = CreateWindowExA(
-        0, "COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 10, 10, frame, NULL,
-        reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(frame, GWLP_HINSTANCE)), NULL);
-    if (combo == NULL) {
-        (void)AppendMenuA(ports, MF_STRING | MF_GRAYED, 0, "(the ports could not be listed)");
-        return;
+    const PortsThatOpen opened = ListPortsThatOpen();
+    // A number beyond the range (a settings file's COM300), or none, is no
+    // choice this menu could make: it is not listed.
+    const bool braced = current <= HIGHEST_PORT_NUMBER && !opened.Contains((int32_t)current);
+    char text[PORT_ENTRY_TEXT_CAPACITY];
+    PortEntryText((int32_t)current, false, text);
+    const std::string bracedText = text;
+    // A menu that lacks an entry Windows refused still works: the results
+    // of the appends are not needed.
+    if (braced)
+        (void)AppendMenuA(ports, MF_STRING | MF_CHECKED, PORT_COMMANDS + current, bracedText.c_str());
+    for (uint32_t i = 0; i < opened.count; ++i) {
+        const uint32_t number = opened.numbers[i];
+        PortEntryText((int32_t)number, true, text);
+        (void)AppendMenuA(ports, MF_STRING | (number == current ? MF_CHECKED : 0), PORT_COMMANDS + number,
+                          text);
     }
-    (void)FillPortList(combo, (int32_t)current);  // always 0
-    const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    std::string braced;  // the traced port, listed although it did not open
-    for (LRESULT i = 0; i < count; ++i) {
-        char text[32] = "";
-        const LRESULT number = SendMessageA(combo, CB_GETITEMDATA, (WPARAM)i, 0);
-        if (number < (LRESULT)LOWEST_PORT_NUMBER || number > (LRESULT)HIGHEST_PORT_NUMBER ||
-            SendMessageA(combo, CB_GETLBTEXTLEN, (WPARAM)i, 0) >= (LRESULT)sizeof text ||
-            SendMessageA(combo, CB_GETLBTEXT, (WPARAM)i, (LPARAM)text) < 0)
-            continue;  // an entry that cannot be read is left out
-        (void)AppendMenuA(ports, MF_STRING | ((uint32_t)number == current ? MF_CHECKED : 0),
-                          PORT_COMMANDS + (UINT)number, text);
-        if (text[0] == '{')
-            braced = text;
-    }
-    (void)DestroyWindow(combo);  // our own window: cannot fail
-    // The dialog's braces, said in words where the list shows them. A menu
-    // that lacks the note still works.
-    if (!braced.empty()) {
+    // The dialog's braces, said in words where the list shows them.
+    if (braced) {
         (void)AppendMenuA(ports, MF_SEPARATOR, 0, NULL);
         (void)AppendMenuA(ports, MF_STRING | MF_GRAYED, 0,
-                          (braced + ": the port traced now, which did not open for this list "
-                                    "(the trace itself holds it, or it is gone)")
+                          (bracedText + ": the port traced now, which did not open for this list "
+                                        "(the trace itself holds it, or it is gone)")
                               .c_str());
     }
 }
@@ -104,10 +99,10 @@ HMENU CreateTraceMenu()
     return bar;
 }
 
-void PrepareTraceMenu(HMENU menu, HMENU opening, HWND frame, const TraceChoice& current)
+void PrepareTraceMenu(HMENU menu, HMENU opening, const TraceChoice& current)
 {
     if (opening == GetSubMenu(menu, PORT_MENU))
-        FillPorts(opening, frame, current.port);
+        FillPorts(opening, current.port);
     if (opening == GetSubMenu(menu, BAUD_MENU))
         for (size_t i = 0; i < COMMON_BAUD_RATE_COUNT; ++i)
             (void)CheckMenuItem(opening, BAUD_COMMANDS + (UINT)i,

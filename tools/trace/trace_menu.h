@@ -19,11 +19,10 @@ struct TraceChoice {
 // refuses.
 HMENU CreateTraceMenu();
 
-// Before a list of the menu opens: the ports probed anew into the port list
-// (which needs the frame, for a hidden list of the dialog's kind), with a
-// note on what a port in braces is when the list shows one, and the current
-// choice checked in each list.
-void PrepareTraceMenu(HMENU menu, HMENU opening, HWND frame, const TraceChoice& current);
+// Before a list of the menu opens: the ports probed anew into the port list,
+// with a note on what a port in braces is when the list shows one, and the
+// current choice checked in each list.
+void PrepareTraceMenu(HMENU menu, HMENU opening, const TraceChoice& current);
 
 // The choice a menu command makes of the current one; false for a command
 // that is not the menu's.

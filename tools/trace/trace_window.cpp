@@ -158,7 +158,7 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     case WM_INITMENUPOPUP:
-        PrepareTraceMenu(GetMenu(frame), reinterpret_cast<HMENU>(wParam), frame, traced);
+        PrepareTraceMenu(GetMenu(frame), reinterpret_cast<HMENU>(wParam), traced);
         return 0;
     case WM_COMMAND: {
         TraceChoice chosen;

@@ -1,0 +1,40 @@
+// The one owner of a COM device's handle. Every port here, the plug-in's and
+// the tools' and the tests', opens its device through Open, the one
+// CreateFileA call for a COM port: exclusive, synchronous, the device as it
+// is. The handle is closed by Close, by the next Open and by the destructor,
+// so it is closed on every path. Movable, so that an open port can be handed
+// on; never copied, so that no handle is closed twice.
+//
+// How serial/ reports a failure, here and in line_settings.h: a call that can
+// fail returns a DWORD, ERROR_SUCCESS or the Windows error of the call that
+// failed, taken at once, before a clean-up could change it. KVSerial's own
+// interface keeps the results its callers have always had.
+#pragma once
+
+#include <windows.h>
+
+class ComHandle {
+public:
+    ComHandle() : handle(INVALID_HANDLE_VALUE) {}
+    ~ComHandle() { Close(); }
+    ComHandle(ComHandle&& other) noexcept;
+    ComHandle& operator=(ComHandle&& other) noexcept;
+    ComHandle(const ComHandle&) = delete;
+    ComHandle& operator=(const ComHandle&) = delete;
+
+    // Closes what is open, then opens the device at path for reading and
+    // writing. On failure the owner holds nothing.
+    DWORD Open(const char* path);
+    void Close();
+    bool IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
+    // The handle for the device's calls; INVALID_HANDLE_VALUE while closed,
+    // which every such call refuses.
+    HANDLE Get() const { return handle; }
+
+private:
+    HANDLE handle;
+};
+
+// GetLastError() right after a call that failed; ERROR_GEN_FAILURE when the
+// call set no error, so that a failure never reads as success.
+DWORD ErrorOfFailedCall();
