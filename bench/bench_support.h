@@ -1,4 +1,4 @@
-// What every benchmark needs besides its clock (parser/performance_clock.h):
+// What every benchmark needs besides its clock (common/performance_clock.h):
 // percentiles, a line describing the machine, and the device end of the COM
 // pair streaming frames.
 #pragma once

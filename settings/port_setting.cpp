@@ -11,7 +11,7 @@ char PortSetting[PORT_SETTING_SIZE];
 void WriteDefaultPortSetting()
 {
     // The default always fits, so the result says nothing.
-    (void)BoundedPrintf(PortSetting, PORT_SETTING_SIZE, "\\\\.\\COM1");
+    (void)BoundedCopy(PortSetting, PORT_SETTING_SIZE, DEFAULT_PORT_PATH);
 }
 
 void WritePortSettingForNumber(int32_t number)
@@ -22,7 +22,7 @@ void WritePortSettingForNumber(int32_t number)
 
 ResultCode LoadPortSetting()
 {
-    char path[SETTINGS_PATH_CAPACITY];
+    char path[PATH_BESIDE_CAPACITY];
     const ResultCode result = SettingsPathOfRunningModule(path);
     if (result != RESULT_OK)
         return result;
@@ -97,7 +97,7 @@ static ResultCode WriteSettingsBytes(HANDLE file)
 
 ResultCode SavePortSetting()
 {
-    char path[SETTINGS_PATH_CAPACITY];
+    char path[PATH_BESIDE_CAPACITY];
     const ResultCode result = SettingsPathOfRunningModule(path);
     if (result != RESULT_OK)
         return result;

@@ -10,7 +10,6 @@
 #include "tools/cli/number_argument.h"
 #include "tools/host/guid_text.h"
 #include "tools/host/host_options.h"
-#include "tools/host/plugin_library.h"
 #include "tools/sim/line_noise.h"
 #include "tools/sim/sim_options.h"
 #include "tools/sim/sim_payload.h"
@@ -196,15 +195,11 @@ TEST(HostText, GuidTextMatchesThePlatformsConversion)
     }
 }
 
-TEST(HostText, HexBytesAndFolders)
+TEST(HostText, HexBytes)
 {
     const uint8_t bytes[] = {0x00, 0xFF, 0x5A, 0x0F};
     EXPECT_EQ("00 FF 5A 0F", FormatHexBytes(bytes, 4));
     EXPECT_EQ("", FormatHexBytes(bytes, 0));
-
-    EXPECT_EQ("C:\\a\\", FolderOf("C:\\a\\P.dll"));
-    EXPECT_EQ("./", FolderOf("./P.dll"));
-    EXPECT_EQ("", FolderOf("P.dll"));
 }
 
 TEST(TraceOptions, TakesTheWatchsOptionsOnlyWithTheWatch)
