@@ -17,7 +17,7 @@ size_t DirectoryPartLength(const char* path, size_t length)
 
 int32_t PathBeside(const char* modulePath, const char* fileName, char* path)
 {
-    const char* end = (const char*)memchr(modulePath, '\0', PATH_BESIDE_CAPACITY);
+    const char* end = static_cast<const char*>(memchr(modulePath, '\0', PATH_BESIDE_CAPACITY));
     if (end == NULL)
         return E_INVALIDARG;
     const size_t directoryLength = DirectoryPartLength(modulePath, (size_t)(end - modulePath));
