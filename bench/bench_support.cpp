@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "firmware/frame_bytes.h"
-#include "parser/performance_clock.h"
+#include "common/performance_clock.h"
 
 double Percentile(std::vector<double> samples, double p)
 {

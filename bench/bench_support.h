@@ -1,4 +1,4 @@
-// What every benchmark needs besides its clock (parser/performance_clock.h):
+// What every benchmark needs besides its clock (common/performance_clock.h):
 // percentiles, a line describing the machine, the device end of the COM pair
 // streaming frames, and the throughput round: a stream queued at the host end,
 // then drained by host Read requests.

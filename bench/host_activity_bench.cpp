@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "parser/performance_clock.h"
+#include "common/performance_clock.h"
 #include "plugin/host_activity_area.h"
 #include "testkit/device_port.h"
 #include "testkit/plugin_session.h"

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "common/performance_clock.h"
 #include "firmware/frame_bytes.h"
-#include "parser/performance_clock.h"
 #include "testkit/device_port.h"
 #include "testkit/plugin_session.h"
 #include "testkit/settings_file.h"

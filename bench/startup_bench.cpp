@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "parser/performance_clock.h"
+#include "common/performance_clock.h"
 #include "testkit/plugin_session.h"
 #include "testkit/settings_file.h"
 #include "testkit/test_ports.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "parser/performance_clock.h"
+#include "common/performance_clock.h"
 #include "testkit/device_port.h"
 #include "testkit/plugin_session.h"
 #include "testkit/settings_file.h"

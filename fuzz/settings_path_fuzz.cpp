@@ -2,7 +2,7 @@
 // platform's 260 characters, terminated or not: the result never leaves its
 // 260-character buffer, and it is the module's folder (everything up to the
 // last '\' or '/' after the first character) joined with the file name, or a
-// refusal when that name would not fit whole.
+// refusal, leaving the path empty, when that name would not fit whole.
 #include <string.h>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -32,8 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Paths are mostly made of separators and a few letters, so that folders
     // of every depth and length turn up.
     const bool terminated = provider.ConsumeIntegralInRange(0, 7) != 0;
-    const size_t length = provider.ConsumeIntegralInRange<size_t>(0, SETTINGS_PATH_CAPACITY - 1);
-    std::vector<char> modulePath(SETTINGS_PATH_CAPACITY, 'x');
+    const size_t length = provider.ConsumeIntegralInRange<size_t>(0, PATH_BESIDE_CAPACITY - 1);
+    std::vector<char> modulePath(PATH_BESIDE_CAPACITY, 'x');
     for (size_t i = 0; i < length && provider.remaining_bytes() > 0; ++i) {
         static const char alphabet[] = {'\\', '/', 'C', ':', '.', 'a', 'x', '\0'};
         const uint8_t pick = provider.ConsumeIntegral<uint8_t>();
@@ -42,10 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (terminated)
         modulePath[length] = '\0';
 
-    std::vector<char> path(SETTINGS_PATH_CAPACITY, '#');
-    const ResultCode result = SettingsPathFromModulePath(modulePath.data(), path.data());
+    std::vector<char> path(PATH_BESIDE_CAPACITY, '#');
+    const ResultCode result = PathBeside(modulePath.data(), SETTINGS_FILE_NAME, path.data());
 
-    const void* end = memchr(modulePath.data(), 0, SETTINGS_PATH_CAPACITY);
+    const void* end = memchr(modulePath.data(), 0, PATH_BESIDE_CAPACITY);
     if (end == NULL) {
         FUZZ_REQUIRE(result == E_INVALIDARG);
         return 0;
@@ -55,13 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_REQUIRE(DirectoryPartLength(module.c_str(), module.size()) == directoryLength);
 
     const std::string expected = module.substr(0, directoryLength) + SETTINGS_FILE_NAME;
-    FUZZ_REQUIRE(memchr(path.data(), 0, SETTINGS_PATH_CAPACITY) != NULL);
-    if (expected.size() <= SETTINGS_PATH_CAPACITY - 1) {
+    FUZZ_REQUIRE(memchr(path.data(), 0, PATH_BESIDE_CAPACITY) != NULL);
+    if (expected.size() <= PATH_BESIDE_CAPACITY - 1) {
         FUZZ_REQUIRE(result == RESULT_OK);
         FUZZ_REQUIRE(expected == path.data());
     } else {
         // A shortened name could be another file in that folder: refused.
         FUZZ_REQUIRE(result == RESULT_INSUFFICIENT_BUFFER);
+        FUZZ_REQUIRE(path[0] == '\0');
     }
     return 0;
 }

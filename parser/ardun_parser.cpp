@@ -4,7 +4,7 @@
 
 #include "common/bounded_text.h"
 #include "common/version.h"
-#include "settings/port_config_dialog.h"
+#include "plugin/host_answers.h"
 #include "settings/port_setting.h"
 
 namespace {
@@ -44,11 +44,7 @@ int32_t MVArdunParser::GetComponentInfo(MVComponentInfo* info)
 {
     if (!info)
         return 0;
-    // The text is a fixed valid GUID, so the conversion cannot fail; its
-    // result is ignored on purpose.
-    unsigned char guidText[sizeof COMPONENT_GUID];
-    memcpy(guidText, COMPONENT_GUID, sizeof COMPONENT_GUID);
-    (void)UuidFromStringA(guidText, &info->componentId);
+    WriteGuidFromText(COMPONENT_GUID, &info->componentId);
     // A cut text is not reported to the host: the results are ignored on purpose.
     (void)BoundedCopy(info->name, sizeof info->name, "Ardun Packet Parser Component");
     (void)BoundedCopy(info->description, sizeof info->description,
@@ -62,10 +58,7 @@ int32_t MVArdunParser::GetComponentInfo(MVComponentInfo* info)
 
 int32_t MVArdunParser::ShowConfig(MVConfigRequest* request)
 {
-    // A null request shows nothing; the host learns nothing from the dialog's end.
-    if (request != NULL)
-        ShowPortConfigDialog(request->ownerWindow);
-    return 0;
+    return ShowConfigForHost(request);
 }
 
 int32_t MVArdunParser::ComponentReserved(uint32_t, uint32_t, uint32_t)

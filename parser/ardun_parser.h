@@ -6,8 +6,8 @@
 
 #include <stdint.h>
 
+#include "common/performance_clock.h"
 #include "parser/packet_collector.h"
-#include "parser/performance_clock.h"
 #include "plugin/host_interfaces.h"
 #include "serial/kv_serial.h"
 #include "serial/port_observer.h"

@@ -7,17 +7,16 @@ static const uint32_t FIRST_FRAME_START_POSITION = 3;
 bool ScanFrameByte(FrameScanner* scanner, uint8_t byte, uint32_t bytesReceived)
 {
     if (!scanner->inFrame) {
-        if (byte == ARDUN_MARKER) {
+        if (byte == ARDUNFRAME_MARKER) {
             scanner->markerSeen = true;  // any number of markers may precede the 0x00
             return false;
         }
-        if (scanner->markerSeen && byte == ARDUN_FRAME_START &&
-            bytesReceived >= FIRST_FRAME_START_POSITION)
+        if (scanner->markerSeen && byte == ARDUNFRAME_START && bytesReceived >= FIRST_FRAME_START_POSITION)
             scanner->inFrame = true;
         scanner->markerSeen = false;
         return false;
     }
-    if (byte == ARDUN_MARKER && !scanner->markerSeen) {
+    if (byte == ARDUNFRAME_MARKER && !scanner->markerSeen) {
         scanner->markerSeen = true;
         return false;
     }

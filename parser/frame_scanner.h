@@ -1,12 +1,13 @@
 // Recognises an Ardun frame in a byte stream, one byte at a time: the frame
-// start 0xFF 0x00, then payload in which a data 0xFF travels doubled. Pure
-// logic without windows.h, so it also builds natively (fuzzing).
+// start ARDUNFRAME_MARKER ARDUNFRAME_START (0xFF 0x00), then payload in which
+// a data 0xFF travels doubled. The frame bytes are the device library's own,
+// so the reader and the device cannot disagree on them. Pure logic without
+// windows.h, so it also builds natively (fuzzing).
 #pragma once
 
 #include <stdint.h>
 
-const uint8_t ARDUN_MARKER = 0xFF;
-const uint8_t ARDUN_FRAME_START = 0x00;  // follows the marker at a frame start
+#include "firmware/ArdunFrame/src/ArdunFrame.h"
 
 // The scanner's state; a request starts from a value-initialised one
 // (searching, no marker pending).

@@ -16,6 +16,9 @@
 #include "parser/request_deadline.h"
 
 const uint32_t PACKET_BUFFER_SIZE = 256;
+// A request stops when the buffer is full, so a smaller one would cut the
+// largest packet a host can ask for.
+static_assert(PACKET_BUFFER_SIZE >= ARDUNFRAME_LARGEST_REQUEST, "the buffer holds the largest request");
 
 // What the component keeps from one request to the next.
 struct HeldPacket {

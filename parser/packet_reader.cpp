@@ -1,7 +1,7 @@
 // The component's packet reader: one packet request over the component's own
 // COM port, timed on the performance counter.
+#include "common/performance_clock.h"
 #include "parser/ardun_parser.h"
-#include "parser/performance_clock.h"
 
 // Opens the lost port again as the host last had it. The port's own log
 // lines show the attempt; a failed one leaves the port closed.

@@ -1,12 +1,11 @@
 #include "plugin/ardun_plugin.h"
 
-#include <rpc.h>
 #include <string.h>
 
 #include "common/bounded_text.h"
 #include "common/version.h"
 #include "parser/ardun_parser.h"
-#include "settings/port_config_dialog.h"
+#include "plugin/host_answers.h"
 
 namespace {
 
@@ -25,8 +24,7 @@ int32_t MVArdunPlugin::GetPluginInfo(MVPluginInfo* info)
     if (info == NULL)
         return 0;
     info->infoKind = 3;
-    // The text is a constant that converts: the result has nothing to say.
-    (void)UuidFromStringA((RPC_CSTR)PLUGIN_GUID, &info->pluginId);
+    WriteGuidFromText(PLUGIN_GUID, &info->pluginId);
     // Every text fits its array, so no cut is possible to report.
     (void)BoundedCopy(info->name, sizeof info->name, PLUGIN_NAME);
     (void)BoundedCopy(info->description, sizeof info->description, PLUGIN_DESCRIPTION);
@@ -41,10 +39,7 @@ int32_t MVArdunPlugin::GetPluginInfo(MVPluginInfo* info)
 
 int32_t MVArdunPlugin::ShowConfig(MVConfigRequest* request)
 {
-    // A null request shows nothing; the host learns nothing from the dialog's end.
-    if (request != NULL)
-        ShowPortConfigDialog(request->ownerWindow);
-    return 0;
+    return ShowConfigForHost(request);
 }
 
 IMVPluginComponent* MVArdunPlugin::GetComponent(uint32_t index)

@@ -9,7 +9,7 @@
 #include <stdint.h>
 #include <windows.h>
 
-#include "parser/performance_clock.h"
+#include "common/performance_clock.h"
 #include "plugin/host_activity_ring.h"
 #include "serial/port_observer.h"
 

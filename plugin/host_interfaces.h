@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include "common/result_codes.h"
+#include "firmware/ArdunFrame/src/ArdunFrame.h"
 
 struct MVPluginInfo {
     uint32_t hostReserved;  // the host's; never touched
@@ -230,3 +231,6 @@ const uint32_t PACKET_REQUEST_LENGTH = 2;
 const uint8_t PACKET_REQUEST_LETTER = 0x50;  // 'P'
 // The largest N: it travels in one byte.
 const uint32_t LARGEST_PACKET_SIZE = 255;
+// The device library refuses a longer payload, so it must send every size a
+// host can ask for.
+static_assert(LARGEST_PACKET_SIZE == ARDUNFRAME_LARGEST_REQUEST, "the device library's largest request");

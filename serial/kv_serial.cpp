@@ -6,10 +6,10 @@
 #include "serial/com_port_path.h"
 #include "serial/line_settings.h"
 
-// A one-byte read returns after at most 300 ms, empty when nothing arrived;
-// within a burst, 40 ms of quiet ends a read. The packet reader relies on
-// every read coming back so that its own time limit holds.
-static const COMMTIMEOUTS FIXED_TIMEOUTS = {40, 0, 300, 0, 300};
+// A one-byte read returns after PORT_READ_TIMEOUT_MS, empty when nothing
+// arrived; within a burst, 40 ms of quiet ends a read. The packet reader
+// relies on every read coming back so that its own time limit holds.
+static const COMMTIMEOUTS FIXED_TIMEOUTS = {40, 0, PORT_READ_TIMEOUT_MS, 0, 300};
 
 KVSerial::KVSerial()
     : observer(NULL),

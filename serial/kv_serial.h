@@ -16,6 +16,10 @@
 #include "serial/debug_output.h"
 #include "serial/port_observer.h"
 
+// The port's read time-out: a one-byte read returns after at most this long,
+// empty when nothing arrived.
+const DWORD PORT_READ_TIMEOUT_MS = 300;
+
 class KVSerial {
 public:
     KVSerial();

@@ -12,7 +12,7 @@ char PortSetting[PORT_SETTING_SIZE];
 void WriteDefaultPortSetting()
 {
     // The default always fits, so the result says nothing.
-    (void)BoundedPrintf(PortSetting, PORT_SETTING_SIZE, "\\\\.\\COM1");
+    (void)BoundedCopy(PortSetting, PORT_SETTING_SIZE, DEFAULT_PORT_PATH);
 }
 
 void WritePortSettingForNumber(int32_t number)
@@ -23,7 +23,7 @@ void WritePortSettingForNumber(int32_t number)
 
 ResultCode LoadPortSetting()
 {
-    char path[SETTINGS_PATH_CAPACITY];
+    char path[PATH_BESIDE_CAPACITY];
     const ResultCode result = SettingsPathOfRunningModule(path);
     if (result != RESULT_OK)
         return result;
@@ -98,7 +98,7 @@ static ResultCode WriteSettingsBytes(HANDLE file)
 
 ResultCode SavePortSetting()
 {
-    char path[SETTINGS_PATH_CAPACITY];
+    char path[PATH_BESIDE_CAPACITY];
     const ResultCode result = SettingsPathOfRunningModule(path);
     if (result != RESULT_OK)
         return result;

@@ -1,20 +1,21 @@
 // The one user setting: the device path of the COM port that the component
 // opens, kept in memory in PortSetting and on disk as the 25 raw bytes of that
-// buffer in "ArdunParser.dat" beside the module.
+// buffer in the settings file beside the module (common/module_files.h).
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
 
+#include "common/module_files.h"
 #include "common/result_codes.h"
 
-const size_t PORT_SETTING_SIZE = 25;
+const size_t PORT_SETTING_SIZE = SETTINGS_FILE_SIZE;
 
 // Zero-terminated device path, at most 24 characters. Bytes after the
 // terminator carry no meaning but are saved as they are.
 extern char PortSetting[PORT_SETTING_SIZE];
 
-// Writes the default path "\\.\COM1" (static initialisation does this once).
+// Writes the default path DEFAULT_PORT_PATH (static initialisation does this once).
 void WriteDefaultPortSetting();
 
 // Writes "\\.\COM<number>"; the bytes after the terminator stay as they are.

@@ -2,24 +2,20 @@
 
 #include <string.h>
 
+#include "common/module_files.h"
+#include "common/path_beside.h"
+
 int LoadPluginModule(PluginModule* plugin)
 {
-    return LoadPluginModuleNamed(plugin, "ArdunParser.dll");
+    return LoadPluginModuleNamed(plugin, PLUGIN_FILE_NAME);
 }
 
 int LoadPluginModuleNamed(PluginModule* plugin, const char* fileName)
 {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-    char* name;
+    char path[PATH_BESIDE_CAPACITY];
     memset(plugin, 0, sizeof *plugin);
-    if (length == 0 || length >= MAX_PATH)
+    if (PathBesideModule(NULL, fileName, path) != 0)
         return 0;
-    name = strrchr(path, '\\');
-    name = name ? name + 1 : path;
-    if ((size_t)(name - path) + strlen(fileName) + 1 > MAX_PATH)
-        return 0;
-    strcpy(name, fileName);
 
     plugin->module = LoadLibraryA(path);
     if (plugin->module == NULL)

@@ -7,14 +7,18 @@
 #include <fstream>
 #include <iterator>
 
-#include "settings/port_setting.h"
+#include "common/module_files.h"
+#include "common/path_beside.h"
 
 std::string SettingsFilePath()
 {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-    std::string folder(path, length);
-    return folder.substr(0, folder.find_last_of("\\/") + 1) + "ArdunParser.dat";
+    char path[PATH_BESIDE_CAPACITY];
+    // A test program's own path always fits. Were it cut, the bare name
+    // would name a file in the working folder, where the module does not
+    // look, and the test using it would fail there.
+    if (PathBesideModule(NULL, SETTINGS_FILE_NAME, path) != 0)
+        return SETTINGS_FILE_NAME;
+    return path;
 }
 
 void WriteSettingsFile(const std::vector<uint8_t>& bytes)
@@ -25,8 +29,8 @@ void WriteSettingsFile(const std::vector<uint8_t>& bytes)
 
 std::vector<uint8_t> SettingsFileBytes(const std::string& devicePath)
 {
-    std::vector<uint8_t> bytes(PORT_SETTING_SIZE, 0);
-    memcpy(bytes.data(), devicePath.data(), std::min(devicePath.size(), PORT_SETTING_SIZE - 1));
+    std::vector<uint8_t> bytes(SETTINGS_FILE_SIZE, 0);
+    memcpy(bytes.data(), devicePath.data(), std::min(devicePath.size(), (size_t)SETTINGS_FILE_SIZE - 1));
     return bytes;
 }
 

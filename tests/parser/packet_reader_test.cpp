@@ -10,13 +10,9 @@
 #include <thread>
 
 #include "tests/parser/parser_on_pair.h"
+#include "tests/support/seconds_since.h"
 
 namespace {
-
-double SecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 typedef ParserOnPair PacketReaderOnPair;
 

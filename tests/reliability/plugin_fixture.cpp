@@ -3,11 +3,6 @@
 #include "testkit/device_port.h"
 #include "testkit/settings_file.h"
 
-double SecondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 std::vector<uint8_t> Counting(size_t length, uint8_t first)
 {
     std::vector<uint8_t> bytes(length);

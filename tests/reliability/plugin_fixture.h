@@ -12,14 +12,13 @@
 
 #include "firmware/frame_bytes.h"
 #include "testkit/plugin_session.h"
+#include "tests/support/seconds_since.h"
 
 const uint32_t OK = 0;
 const uint32_t FAIL = (uint32_t)E_FAIL;
 const uint32_t INVALID = (uint32_t)E_INVALIDARG;
 const uint32_t TIMEOUT = (uint32_t)RESULT_TIMEOUT;
 const uint8_t MARK = 0xCC;
-
-double SecondsSince(std::chrono::steady_clock::time_point start);
 
 // length bytes counting up from first.
 std::vector<uint8_t> Counting(size_t length, uint8_t first);

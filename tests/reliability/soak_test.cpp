@@ -31,6 +31,7 @@
 #include "testkit/plugin_session.h"
 #include "testkit/settings_file.h"
 #include "tests/support/open_handles.h"
+#include "tests/support/seconds_since.h"
 
 namespace {
 
@@ -203,7 +204,7 @@ TEST_F(Soak, EveryPayloadArrivesWholeAndNothingGrows)
     for (uint32_t i = warmUp; i < packets; ++i)
         Poll(&counts, &lastSequence);
 
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds = SecondsSince(start);
     const HandleSet handlesAfter = OpenHandles();
     const size_t memoryAfter = PrivateBytes();
     device.Stop();

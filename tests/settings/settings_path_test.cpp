@@ -23,8 +23,8 @@ TEST(SettingsPath, LiesBesideTheModule)
         {"", "ArdunParser.dat"},                  // bare name, resolved by the platform
     };
     for (const auto& c : cases) {
-        char path[SETTINGS_PATH_CAPACITY];
-        EXPECT_EQ(RESULT_OK, SettingsPathFromModulePath(c.module, path)) << c.module;
+        char path[PATH_BESIDE_CAPACITY];
+        EXPECT_EQ(RESULT_OK, PathBeside(c.module, SETTINGS_FILE_NAME, path)) << c.module;
         EXPECT_STREQ(c.expected, path) << c.module;
     }
 }
@@ -33,26 +33,26 @@ TEST(SettingsPath, ANameThatDoesNotFitIsRefusedNotShortened)
 {
     const size_t name = strlen(SETTINGS_FILE_NAME);
     // The directory leaves room for the whole name and its terminator...
-    std::string fits = std::string(SETTINGS_PATH_CAPACITY - name - 2, 'd') + "\\m.dll";
-    char path[SETTINGS_PATH_CAPACITY];
-    ASSERT_EQ(RESULT_OK, SettingsPathFromModulePath(fits.c_str(), path));
-    EXPECT_EQ(SETTINGS_PATH_CAPACITY - 1, strlen(path));
+    std::string fits = std::string(PATH_BESIDE_CAPACITY - name - 2, 'd') + "\\m.dll";
+    char path[PATH_BESIDE_CAPACITY];
+    ASSERT_EQ(RESULT_OK, PathBeside(fits.c_str(), SETTINGS_FILE_NAME, path));
+    EXPECT_EQ(PATH_BESIDE_CAPACITY - 1, strlen(path));
 
     // ...or is one character too long for it.
-    std::string tooLong = std::string(SETTINGS_PATH_CAPACITY - name - 1, 'd') + "\\m.dll";
-    EXPECT_EQ(RESULT_INSUFFICIENT_BUFFER, SettingsPathFromModulePath(tooLong.c_str(), path));
+    std::string tooLong = std::string(PATH_BESIDE_CAPACITY - name - 1, 'd') + "\\m.dll";
+    EXPECT_EQ(RESULT_INSUFFICIENT_BUFFER, PathBeside(tooLong.c_str(), SETTINGS_FILE_NAME, path));
 
-    std::string unterminated(SETTINGS_PATH_CAPACITY + 5, 'u');
-    EXPECT_EQ(E_INVALIDARG, SettingsPathFromModulePath(unterminated.c_str(), path));
+    std::string unterminated(PATH_BESIDE_CAPACITY + 5, 'u');
+    EXPECT_EQ(E_INVALIDARG, PathBeside(unterminated.c_str(), SETTINGS_FILE_NAME, path));
 }
 
 TEST(SettingsPath, OfAModuleThatIsNoneFailsAndTouchesNothing)
 {
     const HINSTANCE loaded = GetModuleInstance();
     SetModuleInstance(GetModuleHandleA(NULL));
-    char path[SETTINGS_PATH_CAPACITY];
+    char path[PATH_BESIDE_CAPACITY];
     ASSERT_EQ(RESULT_OK, SettingsPathOfRunningModule(path));
-    char program[SETTINGS_PATH_CAPACITY];
+    char program[PATH_BESIDE_CAPACITY];
     ASSERT_NE(0u, GetModuleFileNameA(NULL, program, sizeof program));
     std::string expected(program);
     expected = expected.substr(0, expected.find_last_of("\\/") + 1) + SETTINGS_FILE_NAME;

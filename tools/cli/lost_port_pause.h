@@ -5,4 +5,6 @@
 // as fast as it can print.
 #pragma once
 
-const unsigned long LOST_PORT_PAUSE_MS = 300;
+#include "serial/kv_serial.h"
+
+const unsigned long LOST_PORT_PAUSE_MS = PORT_READ_TIMEOUT_MS;

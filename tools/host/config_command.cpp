@@ -68,7 +68,7 @@ int RunConfigCommand(const PluginLibrary& library, IMVPlugin* plugin)
         fprintf(stderr, "ardun-host: %s\n", error.c_str());
         return 1;
     }
-    printf("Port before: %s\n", DescribeConfiguredPort(library.Path()).c_str());
+    printf("Port before: %s\n", DescribeConfiguredPort(library).c_str());
     printf("Showing the port configuration dialog; choose a port and press OK, or Cancel.\n");
     fflush(stdout);
 
@@ -81,6 +81,6 @@ int RunConfigCommand(const PluginLibrary& library, IMVPlugin* plugin)
         return 1;
     }
     printf("The dialog closed.\n");
-    printf("Port after:  %s\n", DescribeConfiguredPort(library.Path()).c_str());
+    printf("Port after:  %s\n", DescribeConfiguredPort(library).c_str());
     return 0;
 }

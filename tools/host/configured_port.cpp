@@ -3,18 +3,20 @@
 #include <ctype.h>
 #include <stdio.h>
 
-#include "tools/host/plugin_library.h"
+#include "common/module_files.h"
+#include "common/path_beside.h"
 
-static const size_t SETTINGS_FILE_SIZE = 25;
-
-std::string DescribeConfiguredPort(const std::string& dllPath)
+std::string DescribeConfiguredPort(const PluginLibrary& library)
 {
-    // The file name a user sees beside the DLL; ardun-host reads the file as
-    // an outside program, not through the module's own code.
-    std::string filePath = FolderOf(dllPath) + "ArdunParser.dat";
-    FILE* file = fopen(filePath.c_str(), "rb");
+    // The file beside the module that was loaded, found as the plug-in finds
+    // it; ardun-host reads it as an outside program, not through the
+    // module's own code.
+    char filePath[PATH_BESIDE_CAPACITY];
+    if (PathBesideModule(library.Module(), SETTINGS_FILE_NAME, filePath) != 0)
+        return DEFAULT_PORT_PATH " (the plug-in's default: its settings file's path cannot be made)";
+    FILE* file = fopen(filePath, "rb");
     if (file == nullptr)
-        return "\\\\.\\COM1 (the plug-in's default: there is no " + filePath + ")";
+        return DEFAULT_PORT_PATH " (the plug-in's default: there is no " + std::string(filePath) + ")";
     char bytes[SETTINGS_FILE_SIZE];
     size_t length = fread(bytes, 1, sizeof bytes, file);
     fclose(file);  // read-only: a failing close loses nothing

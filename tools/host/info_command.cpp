@@ -71,6 +71,6 @@ int RunInfoCommand(PluginLibrary& library, IMVPlugin* plugin)
     }
     printf("Hardware\n");
     printf("  name:        %s\n", FieldText(hardwareInfo.name).c_str());
-    printf("Configured port: %s\n", DescribeConfiguredPort(library.Path()).c_str());
+    printf("Configured port: %s\n", DescribeConfiguredPort(library).c_str());
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "tools/host/plugin_library.h"
 
+#include "common/module_files.h"
+#include "common/path_beside.h"
 #include "tools/cli/windows_error.h"
 
 static const char* const CREATE_EXPORT = "MVCreatePlugin";
@@ -62,17 +64,10 @@ IMVPlugin* PluginLibrary::CreatePlugin(std::string* error)
     return plugin;
 }
 
-std::string FolderOf(const std::string& path)
-{
-    size_t separator = path.find_last_of("\\/");
-    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
-}
-
 std::string DefaultPluginPath()
 {
-    char exePath[MAX_PATH] = "";
-    DWORD length = GetModuleFileNameA(nullptr, exePath, sizeof exePath);
-    if (length == 0 || length >= sizeof exePath)
-        return "ArdunParser.dll";  // let the loader's search order find it
-    return FolderOf(exePath) + "ArdunParser.dll";
+    char path[PATH_BESIDE_CAPACITY];
+    if (PathBesideModule(nullptr, PLUGIN_FILE_NAME, path) != 0)
+        return PLUGIN_FILE_NAME;  // let the loader's search order find it
+    return path;
 }

@@ -38,5 +38,3 @@ private:
 
 // ArdunParser.dll in the folder of the running ardun-host.exe.
 std::string DefaultPluginPath();
-// The folder part of a path, separator included; empty when it has none.
-std::string FolderOf(const std::string& path);

@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <windows.h>
 
-#include "parser/performance_clock.h"
+#include "common/performance_clock.h"
 #include "tools/cli/hex_bytes.h"
 #include "tools/cli/lost_port_pause.h"
 #include "tools/cli/stop_request.h"
@@ -125,7 +125,7 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
         fprintf(stderr, "ardun-host: %s\n", error.c_str());
         return 1;
     }
-    std::string port = DescribeConfiguredPort(library.Path());
+    std::string port = DescribeConfiguredPort(library);
     // A wrong size still gives "ok" packets, so the frames on the line are
     // measured as the plug-in reads them, from before the open on.
     const PortReadTap tap(library.Module());

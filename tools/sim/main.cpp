@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/performance_clock.h"
 #include "firmware/frame_bytes.h"
-#include "parser/performance_clock.h"
 #include "tools/cli/stop_request.h"
 #include "tools/sim/line_noise.h"
 #include "tools/sim/sim_options.h"

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tools/trace/device_finder.h"
 #include "tools/trace/find_command.h"
 #include "tools/trace/watch_command.h"
 
@@ -16,7 +17,7 @@ bool RunWithoutWindow(int argc, const char* const* argv, TraceOptions* options, 
         return true;
     }
     if (options->showHelp) {
-        fputs(TRACE_USAGE, stdout);
+        fputs(TraceUsage(SearchTimeText()).c_str(), stdout);
         *status = 0;
         return true;
     }

@@ -8,7 +8,7 @@
 #include <iterator>
 #include <numeric>
 
-#include "parser/performance_clock.h"
+#include "common/performance_clock.h"
 #include "settings/port_range.h"
 #include "tools/cli/windows_error.h"
 #include "tools/trace/frame_length_meter.h"
@@ -32,6 +32,11 @@ double SearchPlanSeconds()
     return std::accumulate(
         std::begin(SEARCH_PLAN), std::end(SEARCH_PLAN), 0.0,
         [](double seconds, const SearchStep& step) { return seconds + step.seconds * step.times; });
+}
+
+std::string SearchTimeText()
+{
+    return "at most " + std::to_string((int)(SearchPlanSeconds() + 0.5)) + " s a port";
 }
 
 namespace {

@@ -39,6 +39,8 @@ enum SearchStepIndex {
 extern const SearchStep SEARCH_PLAN[SEARCH_STEP_COUNT];
 // The most one port's search listens, in seconds.
 double SearchPlanSeconds();
+// The same for a user: "at most 15 s a port".
+std::string SearchTimeText();
 
 // FindDevices' port for every COM port the configuration dialog lists.
 const uint32_t EVERY_COM_PORT = UINT32_MAX;

@@ -33,8 +33,8 @@ bool SavePort(uint32_t port, const TraceOptions& options, FILE* out)
     const bool besideProgram = options.saveTo.empty();
     const std::string path = besideProgram ? UseSettingsFileBesideProgram() : SettingsFileIn(options.saveTo);
     WritePortSettingForNumber((int32_t)port);
-    const ResultCode result = path.size() < SETTINGS_PATH_CAPACITY ? SavePortSettingAt(path.c_str())
-                                                                   : RESULT_INSUFFICIENT_BUFFER;
+    const ResultCode result = path.size() < PATH_BESIDE_CAPACITY ? SavePortSettingAt(path.c_str())
+                                                                 : RESULT_INSUFFICIENT_BUFFER;
     if (result != RESULT_OK) {
         fprintf(stderr, "ardun-trace: COM%u could not be saved in %s (%s)\n", (unsigned)port, path.c_str(),
                 FormatResultCode(result).c_str());

@@ -6,7 +6,6 @@
 #include <map>
 
 #include "firmware/ArdunFrame/src/ArdunFrame.h"
-#include "parser/frame_scanner.h"
 
 namespace {
 
@@ -15,10 +14,9 @@ const size_t GAPS_JUDGED = 16;
 const size_t FEWEST_GAPS = 3;
 // A line with no frame start for this long carries no Ardun frames worth measuring.
 const size_t LONGEST_GAP = 1024;
-// The longest payload a host can ask for (its request holds N in one byte),
-// and so the longest re-encoded. Not the library's ARDUNFRAME_MAX_PAYLOAD,
-// which test builds raise.
-const uint32_t LONGEST_PAYLOAD = 255;
+// The longest payload a host can ask for, and so the longest re-encoded. Not
+// the library's ARDUNFRAME_MAX_PAYLOAD, which test builds raise.
+const uint32_t LONGEST_PAYLOAD = ARDUNFRAME_LARGEST_REQUEST;
 
 // At least three quarters of the gaps judged.
 bool MostOf(size_t agreeing, size_t gaps)
@@ -54,8 +52,8 @@ Decoded Decode(const std::vector<uint8_t>& line)
     Decoded decoded = {{}, {0}, false};
     size_t i = 0;
     while (i < line.size()) {
-        if (line[i] == ARDUN_MARKER) {
-            if (i + 1 >= line.size() || line[i + 1] != ARDUN_MARKER)
+        if (line[i] == ARDUNFRAME_MARKER) {
+            if (i + 1 >= line.size() || line[i + 1] != ARDUNFRAME_MARKER)
                 break;
             ++i;
         }
@@ -85,7 +83,7 @@ void FrameLengthMeter::Add(const uint8_t* bytes, size_t count)
 
 void FrameLengthMeter::AddByte(uint8_t byte)
 {
-    if (byte == ARDUN_MARKER) {
+    if (byte == ARDUNFRAME_MARKER) {
         ++markerRun;
         // FFs far beyond any gap kept: the gap is lost already, and only the
         // run's parity still tells whether a 00 after it starts a frame.
@@ -98,9 +96,9 @@ void FrameLengthMeter::AddByte(uint8_t byte)
     }
     // Inside a frame a data FF travels doubled, so an odd run before 00 ends
     // in a frame start's marker; the FFs before it belong to the gap.
-    const bool frameStart = byte == ARDUN_FRAME_START && markerRun % 2 == 1;
+    const bool frameStart = byte == ARDUNFRAME_START && markerRun % 2 == 1;
     if (afterFrameStart) {
-        gap.insert(gap.end(), frameStart ? markerRun - 1 : markerRun, ARDUN_MARKER);
+        gap.insert(gap.end(), frameStart ? markerRun - 1 : markerRun, ARDUNFRAME_MARKER);
         if (!frameStart)
             gap.push_back(byte);
     }

@@ -66,17 +66,17 @@ std::vector<Run> ClassifyBytes(const std::vector<uint8_t>& bytes, uint32_t wante
         const bool markerPending = scanner.markerSeen;
         if (ScanFrameByte(&scanner, byte, (uint32_t)(i + 1))) {
             ++stored;
-            if (markerPending && byte != ARDUN_MARKER)
-                AddByte(runs, LOST, ARDUN_MARKER);
+            if (markerPending && byte != ARDUNFRAME_MARKER)
+                AddByte(runs, LOST, ARDUNFRAME_MARKER);
             AddByte(runs, PAYLOAD, byte);
-            if (markerPending && byte == ARDUN_MARKER)
+            if (markerPending && byte == ARDUNFRAME_MARKER)
                 ++runs.back().doubled;
         } else if (!wasInFrame && scanner.inFrame) {
             // The marker just before was the frame start's, not a skipped byte.
             runs.back().bytes.pop_back();
             if (runs.back().bytes.empty())
                 runs.pop_back();
-            AddByte(runs, START, ARDUN_MARKER);
+            AddByte(runs, START, ARDUNFRAME_MARKER);
             AddByte(runs, START, byte);
         } else if (!wasInFrame) {
             AddByte(runs, SKIPPED, byte);
@@ -84,7 +84,7 @@ std::vector<Run> ClassifyBytes(const std::vector<uint8_t>& bytes, uint32_t wante
         // Otherwise an FF inside the frame, resolved by the byte after it.
     }
     if (scanner.inFrame && scanner.markerSeen)
-        AddByte(runs, LOST, ARDUN_MARKER);  // the request ended before its pair came
+        AddByte(runs, LOST, ARDUNFRAME_MARKER);  // the request ended before its pair came
     for (; i < bytes.size(); ++i)
         AddByte(runs, stored >= wanted ? DROPPED : UNEXAMINED, bytes[i]);
     return runs;
@@ -122,7 +122,7 @@ uint32_t ShorterFrameEnd(const std::vector<Run>& runs)
     for (size_t r = 0; r < runs.size(); ++r) {
         if (runs[r].role != PAYLOAD)
             continue;
-        if (frameStartAt == 0 && r > 0 && runs[r - 1].role == LOST && runs[r].bytes[0] == ARDUN_FRAME_START)
+        if (frameStartAt == 0 && r > 0 && runs[r - 1].role == LOST && runs[r].bytes[0] == ARDUNFRAME_START)
             frameStartAt = stored.size();
         stored.insert(stored.end(), runs[r].bytes.begin(), runs[r].bytes.end());
     }

@@ -6,7 +6,11 @@
 #include "settings/port_range.h"
 #include "tools/cli/number_argument.h"
 
-const char* const TRACE_USAGE =
+namespace {
+
+// The help text around how long --find listens on a port at most, which the
+// search's own plan tells.
+const char* const USAGE_BEFORE_SEARCH_TIME =
     "ardun-trace: shows what the ArdunParser plug-in reads from a COM port, and\n"
     "why a packet does not come, while it asks for packets as the host does.\n"
     "It runs the plug-in's own port, reader and log code, so the window shows\n"
@@ -35,7 +39,9 @@ const char* const TRACE_USAGE =
     "              about a second each, without sending anything; report per\n"
     "              port the baud rate where Ardun frames came, their payload\n"
     "              length, frames per second, and the settings to use: the port,\n"
-    "              the baud rate and the N the host must ask for; at most 15 s a port\n"
+    "              the baud rate and the N the host must ask for; ";
+const char* const USAGE_AFTER_SEARCH_TIME =
+    "\n"
     "  --save      with --find: keep the port found in ArdunParser.dat beside\n"
     "              ardun-trace.exe, as the plug-in's configuration dialog does;\n"
     "              that copy serves ardun-trace and a plug-in beside it, not the\n"
@@ -106,6 +112,13 @@ const char* const TRACE_USAGE =
     "--save could not keep its port or the --out file not made, 3 none was\n"
     "found. With --watch: 0 a host was watched, 1 the --out file not made, 3\n"
     "no host appeared.\n";
+
+}  // namespace
+
+std::string TraceUsage(const std::string& searchTime)
+{
+    return USAGE_BEFORE_SEARCH_TIME + searchTime + USAGE_AFTER_SEARCH_TIME;
+}
 
 namespace {
 

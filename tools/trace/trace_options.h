@@ -29,4 +29,6 @@ struct TraceOptions {
 // Fills *options from argv[1..]. False with a one-line reason in *error.
 bool ParseTraceOptions(int argc, const char* const* argv, TraceOptions* options, std::string* error);
 
-extern const char* const TRACE_USAGE;
+// The help text. searchTime says how long --find listens on one port at
+// most, such as "at most 15 s a port".
+std::string TraceUsage(const std::string& searchTime);

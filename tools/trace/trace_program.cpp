@@ -52,8 +52,7 @@ TracedWork WorkOfCommandLine(TraceWindow* window, const TraceOptions& options)
 bool FindForTrace(TracedWork* work)
 {
     TraceWindow* window = work->window;
-    const std::string where =
-        "on every COM port that opens, at most " + std::to_string((int)(SearchPlanSeconds() + 0.5)) + " s a port";
+    const std::string where = "on every COM port that opens, " + SearchTimeText();
     window->Line("Looking for the device " + where);
     window->ShowFinding("Find: looking for the device " + where);
     const std::vector<FoundDevice> devices = FindDevices(

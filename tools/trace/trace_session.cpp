@@ -15,7 +15,7 @@ std::string UseSettingsFileBesideProgram()
     // The settings file is found beside the running program, as the
     // plug-in finds it beside the DLL.
     SetModuleInstance(GetModuleHandleA(NULL));
-    char path[SETTINGS_PATH_CAPACITY];
+    char path[PATH_BESIDE_CAPACITY];
     (void)BoundedCopy(path, sizeof path, SETTINGS_FILE_NAME);  // fits: the path's capacity is far larger
     (void)SettingsPathOfRunningModule(path);                   // on failure the bare name is shown
     return path;

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "parser/performance_clock.h"
+#include "common/performance_clock.h"
 #include "plugin/host_activity_ring.h"
 #include "tools/cli/stop_request.h"
 #include "tools/trace/host_area_view.h"

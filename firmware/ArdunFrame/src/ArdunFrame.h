@@ -61,13 +61,16 @@
 extern "C" {
 #endif
 
+/* The plug-in's reader takes its frame bytes from here too. */
 #define ARDUNFRAME_MARKER 0xFF     /* starts a frame (with 0x00); doubled in the payload */
 #define ARDUNFRAME_START 0x00      /* follows the marker at a frame start */
 #define ARDUNFRAME_FILL 0x55       /* the lead, end, spare and fill bytes */
-/* The most a host can ask for in its request (one byte): a longer payload is
- * refused. Only a test bench that frames longer payloads on purpose sets it. */
+/* The most a host can ask for in its request: the count travels in one byte. */
+#define ARDUNFRAME_LARGEST_REQUEST 255
+/* The longest payload sent: a longer one is refused. Only a test bench that
+ * frames longer payloads on purpose sets it. */
 #ifndef ARDUNFRAME_MAX_PAYLOAD
-#define ARDUNFRAME_MAX_PAYLOAD 255
+#define ARDUNFRAME_MAX_PAYLOAD ARDUNFRAME_LARGEST_REQUEST
 #endif
 /* The frame is gathered on the stack in pieces of this many bytes, each
  * handed to the output in one call. */
