@@ -173,6 +173,16 @@ TEST(HostWatch, SaysEachFindingWhenItAppearsAndWhenItEnds)
     }
 }
 
+TEST(HostWatch, SaysNothingArrivesOnlyAfterFiveSecondsWithoutAByte)
+{
+    PlayedHost host;
+    host.Play({3, Device::Frames, 12, 20, 20, 12, 0});
+    host.Play({4.8, Device::Silent, 12, 20, 5, 12, 0});
+    EXPECT_EQ("", host.watch.FindingText());
+    host.Play({0.4, Device::Silent, 12, 20, 5, 12, 0});
+    EXPECT_EQ("nothing arrives: the device is off, or on another port", host.watch.FindingText());
+}
+
 TEST(HostWatch, CountsEachSecondAndNamesTheHostsSteps)
 {
     PlayedHost host;

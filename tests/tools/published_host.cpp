@@ -1,4 +1,4 @@
-// A host whose plug-in publishes its calls, for the watch's test: it makes the
+// A host whose plug-in publishes its calls, for the trace window's watch case: it makes the
 // activity area under its own process id with the plug-in's own publisher, and fills it with the calls of a
 // host that opened COM5 at 9600 baud and asks for 16-byte packets while the device's frames hold 12. It
 // prints its process id, plays for the seconds given and ends. Usage: published_host SECONDS

@@ -105,14 +105,22 @@ RequestOutcome RequestPacket(IMVDataAcqIO* component, uint32_t size, uint32_t nu
     return RequestOutcome::Packet;
 }
 
-// A host that asks at a fixed pace: the next request starts at its time,
-// whatever the one before cost, so a slow request is not made up by a quicker
-// pace later; a Ctrl+C ends the wait within a tenth of a second.
+// A host that asks at a fixed pace: waits until the request's time; a Ctrl+C
+// ends the wait within a tenth of a second.
 void WaitForRequestTime(const PerformanceClock& clock, double requestTime)
 {
     for (double left = requestTime - clock.Seconds(); left > 0 && !StopRequested();
          left = requestTime - clock.Seconds())
         Sleep(left > 0.1 ? 100 : (DWORD)(left * 1000.0));
+}
+
+// The time of the request after one that began at requestStart: one period
+// after the one planned, so that the waits' delays do not add up; but a
+// request that began late (the one before took longer than the period) is not
+// made up by a burst of quicker ones, as a host's logging timer does not.
+double NextRequestTime(double planned, double requestStart, double period)
+{
+    return planned + period >= requestStart ? planned + period : requestStart + period;
 }
 
 }  // namespace
@@ -156,11 +164,14 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
     bool failed = false;
     const PerformanceClock clock;
     const double start = clock.Seconds();
+    const double period = options.everyMs / 1000.0;
+    double requestTime = start;
     while ((options.count == 0 || tally.requests < options.count) && !StopRequested()) {
         if (options.everyMs != 0)
-            WaitForRequestTime(clock, start + tally.requests * (options.everyMs / 1000.0));
+            WaitForRequestTime(clock, requestTime);
         ++tally.requests;
         const double requestStart = clock.Seconds();
+        requestTime = NextRequestTime(requestTime, requestStart, period);
         RequestOutcome outcome = RequestPacket(component, options.size, tally.requests, &tally);
         const std::string advice = SizeAdvice(tap.Meter().Verdict(), options.size);
         if (!sizeAdviceShown && !advice.empty()) {

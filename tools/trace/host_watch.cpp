@@ -16,8 +16,9 @@ const double LATE_SECONDS = 0.5;
 const double ON_TIME_SECONDS = 0.25;
 // Bytes read without a frame start before the line is taken for no Ardun frames.
 const uint32_t NO_FRAMES_BYTES = 64;
-// The host asks and no byte comes for this long: the line is silent.
-const uint64_t SILENCE = 5 * SECOND;
+// The host asks and no byte comes for this long: the line is silent. Not
+// named SILENCE: inside HostWatch that name is the finding's.
+const uint64_t SILENT_MICROSECONDS = 5 * SECOND;
 // ResultCode's time-out, spelled here so the pure logic needs no windows.h.
 const int32_t TIMEOUT_RESULT = (int32_t)0x800705B4u;
 
@@ -256,7 +257,7 @@ void HostWatch::CheckSilence(uint64_t now, std::vector<std::string>* lines)
 {
     // A record may be stamped after the watch read its clock: no silence yet.
     const bool asking = lastRequestTime != 0 && lastRequestTime > lastByteTime;
-    if (asking && now > lastByteTime && now - lastByteTime >= SILENCE)
+    if (asking && now > lastByteTime && now - lastByteTime >= SILENT_MICROSECONDS)
         SetFinding(SILENCE, "nothing arrives: the device is off, or on another port", now, lines);
 }
 
