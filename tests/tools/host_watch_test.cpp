@@ -183,6 +183,22 @@ TEST(HostWatch, SaysNothingArrivesOnlyAfterFiveSecondsWithoutAByte)
     EXPECT_EQ("nothing arrives: the device is off, or on another port", host.watch.FindingText());
 }
 
+TEST(HostWatch, FindsNothingWrongWithFramesLongerThanARecordKeeps)
+{
+    PlayedHost host;
+    host.Play({4, Device::Frames, 200, 20, 20, 200, 0});
+    EXPECT_EQ("", host.watch.FindingText());
+}
+
+TEST(HostWatch, PacketsAreNoLongerLateOnceTheQueueIsDrained)
+{
+    PlayedHost host;
+    host.Play({4, Device::Frames, 12, 100, 20, 12, 0});
+    ASSERT_TRUE(Said(host.lines, "finding: ", std::regex("packets are .*")));
+    host.Play({6, Device::Silent, 12, 0, 100, 12, 0});  // the queue's 320 frames taken, none sent
+    EXPECT_TRUE(Said(host.lines, "no longer: ", std::regex("packets are .*")));
+}
+
 TEST(HostWatch, CountsEachSecondAndNamesTheHostsSteps)
 {
     PlayedHost host;

@@ -81,6 +81,13 @@ void FrameLengthMeter::Add(const uint8_t* bytes, size_t count)
         AddByte(bytes[i]);
 }
 
+void FrameLengthMeter::Break()
+{
+    afterFrameStart = false;
+    gap.clear();
+    markerRun = 0;
+}
+
 void FrameLengthMeter::AddByte(uint8_t byte)
 {
     if (byte == ARDUNFRAME_MARKER) {

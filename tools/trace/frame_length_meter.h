@@ -37,6 +37,9 @@ struct FrameLengthVerdict {
 class FrameLengthMeter {
 public:
     void Add(const uint8_t* bytes, size_t count);
+    // The bytes added next do not follow the last ones on the line: some
+    // were not seen. The frame begun is not measured.
+    void Break();
 
     // Frame starts seen (a lone FF before 00).
     uint32_t FrameStarts() const { return frameStarts; }

@@ -148,9 +148,13 @@ void HostWatch::AddRequest(const HostActivityRecord& record, std::vector<std::st
     else if (record.result == 0)
         ++packetsOk;
 
+    // A record keeps only the first bytes of a long request: the meter sees
+    // them, and not a frame that runs on past them.
     const uint32_t kept = HostActivityKeptBytes(record);
     const uint32_t startsBefore = meter.FrameStarts();
     meter.Add(record.bytes, kept);
+    if (kept < record.byteCount)
+        meter.Break();
     const uint32_t starts = meter.FrameStarts() - startsBefore;
     recent.push_back(
         {time, record.byteCount, record.inputQueue, starts, kept == record.byteCount ? kept : 0});
@@ -173,8 +177,9 @@ void HostWatch::AddRequest(const HostActivityRecord& record, std::vector<std::st
     if (record.result == 0 && !findings[WRONG_SIZE].empty())
         ++misreads;
 
-    // Frame starts only among the kept bytes: past them the count stays put.
-    bytesSinceFrameStart = starts > 0 ? 0 : bytesSinceFrameStart + record.byteCount;
+    // A packet stored means the plug-in found a frame start, perhaps past the
+    // kept bytes; otherwise only the kept bytes count, as only they were seen.
+    bytesSinceFrameStart = starts > 0 || record.stored > 0 ? 0 : bytesSinceFrameStart + kept;
     SetFinding(NO_FRAMES, bytesSinceFrameStart >= NO_FRAMES_BYTES ? NoFramesText() : "", time, lines);
 }
 
@@ -193,6 +198,8 @@ std::string HostWatch::NoFramesText() const
 
 void HostWatch::Lost(uint32_t missed, uint32_t torn, std::vector<std::string>* lines)
 {
+    if (missed > 0 || torn > 0)
+        meter.Break();  // the calls not read held bytes of the line
     if (missed > 0)
         lines->push_back(Printf("(%u of the host's calls missed: the watch fell behind)", (unsigned)missed));
     if (torn > 0)
@@ -235,6 +242,13 @@ void HostWatch::CheckLate(uint64_t now, std::vector<std::string>* lines)
     const double span = (double)(recent.back().time - recent.front().time) / SECOND;
     const double sent = (double)read + (double)recent.back().inputQueue - (double)recent.front().inputQueue;
     const double byteRate = sent / span;
+    // Nothing queued (a drained queue, a port gone) or no frames on the line:
+    // no packet is late. With no rate to tell by, the finding stands as it was.
+    if (recent.back().inputQueue == 0 || !findings[NO_FRAMES].empty()) {
+        lateText.clear();
+        SetFinding(LATE, "", now, lines);
+        return;
+    }
     if (byteRate <= 0 || keptStarts == 0) {
         lateText.clear();
         return;
