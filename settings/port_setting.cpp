@@ -28,7 +28,9 @@ ResultCode LoadPortSetting()
     if (result != RESULT_OK)
         return result;
 
-    HANDLE file = CreateFileA(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    // Shared with other readers only: two hosts starting at once must both
+    // read the port their user chose, and a save in progress still excludes.
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return WrapPlatformFailure((int32_t)GetLastError());
 

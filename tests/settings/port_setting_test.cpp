@@ -83,6 +83,19 @@ TEST_F(PortSettingFile, FileLockedByAnotherHandleIsASharingViolation)
     EXPECT_EQ(SettingsFileBytes("\\\\.\\COM5"), file);
 }
 
+// Two hosts that start at once both read the file: the port they chose, not
+// the default, is the one each opens.
+TEST_F(PortSettingFile, TwoReadersAtOnceBothReadTheFile)
+{
+    WriteSettingsFile(SettingsFileBytes("\\\\.\\COM5"));
+    HANDLE otherReader =
+        CreateFileA(SettingsFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, otherReader);
+    EXPECT_EQ(RESULT_OK, LoadPortSetting());
+    EXPECT_STREQ("\\\\.\\COM5", PortSetting);
+    CloseHandle(otherReader);
+}
+
 TEST_F(PortSettingFile, SaveWritesTheWholeBufferIncludingAnOldRemnant)
 {
     SetPortSettingText("\\\\.\\COM123");
