@@ -86,6 +86,7 @@ void FrameLengthMeter::Break()
     afterFrameStart = false;
     gap.clear();
     markerRun = 0;
+    latest.clear();
 }
 
 void FrameLengthMeter::AddByte(uint8_t byte)

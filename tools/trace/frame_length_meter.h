@@ -38,7 +38,8 @@ class FrameLengthMeter {
 public:
     void Add(const uint8_t* bytes, size_t count);
     // The bytes added next do not follow the last ones on the line: some
-    // were not seen. The frame begun is not measured.
+    // were not seen. The meter starts afresh: what it saw before may be
+    // another length than the frames it could not see.
     void Break();
 
     // Frame starts seen (a lone FF before 00).
