@@ -27,12 +27,12 @@ else
     name="the 64-bit twin (x86_64), $build; this machine cannot run 32-bit Windows programs: $why_not"
 fi
 
-. tests/support/wine-env.sh
+. testkit/wine-env.sh
 wine_env "$(cd "$build" && pwd)"
 echo "build: $name"
 echo "host: $(uname -srm); $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $(nproc) cores; $("$wine" --version)"
-tests/support/wine-fixture.sh start "$build"
-trap 'tests/support/wine-fixture.sh stop "$build" >/dev/null' EXIT
+testkit/wine-fixture.sh start "$build"
+trap 'testkit/wine-fixture.sh stop "$build" >/dev/null' EXIT
 
 status=0
 for benchmark in "${benchmarks[@]}"; do

@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/windows-build.sh
-. tests/support/com-ports.sh
+. testkit/com-ports.sh
 
 host_port=$ARDUN_TEST_PORT_A
 device_port=$ARDUN_TEST_PORT_B
@@ -35,7 +35,7 @@ cleanup() {
         wait "$sim_pid" 2>/dev/null || true
     fi
     if [ "$fixture_started" = yes ]; then
-        tests/support/wine-fixture.sh stop "$build" >/dev/null || true
+        testkit/wine-fixture.sh stop "$build" >/dev/null || true
     fi
     if [ "$had_settings" = yes ]; then
         cp -p "$saved_settings" "$settings"
@@ -50,7 +50,7 @@ trap 'exit 130' INT TERM
 echo
 echo "== Virtual COM ports in the build tree's own Wine prefix"
 fixture_started=yes
-tests/support/wine-fixture.sh start "$build"
+testkit/wine-fixture.sh start "$build"
 
 # The plug-in opens the port named in its settings file beside the DLL: the
 # device path, zero-padded to 25 bytes.
@@ -60,7 +60,7 @@ if [ -e "$settings" ]; then
 fi
 write_settings_file "$settings" "\\\\.\\COM$host_port"
 
-run() { tests/support/wine-run.sh "$build" "$@"; }
+run() { testkit/wine-run.sh "$build" "$@"; }
 
 echo
 echo "== The plug-in as the host sees it"
@@ -68,7 +68,7 @@ run "$build/ardun-host.exe" info
 
 echo
 echo "== ardun-sim plays an Ardun device on COM$device_port (log: $build/ardun-sim.log)"
-tests/support/wine-run.sh "$build" "$build/ardun-sim.exe" --port "$device_port" --rate 20 \
+testkit/wine-run.sh "$build" "$build/ardun-sim.exe" --port "$device_port" --rate 20 \
     > "$build/ardun-sim.log" 2>&1 &
 sim_pid=$!
 sleep 1

@@ -20,13 +20,13 @@ mkdir -p docs
 export build out virtual_screen program="$build/tests/settings/show_port_config.exe"
 "${virtual_display[@]}" bash -c '
     set -euo pipefail
-    tests/support/wine-fixture.sh start "$build" >/dev/null
+    testkit/wine-fixture.sh start "$build" >/dev/null
     report=$(mktemp)
-    trap "tests/support/wine-fixture.sh stop \"\$build\" >/dev/null; rm -f \"\$report\"" EXIT
+    trap "testkit/wine-fixture.sh stop \"\$build\" >/dev/null; rm -f \"\$report\"" EXIT
 
     # A Wine desktop of the screen'"'"'s size draws the caption and frame that a
     # window manager would.
-    tests/support/wine-run.sh "$build" explorer /desktop=shot,$virtual_screen "$program" >"$report" &
+    testkit/wine-run.sh "$build" explorer /desktop=shot,$virtual_screen "$program" >"$report" &
     shower=$!
     for _ in $(seq 600); do
         grep -q "^rect " "$report" && break

@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/windows-build.sh
-. tests/support/com-ports.sh
+. testkit/com-ports.sh
 
 out=docs/trace-window.png
 pick_build ardun-trace ardun-sim
@@ -21,10 +21,10 @@ mkdir -p docs
 export build out virtual_screen host_port=$ARDUN_TEST_PORT_A device_port=$ARDUN_TEST_PORT_B
 "${virtual_display[@]}" bash -c '
     set -euo pipefail
-    tests/support/wine-fixture.sh start "$build" >/dev/null
+    testkit/wine-fixture.sh start "$build" >/dev/null
     log=$(mktemp)
-    trap "tests/support/wine-fixture.sh stop \"\$build\" >/dev/null; rm -f \"\$log\"" EXIT
-    run() { tests/support/wine-run.sh "$build" "$@"; }
+    trap "testkit/wine-fixture.sh stop \"\$build\" >/dev/null; rm -f \"\$log\"" EXIT
+    run() { testkit/wine-run.sh "$build" "$@"; }
 
     run "$build/ardun-sim.exe" --port "$device_port" --size 8 --rate 5 --noise 3 >/dev/null 2>&1 &
     sim=$!

@@ -30,7 +30,7 @@ mapfile -t missing < <(missing_of "${required[@]}")
 mapfile -t missing_lean < <(missing_of "${lean[@]}")
 # The 32-bit Wine only where this kernel runs 32-bit code: elsewhere it could
 # run nothing, and its install is often what a mid-sync index holds up.
-. "$(dirname "$0")/../tests/support/kernel-32bit.sh"
+. "$(dirname "$0")/../testkit/kernel-32bit.sh"
 no_32bit_code=$(kernel_refuses_32bit)
 missing_wine32=()
 if [ -z "$no_32bit_code" ]; then

@@ -15,7 +15,7 @@ virtual_display=(xvfb-run -a -s "-screen 0 ${virtual_screen}x24")
 # probe still failed: a fault to fix, not a machine to fall back from.
 choose_build() {
     local probe=0
-    why_not=$(tests/support/can-run-build.sh build/mingw) || probe=$?
+    why_not=$(testkit/can-run-build.sh build/mingw) || probe=$?
     case $probe in
     0) build=build/mingw why_not="" ;;
     1) build=build/mingw64 ;;

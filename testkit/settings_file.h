@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-// Makes the test program the module whose folder holds the settings file.
-void UseTestProgramAsModule();
 std::string SettingsFilePath();
 void WriteSettingsFile(const std::vector<uint8_t>& bytes);
 // The 25 bytes of a settings file that names devicePath: its characters (at
@@ -20,6 +18,3 @@ void ConfigurePort(const std::string& devicePath);
 // The file's bytes; false when it cannot be read.
 bool ReadSettingsFile(std::vector<uint8_t>* bytes);
 void RemoveSettingsFile();
-// PortSetting's 25 bytes, and PortSetting set from a text (rest zero).
-std::vector<uint8_t> PortSettingBytes();
-void SetPortSettingText(const char* text);

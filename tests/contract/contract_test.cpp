@@ -13,8 +13,8 @@
 #include "testkit/plugin_host.h"
 #include "testkit/settings_file.h"
 #include "testkit/vtable_calls.h"
-#include "tests/support/dialog_user.h"
-#include "tests/support/open_handles.h"
+#include "testkit/dialog_user.h"
+#include "testkit/open_handles.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "tests/parser/parser_on_pair.h"
-#include "tests/support/seconds_since.h"
+#include "testkit/seconds_since.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 
 #include "firmware/frame_bytes.h"
 #include "settings/port_setting.h"
+#include "testkit/module_setting.h"
 #include "testkit/settings_file.h"
 #include "testkit/test_ports.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/build_folder.h"
+#include "testkit/build_folder.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "testkit/device_port.h"
 #include "testkit/settings_file.h"
 #include "tests/reliability/plugin_fixture.h"
-#include "tests/support/open_handles.h"
+#include "testkit/open_handles.h"
 
 namespace {
 

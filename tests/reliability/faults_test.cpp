@@ -28,7 +28,7 @@
 #include "testkit/settings_file.h"
 #include "tests/reliability/guarded_block.h"
 #include "tests/reliability/plugin_fixture.h"
-#include "tests/support/open_handles.h"
+#include "testkit/open_handles.h"
 
 namespace {
 

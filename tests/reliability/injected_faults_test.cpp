@@ -1,7 +1,7 @@
 // Faults that Wine cannot make but real Windows does, injected at the
 // plug-in's own imports: the built DLL is driven through its slots as the host
 // drives it, while single entries of its import table point at kernel32
-// functions that fail as a real system fails (tests/support/kernel32_faults.h).
+// functions that fail as a real system fails (testkit/kernel32_faults.h).
 // Each row names the event in the field that it stands for.
 //
 // What still only real Windows and real hardware show: the real drivers'
@@ -19,9 +19,9 @@
 #include "testkit/device_port.h"
 #include "testkit/settings_file.h"
 #include "tests/reliability/plugin_fixture.h"
-#include "tests/support/dialog_user.h"
-#include "tests/support/kernel32_faults.h"
-#include "tests/support/open_handles.h"
+#include "testkit/dialog_user.h"
+#include "testkit/kernel32_faults.h"
+#include "testkit/open_handles.h"
 
 namespace {
 

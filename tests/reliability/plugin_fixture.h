@@ -12,7 +12,7 @@
 
 #include "firmware/frame_bytes.h"
 #include "testkit/plugin_session.h"
-#include "tests/support/seconds_since.h"
+#include "testkit/seconds_since.h"
 
 const uint32_t OK = 0;
 const uint32_t FAIL = (uint32_t)E_FAIL;

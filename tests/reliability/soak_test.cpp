@@ -30,8 +30,8 @@
 #include "testkit/device_port.h"
 #include "testkit/plugin_session.h"
 #include "testkit/settings_file.h"
-#include "tests/support/open_handles.h"
-#include "tests/support/seconds_since.h"
+#include "testkit/open_handles.h"
+#include "testkit/seconds_since.h"
 
 namespace {
 

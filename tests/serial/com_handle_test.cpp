@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "testkit/test_ports.h"
-#include "tests/support/open_handles.h"
+#include "testkit/open_handles.h"
 
 // A move hands the handle on and leaves the owner behind empty; a move onto
 // an open owner closes that owner's port first. Each handle is closed once,

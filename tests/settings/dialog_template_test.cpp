@@ -8,7 +8,7 @@
 #include <string>
 
 #include "settings/resource.h"
-#include "tests/support/build_folder.h"
+#include "testkit/build_folder.h"
 
 namespace {
 

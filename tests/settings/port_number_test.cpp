@@ -7,6 +7,7 @@
 #include <string>
 
 #include "settings/port_setting.h"
+#include "testkit/module_setting.h"
 #include "testkit/settings_file.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "testkit/module_setting.h"
 #include "testkit/settings_file.h"
 
 namespace {

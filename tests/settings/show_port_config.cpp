@@ -11,6 +11,7 @@
 #include "common/module_handle.h"
 #include "settings/port_config_dialog.h"
 #include "settings/resource.h"
+#include "testkit/module_setting.h"
 #include "testkit/settings_file.h"
 #include "testkit/test_ports.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "testkit/test_ports.h"
-#include "tests/support/build_folder.h"
+#include "testkit/build_folder.h"
 
 namespace {
 

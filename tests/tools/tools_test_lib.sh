@@ -1,7 +1,7 @@
 # Shared by the tools' test scripts: running the tools in the build tree's
 # Wine prefix, the plug-in's settings file, and draining the virtual COM pair.
 # Expects $build and $source to be set.
-. "$source/tests/support/com-ports.sh"
+. "$source/testkit/com-ports.sh"
 
 host_port=$ARDUN_TEST_PORT_A
 device_port=$ARDUN_TEST_PORT_B
@@ -11,13 +11,13 @@ work=$(mktemp -d)
 failures=0
 
 run_tool() {  # run_tool PROGRAM.exe ARGS...
-    "$source/tests/support/wine-run.sh" "$build" "$build/$1" "${@:2}"
+    "$source/testkit/wine-run.sh" "$build" "$build/$1" "${@:2}"
 }
 
 # start_tool PROGRAM.exe ARGS...: the same in the background, with $! the
 # program's own process (not a subshell's), so that kill reaches it.
 start_tool() {
-    "$source/tests/support/wine-run.sh" "$build" "$build/$1" "${@:2}" &
+    "$source/testkit/wine-run.sh" "$build" "$build/$1" "${@:2}" &
 }
 
 # Waits until a line of FILE matches PATTERN, for up to 20 s.

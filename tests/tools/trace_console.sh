@@ -16,7 +16,7 @@ at_prompt() {
     local status=$1 pattern=$2
     shift 2
     local output actual
-    output=$(cd "$build" && "$source/tests/support/wine-run.sh" "$build" cmd /c ardun-trace "$@" 2>&1)
+    output=$(cd "$build" && "$source/testkit/wine-run.sh" "$build" cmd /c ardun-trace "$@" 2>&1)
     actual=$?
     check_outcome "$status" "$pattern" "ardun-trace $* at the prompt" "$output" "$actual"
 }

@@ -16,7 +16,7 @@ set -uo pipefail
 build=$1
 source=$2
 . "$source/tests/tools/tools_test_lib.sh"
-fixture="$source/tests/support/wine-fixture.sh"
+fixture="$source/testkit/wine-fixture.sh"
 
 watch_pid=""
 host_pid=""

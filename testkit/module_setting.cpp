@@ -1,11 +1,10 @@
-// The parts of the settings helpers that reach into the module code; kept
-// apart so that tests of the built DLL can use the file helpers alone.
+#include "testkit/module_setting.h"
+
 #include <string.h>
 #include <windows.h>
 
 #include "common/module_handle.h"
 #include "settings/port_setting.h"
-#include "testkit/settings_file.h"
 
 void UseTestProgramAsModule()
 {

@@ -1,4 +1,4 @@
-#include "tests/support/kernel32_faults.h"
+#include "testkit/kernel32_faults.h"
 
 #include <string.h>
 

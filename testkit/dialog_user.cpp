@@ -1,4 +1,4 @@
-#include "tests/support/dialog_user.h"
+#include "testkit/dialog_user.h"
 
 #include "settings/resource.h"
 

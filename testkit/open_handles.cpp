@@ -1,4 +1,4 @@
-#include "tests/support/open_handles.h"
+#include "testkit/open_handles.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "tests/support/build_folder.h"
+#include "testkit/build_folder.h"
 
 #include <stdlib.h>
 
