@@ -6,8 +6,10 @@
 
 #include <algorithm>
 
-#include "firmware/frame_bytes.h"
 #include "common/performance_clock.h"
+#include "firmware/frame_bytes.h"
+#include "testkit/settings_file.h"
+#include "testkit/test_ports.h"
 
 double Percentile(std::vector<double> samples, double p)
 {
@@ -41,6 +43,14 @@ void PrintMachine()
         wineVersion = (WineVersionFn)(void*)GetProcAddress(ntdll, "wine_get_version");
     printf("machine: %s, %lu processors, %s%s\n", processor, (unsigned long)system.dwNumberOfProcessors,
            wineVersion ? "Wine " : "Windows", wineVersion ? wineVersion() : "");
+}
+
+void PrepareHostSide()
+{
+    PrintMachine();
+    RemoveSettingsFile();
+    DrainHostSide();
+    ConfigurePort(TestPortPath(HOST_SIDE));
 }
 
 std::vector<uint8_t> BenchPayload(uint32_t sequence, size_t length)

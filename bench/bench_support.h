@@ -18,6 +18,11 @@ double Percentile(std::vector<double> samples, double p);
 // Prints "machine: <processor>, <n> processors, <platform>".
 void PrintMachine();
 
+// What each benchmark of the plug-in begins with: the machine printed, the
+// host end of the pair drained and named in the settings file beside the
+// program, for the plug-in to open.
+void PrepareHostSide();
+
 // Payload of frame number sequence, length bytes: the number in the first
 // four bytes, then bytes derived from it (0xFF now and then), so that any lost
 // or altered byte shows.

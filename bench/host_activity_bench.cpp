@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "common/path_beside.h"
 #include "common/performance_clock.h"
 #include "plugin/host_activity_area.h"
 #include "testkit/device_port.h"
@@ -35,14 +36,8 @@ const DWORD WATCH_START_MS = 10000;
 // A file in the program's folder, or "..\" of it for the build tree's tools.
 std::string BesideProgram(const char* name)
 {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return name;
-    char* slash = strrchr(path, '\\');
-    if (slash != NULL)
-        slash[1] = '\0';
-    return std::string(path) + name;
+    char path[PATH_BESIDE_CAPACITY];
+    return PathBesideModule(NULL, name, path) == 0 ? std::string(path) : std::string(name);
 }
 
 bool AreaExists(const char* name)
@@ -235,10 +230,7 @@ void PrintSide(const Side& side)
 
 int main()
 {
-    PrintMachine();
-    RemoveSettingsFile();
-    DrainHostSide();
-    ConfigurePort(TestPortPath(HOST_SIDE));
+    PrepareHostSide();
     char areaName[HOST_ACTIVITY_NAME_CAPACITY];
     if (!FormatHostActivityAreaName(areaName, sizeof areaName, GetCurrentProcessId()) ||
         !CopyFileA(BesideProgram("ArdunParser.dll").c_str(), BesideProgram(UNPUBLISHED_COPY).c_str(),

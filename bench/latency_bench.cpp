@@ -27,10 +27,7 @@ const size_t PAYLOAD = 32;
 
 int main()
 {
-    PrintMachine();
-    RemoveSettingsFile();
-    DrainHostSide();
-    ConfigurePort(TestPortPath(HOST_SIDE));
+    PrepareHostSide();
     PluginSession session;
     if (!session.Load() || session.Open() != 0) {
         printf("latency: the plug-in could not open %s\n", TestPortPath(HOST_SIDE).c_str());

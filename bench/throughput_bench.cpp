@@ -70,10 +70,7 @@ bool ConfigureBare(HANDLE port)
 
 int main()
 {
-    PrintMachine();
-    RemoveSettingsFile();
-    DrainHostSide();
-    ConfigurePort(TestPortPath(HOST_SIDE));
+    PrepareHostSide();
     PluginSession session;
     DevicePort device;
     if (!session.Load() || !device.IsOpen()) {

@@ -2,7 +2,7 @@
 # Builds the native fuzz targets (clang, libFuzzer, AddressSanitizer,
 # UndefinedBehaviorSanitizer) and runs each one for a bounded time, starting
 # from a fresh copy of its committed seeds so that those stay small.
-#   scripts/fuzz.sh                  every target, ARDUN_FUZZ_SECONDS each (default 30)
+#   scripts/fuzz.sh                  every target, ARDUN_FUZZ_SECONDS each (default 20)
 #   scripts/fuzz.sh fuzz_bounded_text   only the named targets
 # ARDUN_FUZZ_BUILD_DIR chooses the build folder (default build/fuzz).
 # Prints one line per target and a closing "fuzz: N passed, N failed";
@@ -10,7 +10,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${ARDUN_FUZZ_SECONDS:-30}
+seconds=${ARDUN_FUZZ_SECONDS:-20}
 build=${ARDUN_FUZZ_BUILD_DIR:-build/fuzz}
 
 mkdir -p "$build"

@@ -22,7 +22,7 @@ cmake --build build/native -j2
 ctest --test-dir build/native --output-on-failure
 
 # Native fuzzing of the pure units (clang, libFuzzer, ASan, UBSan);
-# ARDUN_FUZZ_SECONDS per target, default 30.
+# ARDUN_FUZZ_SECONDS per target, default 20.
 ./scripts/fuzz.sh
 
 # The 32-bit files as users get them: exports, imports, the stack bytes of

@@ -26,7 +26,8 @@ void Close(HWND dialog, DialogClosing closing)
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDOK));
         break;
     case PRESS_CANCEL:
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)GetDlgItem(dialog, IDCANCEL));
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                     (LPARAM)GetDlgItem(dialog, IDCANCEL));
         break;
     case PRESS_ESCAPE:
         // The key goes to the control with the focus, as a keyboard would send it.

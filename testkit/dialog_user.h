@@ -20,8 +20,8 @@ struct DialogEntry {
 struct DialogSeen {
     bool shown = false;
     std::vector<DialogEntry> entries;
-    int selected = -1;   // the selected entry when the dialog appeared
-    bool chosen = false; // the entry to choose was there and is now selected
+    int selected = -1;    // the selected entry when the dialog appeared
+    bool chosen = false;  // the entry to choose was there and is now selected
     RECT rect = {0, 0, 0, 0};
 };
 

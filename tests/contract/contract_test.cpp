@@ -10,11 +10,11 @@
 
 #include "plugin/host_interfaces.h"
 #include "testkit/device_port.h"
+#include "testkit/dialog_user.h"
+#include "testkit/open_handles.h"
 #include "testkit/plugin_host.h"
 #include "testkit/settings_file.h"
 #include "testkit/vtable_calls.h"
-#include "testkit/dialog_user.h"
-#include "testkit/open_handles.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "testkit/device_port.h"
+#include "testkit/open_handles.h"
 #include "testkit/settings_file.h"
 #include "tests/reliability/plugin_fixture.h"
-#include "testkit/open_handles.h"
 
 namespace {
 

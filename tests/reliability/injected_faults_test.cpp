@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "testkit/device_port.h"
-#include "testkit/settings_file.h"
-#include "tests/reliability/plugin_fixture.h"
 #include "testkit/dialog_user.h"
 #include "testkit/kernel32_faults.h"
 #include "testkit/open_handles.h"
+#include "testkit/settings_file.h"
+#include "tests/reliability/plugin_fixture.h"
 
 namespace {
 

@@ -28,10 +28,10 @@
 
 #include "firmware/frame_bytes.h"
 #include "testkit/device_port.h"
-#include "testkit/plugin_session.h"
-#include "testkit/settings_file.h"
 #include "testkit/open_handles.h"
+#include "testkit/plugin_session.h"
 #include "testkit/seconds_since.h"
+#include "testkit/settings_file.h"
 
 namespace {
 

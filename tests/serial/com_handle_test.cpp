@@ -4,8 +4,8 @@
 
 #include <utility>
 
-#include "testkit/test_ports.h"
 #include "testkit/open_handles.h"
+#include "testkit/test_ports.h"
 
 // A move hands the handle on and leaves the owner behind empty; a move onto
 // an open owner closes that owner's port first. Each handle is closed once,

@@ -14,10 +14,10 @@
 #include "plugin/ardun_plugin.h"
 #include "settings/port_setting.h"
 #include "settings/resource.h"
+#include "testkit/dialog_user.h"
 #include "testkit/module_setting.h"
 #include "testkit/settings_file.h"
 #include "testkit/test_ports.h"
-#include "testkit/dialog_user.h"
 
 namespace {
 

@@ -89,8 +89,8 @@ TEST_F(PortSettingFile, FileLockedByAnotherHandleIsASharingViolation)
 TEST_F(PortSettingFile, TwoReadersAtOnceBothReadTheFile)
 {
     WriteSettingsFile(SettingsFileBytes("\\\\.\\COM5"));
-    HANDLE otherReader =
-        CreateFileA(SettingsFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE otherReader = CreateFileA(SettingsFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                                     OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, otherReader);
     EXPECT_EQ(RESULT_OK, LoadPortSetting());
     EXPECT_STREQ("\\\\.\\COM5", PortSetting);

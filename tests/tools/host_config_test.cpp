@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "testkit/test_ports.h"
 #include "testkit/build_folder.h"
+#include "testkit/test_ports.h"
 
 namespace {
 
