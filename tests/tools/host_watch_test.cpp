@@ -47,7 +47,9 @@ HostActivityHeader Header()
 
 HostActivityRecord Record(uint32_t kind, double t)
 {
+    static uint32_t sequence = 0;  // the ring numbers every record
     HostActivityRecord record = {};
+    record.sequenceBegin = record.sequenceEnd = ++sequence;
     record.kind = kind;
     record.timeMicroseconds = T0 + (uint64_t)(t * 1e6);
     return record;

@@ -78,6 +78,12 @@ std::string HostWatch::Stamp(uint64_t time) const
 
 void HostWatch::Add(const HostActivityRecord& record, std::vector<std::string>* lines)
 {
+    // Records not read (the watch fell behind, or caught one half written)
+    // held bytes of the line: the meter must not join the bytes around them.
+    if (anySequence && record.sequenceBegin != nextSequence)
+        meter.Break();
+    anySequence = true;
+    nextSequence = record.sequenceBegin + 1;
     if (record.kind == HOST_ACTIVITY_WRITE || record.kind == HOST_ACTIVITY_READ)
         AddRequest(record, lines);
     else
@@ -96,6 +102,7 @@ void HostWatch::AddEvent(const HostActivityRecord& record, std::vector<std::stri
             portName = PortName(TextOf(record.portPath));
             baudRate = record.baudRate;
             SetFinding(PORT_LOST, "", record.timeMicroseconds, lines);
+            meter.Break();  // perhaps another port, another device
         }
         break;
     case HOST_ACTIVITY_CLOSE:
@@ -118,8 +125,9 @@ void HostWatch::AddEvent(const HostActivityRecord& record, std::vector<std::stri
     }
     case HOST_ACTIVITY_PURGE_INPUT:
         lines->push_back(stamp + "PurgeInput: " + Outcome(record.result));
-        // The queue is emptied: the rates start again from here.
+        // The queue is emptied: the rates and the frames start again from here.
         recent.clear();
+        meter.Break();
         break;
     case HOST_ACTIVITY_PURGE_OUTPUT:
         lines->push_back(stamp + "PurgeOutput: " + Outcome(record.result));
@@ -198,8 +206,6 @@ std::string HostWatch::NoFramesText() const
 
 void HostWatch::Lost(uint32_t missed, uint32_t torn, std::vector<std::string>* lines)
 {
-    if (missed > 0 || torn > 0)
-        meter.Break();  // the calls not read held bytes of the line
     if (missed > 0)
         lines->push_back(Printf("(%u of the host's calls missed: the watch fell behind)", (unsigned)missed));
     if (torn > 0)

@@ -71,6 +71,8 @@ private:
     std::string portName;  // "COM5"
     uint32_t baudRate = 0;
     uint32_t asked = 0;  // the N of the latest request
+    bool anySequence = false;   // a record has been added
+    uint32_t nextSequence = 0;  // the sequence of the record that follows it
 
     FrameLengthMeter meter;
     std::deque<RequestSample> recent;  // the last seconds' requests
