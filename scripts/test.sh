@@ -1,6 +1,7 @@
 #!/bin/bash
-# Checks the code with cppcheck, builds the plug-in and every test twice (the
-# 32-bit build that ships and its 64-bit twin), runs the native unit tests and
+# Checks the code with cppcheck, builds the plug-in, its tools and every test
+# twice (the 32-bit build that ships, whose tests only where they run, and its
+# 64-bit twin), runs the native unit tests and
 # fuzz targets of the pure logic, checks the 32-bit files' contract without
 # running them, then runs the Wine suite on the twin and, wherever this machine
 # runs 32-bit Windows programs, on the 32-bit build too. Installs what is
@@ -11,8 +12,10 @@ cd "$(dirname "$0")/.."
 
 ./scripts/setup.sh
 ./scripts/static-check.sh
+# The 32-bit files users get and the probe that tells whether this machine
+# runs them; the 32-bit test programs only where they will run (below).
 cmake --preset mingw
-cmake --build --preset mingw
+cmake --build --preset mingw --target "${shipped_targets[@]}" wine-probe
 cmake --preset mingw64
 cmake --build --preset mingw64
 
@@ -44,6 +47,7 @@ status=0
 probe=0
 choose_build || probe=$?
 if [ "$build" = build/mingw ]; then
+    cmake --build --preset mingw
     "${virtual_display[@]}" ctest --preset mingw "$@" || status=1
     suites="the 64-bit twin's (build/mingw64) and the 32-bit build's (build/mingw)"
 elif [ $probe -eq 0 ]; then

@@ -7,6 +7,9 @@
 virtual_screen=1024x768
 virtual_display=(xvfb-run -a -s "-screen 0 ${virtual_screen}x24")
 
+# What a release ships, built in the 32-bit tree.
+shipped_targets=(ArdunParser ardun-host ardun-sim ardun-trace ardun-trace-console)
+
 # choose_build: which of the two builds runs on this machine, found by running
 # the 32-bit build's probe (build/mingw/wine-probe.exe must be built). Sets
 # $build to build/mingw and $why_not to nothing where this machine runs 32-bit
