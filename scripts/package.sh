@@ -22,6 +22,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 cd "$(dirname "$0")/.."
+. scripts/windows-build.sh
 source_dir=$(pwd -P)
 out_dir=${out_dir:-$source_dir/dist}
 
@@ -32,7 +33,7 @@ if [ -z "$build_dir" ]; then
     build_dir=build/mingw
 fi
 binaries=(ArdunParser.dll ardun-host.exe ardun-sim.exe ardun-trace.exe ardun-trace.com)
-cmake --build "$build_dir" -j2 --target ArdunParser ardun-host ardun-sim ardun-trace ardun-trace-console
+cmake --build "$build_dir" -j2 --target "${shipped_targets[@]}"
 
 # The version is written once, in common/version.h.
 version_part() {

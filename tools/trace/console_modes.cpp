@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tools/trace/device_finder.h"
+#include "tools/trace/exit_status.h"
 #include "tools/trace/find_command.h"
 #include "tools/trace/watch_command.h"
 
@@ -13,7 +14,7 @@ bool RunWithoutWindow(int argc, const char* const* argv, TraceOptions* options, 
     std::string error;
     if (!ParseTraceOptions(argc, argv, options, &error)) {
         fprintf(stderr, "ardun-trace: %s\nTry 'ardun-trace --help'.\n", error.c_str());
-        *status = 2;
+        *status = TRACE_EXIT_USAGE;
         return true;
     }
     if (options->showHelp) {

@@ -7,15 +7,12 @@
 #include "settings/settings_path.h"
 #include "tools/cli/result_code_text.h"
 #include "tools/trace/device_finder.h"
+#include "tools/trace/exit_status.h"
 #include "tools/trace/out_file.h"
 #include "tools/trace/trace_session.h"
 #include "tools/trace/utf8_text.h"
 
 namespace {
-
-const int STATUS_FOUND = 0;
-const int STATUS_FAILED = 1;  // the port found not kept, or the --out file not made
-const int STATUS_NONE_FOUND = 3;
 
 // The settings file in the folder given with --save-to.
 std::string SettingsFileIn(const std::string& folder)
@@ -88,11 +85,11 @@ int FindAndReport(const TraceOptions& options, FILE* out, bool utf8)
     if (devices.empty()) {
         // Frames too long to ask for may have been found and said.
         fprintf(out, "No Ardun device a host can read.\n");
-        return STATUS_NONE_FOUND;
+        return TRACE_EXIT_NOTHING;
     }
     if (options.save && !SavePort(devices.front().port, options, out))
-        return STATUS_FAILED;
-    return STATUS_FOUND;
+        return TRACE_EXIT_FAILED;
+    return TRACE_EXIT_OK;
 }
 
 }  // namespace
@@ -101,6 +98,6 @@ int RunFind(const TraceOptions& options)
 {
     OutFile out;
     if (!out.Open(options.out))
-        return STATUS_FAILED;
+        return TRACE_EXIT_FAILED;
     return FindAndReport(options, out.File() != NULL ? out.File() : stdout, out.File() != NULL);
 }

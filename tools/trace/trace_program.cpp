@@ -7,16 +7,13 @@
 #include "settings/port_setting.h"
 #include "tools/cli/windows_error.h"
 #include "tools/trace/device_finder.h"
+#include "tools/trace/exit_status.h"
 #include "tools/trace/out_file.h"
 #include "tools/trace/trace_session.h"
 #include "tools/trace/trace_window.h"
 #include "tools/trace/watch_command.h"
 
 namespace {
-
-const int STATUS_PACKETS = 0;
-const int STATUS_FAILED = 1;
-const int STATUS_NO_PACKET = 3;
 
 // One run of the traced work: a search first when asked for, then a trace.
 struct TracedWork {
@@ -40,7 +37,7 @@ TracedWork WorkOfCommandLine(TraceWindow* window, const TraceOptions& options)
             options,
             false,
             false,
-            STATUS_FAILED,
+            TRACE_EXIT_FAILED,
             0,
             options.port == PORT_FROM_SETTINGS ? SettingSource::SettingsFile : SettingSource::CommandLine,
             options.baudRate == defaults.baudRate ? SettingSource::Default : SettingSource::CommandLine,
@@ -127,14 +124,14 @@ DWORD WINAPI RunTracedWork(void* parameter)
         window->Line(settingsFileNote);
     if (!session.Open()) {
         window->ShowFinding(session.OpenFailure());
-        work->status = STATUS_FAILED;
+        work->status = TRACE_EXIT_FAILED;
         return 0;
     }
     while (!window->WorkToStop() && (options.count == 0 || session.Requests() < options.count))
         (void)session.RequestPacket();
     session.Close();
     work->packets += session.Packets();
-    work->status = session.Packets() > 0 ? STATUS_PACKETS : STATUS_NO_PACKET;
+    work->status = session.Packets() > 0 ? TRACE_EXIT_OK : TRACE_EXIT_NOTHING;
     return 0;
 }
 
@@ -185,7 +182,7 @@ DWORD WaitForWorkOrMessage(bool working, HANDLE* worker)
     if (waited == WAIT_FAILED) {
         fprintf(stderr, "ardun-trace: waiting for the trace failed: %s\n",
                 DescribeWindowsError(GetLastError()).c_str());
-        ExitProcess(STATUS_FAILED);
+        ExitProcess(TRACE_EXIT_FAILED);
     }
     return waited;
 }
@@ -208,12 +205,12 @@ int RunTraceWindow(HINSTANCE instance, const TraceOptions& options, FILE* mirror
     if (!window.Create(instance, (std::string("Ardun Trace - ") + PortSetting).c_str())) {
         fprintf(stderr, "ardun-trace: the window could not be made: %s\n",
                 DescribeWindowsError(window.CreateError()).c_str());
-        return STATUS_FAILED;
+        return TRACE_EXIT_FAILED;
     }
     window.ShowTraced(options, port, work.baudSource, work.sizeSource);
     HANDLE worker = StartWork(&work);
     if (worker == NULL)
-        return STATUS_FAILED;
+        return TRACE_EXIT_FAILED;
     // The work's log lines are sent to the window, so this thread keeps
     // handling messages until the work has ended and the window has gone.
     bool working = true;
@@ -244,7 +241,7 @@ int RunTraceWindow(HINSTANCE instance, const TraceOptions& options, FILE* mirror
     }
     if (worker != NULL)
         (void)CloseHandle(worker);  // our own thread's handle
-    return work.packets > 0 ? STATUS_PACKETS : work.status;
+    return work.packets > 0 ? TRACE_EXIT_OK : work.status;
 }
 
 }  // namespace
@@ -253,6 +250,6 @@ int RunTrace(HINSTANCE instance, const TraceOptions& options, FILE* mirror)
 {
     OutFile out;
     if (!out.Open(options.out))
-        return STATUS_FAILED;
+        return TRACE_EXIT_FAILED;
     return RunTraceWindow(instance, options, mirror, out.File());
 }

@@ -12,6 +12,7 @@
 #include "common/performance_clock.h"
 #include "plugin/host_activity_ring.h"
 #include "tools/cli/stop_request.h"
+#include "tools/trace/exit_status.h"
 #include "tools/trace/host_area_view.h"
 #include "tools/trace/host_watch.h"
 #include "tools/trace/out_file.h"
@@ -19,9 +20,6 @@
 
 namespace {
 
-const int STATUS_WATCHED = 0;
-const int STATUS_OUT_FILE = 1;
-const int STATUS_NONE_APPEARED = 3;
 // How often the areas are read, and how often new hosts are looked for.
 const DWORD POLL_MS = 100;
 const uint64_t SCAN_MICROSECONDS = 1000000;
@@ -110,7 +108,7 @@ int Watcher::Run()
         }
         Sleep(POLL_MS);
     }
-    return anyWatched ? STATUS_WATCHED : STATUS_NONE_APPEARED;
+    return anyWatched ? TRACE_EXIT_OK : TRACE_EXIT_NOTHING;
 }
 
 void Watcher::Scan(uint64_t now)
@@ -211,7 +209,7 @@ int RunWatch(const TraceOptions& options)
 {
     OutFile out;
     if (!out.Open(options.out))
-        return STATUS_OUT_FILE;
+        return TRACE_EXIT_FAILED;
     if (!CatchStopRequests())
         fprintf(stderr, "ardun-trace: Ctrl+C will end the watch without its last lines\n");
     WatchOutput output;
@@ -226,7 +224,7 @@ int RunWatch(const TraceOptions& options)
     output.status = [](const std::string&, const std::string&) {};  // the console has the lines alone
     output.stopRequested = StopRequested;
     const int status = WatchHosts(options, output);
-    if (status == STATUS_NONE_APPEARED)
+    if (status == TRACE_EXIT_NOTHING)
         output.say("No host appeared.");
     return status;
 }

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "tools/cli/windows_error.h"
+#include "tools/trace/exit_status.h"
 
 namespace {
 
 const int STATUS_STARTED = 0;
-const int STATUS_FAILED = 1;
 
 bool IsBlank(wchar_t c)
 {
@@ -61,7 +61,7 @@ int StartWindowProgram()
     if (program.empty()) {
         fprintf(stderr, "ardun-trace: its own folder is unknown: %s\n",
                 DescribeWindowsError(GetLastError()).c_str());
-        return STATUS_FAILED;
+        return TRACE_EXIT_FAILED;
     }
     // The arguments pass on as typed, so that the window program reads
     // exactly the words this one read.
@@ -75,7 +75,7 @@ int StartWindowProgram()
         const DWORD code = GetLastError();  // before any string work can change it
         fprintf(stderr, "ardun-trace: ardun-trace.exe, beside ardun-trace.com, could not be started: %s\n",
                 DescribeWindowsError(code).c_str());
-        return STATUS_FAILED;
+        return TRACE_EXIT_FAILED;
     }
     (void)CloseHandle(started.hThread);  // our own handles: the window program runs on without them
     (void)CloseHandle(started.hProcess);
