@@ -274,18 +274,20 @@ void TraceWindow::ShowTraced(const TraceOptions& options, const std::string& por
 
 void TraceWindow::ShowFinding(const std::string& finding)
 {
-    // Handled before it returns, in the window's thread: shown, or the window is gone.
-    const HWND target = frameForWork;
-    if (target != NULL)
-        (void)SendMessageA(target, WM_SHOW_FINDING, (WPARAM)StatusField::Finding, (LPARAM)finding.c_str());
+    SendStatus(StatusField::Finding, finding);
 }
 
 void TraceWindow::ShowLatePackets(const std::string& late)
 {
-    // As ShowFinding.
+    SendStatus(StatusField::LatePackets, late);
+}
+
+void TraceWindow::SendStatus(StatusField field, const std::string& text)
+{
+    // Handled before it returns, in the window's thread: shown, or the window is gone.
     const HWND target = frameForWork;
     if (target != NULL)
-        (void)SendMessageA(target, WM_SHOW_FINDING, (WPARAM)StatusField::LatePackets, (LPARAM)late.c_str());
+        (void)SendMessageA(target, WM_SHOW_FINDING, (WPARAM)field, (LPARAM)text.c_str());
 }
 
 void TraceWindow::WorkStarted()

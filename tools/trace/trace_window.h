@@ -98,6 +98,8 @@ private:
     void DropOldestLines(size_t dropAtLeast);
     void Layout(int width, int height);
     void SetStatus(StatusField field, const std::string& text);
+    // From either thread: a status field shown in the window's thread.
+    void SendStatus(StatusField field, const std::string& text);
 
     HINSTANCE instance;
     HWND frame;
