@@ -37,10 +37,17 @@ ResultCode MVArdunParser::PacketReader(uint32_t wanted, PacketRequester requeste
     if (observer != NULL)
         requestInputQueue = serialPort.InputQueue();
     PerformanceClock requestClock;
-    const ResultCode result = CollectPacket(serialPort, requestClock, timeLimit, wanted, requester, &held,
-                                            &lastOutcome);
+    ResultCode result = CollectPacket(serialPort, requestClock, timeLimit, wanted, requester, &held,
+                                      &lastOutcome);
     if (result == E_FAIL)
         errorFlag = 0;  // the port is not open
+    // A Write answers from the packet held only when the line was merely
+    // quiet: after a failed read, or with the device gone, that packet is not
+    // one the host may take for the one it asked for. The port's log says why.
+    // A Read still hands out the packet its Write just collected.
+    const bool readsFailed = serialPort.ReadFailed() || serialPort.DeviceGone();
+    if (result == RESULT_OK && requester == PacketRequester::Write && lastOutcome.stored == 0 && readsFailed)
+        result = RESULT_TIMEOUT;
     lastOutcome.portBack = wasLost;
     if (serialPort.DeviceGone()) {
         // The handle is dead for good. Closed now, so that the driver can let

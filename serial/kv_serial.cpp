@@ -20,7 +20,8 @@ KVSerial::KVSerial()
       crBytes(NULL),
       crLength(0),
       deviceGone(false),
-      abortCleared(false)
+      abortCleared(false),
+      readFailed(false)
 {
     Reset();
 }
@@ -35,6 +36,7 @@ void KVSerial::CloseHandleIfOpen()
 {
     deviceGone = false;
     abortCleared = false;
+    readFailed = false;
     handle.Close();
 }
 
@@ -169,16 +171,19 @@ BOOL KVSerial::SetPortTimeouts(const COMMTIMEOUTS* in)
 }
 
 // The errors with which Windows fails a read once the device is gone: access
-// denied, bad command, a device that no longer functions, a device not
-// connected. An abort (995) is also what one line error gives a port that
-// aborts on errors; only an abort again after the clear means the device.
+// denied, an invalid handle, bad command, a device that no longer functions,
+// a device not connected, a device removed. They decide at once. An abort
+// (995) is also what one line error gives a port that aborts on errors; only
+// an abort again after the clear means the device.
 static bool ReadErrorMeansDeviceGone(DWORD error, bool abortCleared)
 {
     switch (error) {
     case ERROR_ACCESS_DENIED:
+    case ERROR_INVALID_HANDLE:
     case ERROR_BAD_COMMAND:
     case ERROR_GEN_FAILURE:
     case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
         return true;
     case ERROR_OPERATION_ABORTED:
         return abortCleared;
@@ -194,22 +199,32 @@ DWORD KVSerial::ReadByte(uint8_t* buffer)
     DWORD count = 0;
     if (!ReadFile(handle.Get(), buffer, 1, &count, NULL)) {
         const DWORD error = GetLastError();
+        readFailed = true;
         // A framing or overrun error stays latched in the driver until it is
-        // cleared. On a device that is gone the clear fails as well, and the
-        // read's error alone tells: its result is not needed.
+        // cleared. The clear also decides what the read's error alone cannot:
+        // drivers fail reads of a removed device with codes no list holds,
+        // but the status call of a device that is gone fails as well.
         DWORD lineErrors = 0;
-        (void)ClearCommError(handle.Get(), &lineErrors, NULL);
-        deviceGone = ReadErrorMeansDeviceGone(error, abortCleared);
+        const bool statusFailed = !ClearCommError(handle.Get(), &lineErrors, NULL);
+        deviceGone = statusFailed || ReadErrorMeansDeviceGone(error, abortCleared);
         abortCleared = error == ERROR_OPERATION_ABORTED;
+        ReportPortStep(observer,
+                       deviceGone ? "KVSerial: Read Failed (error %lu): the device is gone"
+                                  : "KVSerial: Read Failed (error %lu): line errors cleared",
+                       (unsigned long)error);
         return 0;
     }
     abortCleared = false;
+    readFailed = false;
     if (count == 0) {
         // Some drivers report a pulled-out adapter as silence: the read
         // succeeds empty for ever, and only the port's status call fails. A
         // quiet line answers it; while bytes flow it is never asked.
         DWORD lineErrors = 0;
         deviceGone = !ClearCommError(handle.Get(), &lineErrors, NULL);
+        if (deviceGone)
+            ReportPortStep(observer, "KVSerial: ClearCommError Failed (error %lu): the device is gone",
+                           (unsigned long)GetLastError());
         return 0;
     }
     // With nothing attached, one pointer test.

@@ -53,11 +53,14 @@ public:
     uint32_t InputQueue();
 
     bool IsOpen() const { return handle.IsOpen(); }
-    // The latest read failed in the way Windows fails reads once the device
-    // behind the handle is gone (a USB adapter pulled out), or came back
-    // empty while the port's status call failed: no later read on this
-    // handle can succeed. Cleared by the next open or close.
+    // The latest read failed, or came back empty, and the port's status call
+    // after it failed too; or it failed with an error Windows gives only once
+    // the device behind the handle is gone (a USB adapter pulled out): no
+    // later read on this handle can succeed. Cleared by the next open or close.
     bool DeviceGone() const { return deviceGone; }
+    // The latest read failed (rather than timing out empty). Cleared by the
+    // next read that succeeds, and by the next open or close.
+    bool ReadFailed() const { return readFailed; }
     const char* PortPath() const { return portPath; }
 
     // The port's steps and bytes go to the observer (null for none). Not
@@ -95,4 +98,5 @@ private:
     // The read before failed as aborted, and the line errors were cleared:
     // another abort now means the device itself is gone.
     bool abortCleared;
+    bool readFailed;
 };

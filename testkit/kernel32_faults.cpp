@@ -11,7 +11,7 @@ struct {
     ReadFilePlan plan;
     decltype(&ReadFile) real;
     int calls;
-    bool lastSilenced;  // the latest call was one the plan silenced as gone
+    bool lastGone;  // the latest call was one the plan spoilt as a device that is gone
     decltype(&ClearCommError) realClear;
     int statusCalls;
 } readFile;
@@ -39,7 +39,7 @@ BOOL WINAPI ReadFileOnPlan(HANDLE file, LPVOID buffer, DWORD wanted, LPDWORD got
 {
     const ReadFilePlan& plan = readFile.plan;
     const int call = ++readFile.calls;
-    readFile.lastSilenced = false;
+    readFile.lastGone = false;
     if (call < plan.firstCall || call - plan.firstCall >= plan.calls)
         return readFile.real(file, buffer, wanted, got, overlapped);
     switch (plan.fault) {
@@ -47,12 +47,15 @@ BOOL WINAPI ReadFileOnPlan(HANDLE file, LPVOID buffer, DWORD wanted, LPDWORD got
         Sleep(plan.delayMilliseconds);
         return readFile.real(file, buffer, wanted, got, overlapped);
     case ReadFault::GoneSilent:
-        readFile.lastSilenced = true;
+        readFile.lastGone = true;
         [[fallthrough]];
     case ReadFault::ReturnsEmpty:
         if (got != nullptr)
             *got = 0;
         return TRUE;
+    case ReadFault::FailsWhileGone:
+        readFile.lastGone = true;
+        break;
     case ReadFault::Fails:
         break;
     }
@@ -70,7 +73,7 @@ BOOL WINAPI ReadFileOnPlan(HANDLE file, LPVOID buffer, DWORD wanted, LPDWORD got
 BOOL WINAPI ClearCommErrorAfterPlan(HANDLE file, LPDWORD errors, LPCOMSTAT status)
 {
     ++readFile.statusCalls;
-    if (!readFile.lastSilenced)
+    if (!readFile.lastGone)
         return readFile.realClear(file, errors, status);
     SetLastError(readFile.plan.error);
     return FALSE;
@@ -128,7 +131,7 @@ FaultyReadFile::FaultyReadFile(HMODULE module, const ReadFilePlan& plan)
     readFile.plan = plan;
     readFile.real = (decltype(&ReadFile))Original();
     readFile.calls = 0;
-    readFile.lastSilenced = false;
+    readFile.lastGone = false;
     readFile.realClear = (decltype(&ClearCommError))clearCommError.Original();
     readFile.statusCalls = 0;
     Install((void*)&ReadFileOnPlan);

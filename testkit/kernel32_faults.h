@@ -43,6 +43,9 @@ enum class ReadFault {
     // TRUE with no byte, at once, while ClearCommError fails with the plan's
     // error: a driver that reports a pulled-out adapter as silence
     GoneSilent,
+    // fails with the plan's error, and so does ClearCommError after it: a
+    // device removed under the handle, whatever code its driver chose
+    FailsWhileGone,
 };
 
 struct ReadFilePlan {
@@ -57,7 +60,7 @@ struct ReadFilePlan {
 class FaultyReadFile : public InjectedFault {
 public:
     // ClearCommError is redirected too, to count its calls; for GoneSilent
-    // it fails after a read the plan silenced.
+    // and FailsWhileGone it fails after a read the plan spoilt.
     FaultyReadFile(HMODULE module, const ReadFilePlan& plan);
     // ReadFile calls made through the entry since the object was made.
     int Calls() const;

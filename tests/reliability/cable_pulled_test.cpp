@@ -82,10 +82,11 @@ TEST_F(CablePulled, PacketsResumeWhenTheCableIsBackAndALostPortLeavesNoHandle)
     for (const bool joinedAgain : {true, false}) {
         SCOPED_TRACE(joinedAgain ? "cut, then joined again" : "cut for good");
         ASSERT_TRUE(AskForCable("cut"));
-        // The first request meets an empty read, as on a quiet line (and
-        // answers from the packet held); the status call tells.
+        // The first request meets an empty read, as on a quiet line; the
+        // status call tells, and the packet held is not passed off as new.
         uint32_t result = OK;
         SecondsOfRequestWithoutCable(&result);
+        EXPECT_EQ(TIMEOUT, result);
         EXPECT_FALSE(PortIsOpen()) << "the dead handle closed, to be opened again";
         for (int request = 0; request < 3; ++request) {
             EXPECT_LT(SecondsOfRequestWithoutCable(&result), AT_ONCE_SECONDS) << "no read on a lost port";

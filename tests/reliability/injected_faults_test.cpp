@@ -99,7 +99,8 @@ TEST_F(InjectedFaults, AnAdapterPulledOutEndsTheRequestAtOnceAndTheHostRecovers)
 {
     // The errors with which Windows fails a read once the device is gone;
     // or, from drivers that report it as silence, fails the status call
-    // after an empty read.
+    // after an empty read; or any error at all, when the status call after
+    // the failed read fails too.
     const struct {
         ReadFault how;
         DWORD error;
@@ -120,6 +121,11 @@ TEST_F(InjectedFaults, AnAdapterPulledOutEndsTheRequestAtOnceAndTheHostRecovers)
          "USB adapter pulled out, reads are empty, the handle denied"},
         {ReadFault::GoneSilent, ERROR_DEVICE_NOT_CONNECTED,
          "USB adapter pulled out, reads are empty, not connected"},
+        {ReadFault::FailsWhileGone, ERROR_DEVICE_REMOVED, "USB adapter pulled out, the device was removed"},
+        {ReadFault::FailsWhileGone, ERROR_INVALID_HANDLE,
+         "USB adapter pulled out, the handle is no longer valid"},
+        {ReadFault::FailsWhileGone, ERROR_SEM_TIMEOUT,
+         "USB adapter pulled out, its driver fails with its own code"},
     };
     // When: the first read that fails, counted from 1 on the line "lead byte,
     // FF 00, payload"; and the payload bytes stored before it.
@@ -148,9 +154,8 @@ TEST_F(InjectedFaults, AnAdapterPulledOutEndsTheRequestAtOnceAndTheHostRecovers)
                                ReadFilePlan{unplug.how, moment.failingRead, failures, unplug.error, 0, 0});
                 ASSERT_TRUE(pulled->IsInstalled());
                 const auto start = std::chrono::steady_clock::now();
-                // With nothing stored, the write answers from the packet held,
-                // as on a silent line; the read after it tells.
-                EXPECT_EQ(moment.stored ? TIMEOUT : OK, session.RequestPacket(WANTED));
+                // Never success without bytes, though a packet of that size is held.
+                EXPECT_EQ(TIMEOUT, session.RequestPacket(WANTED));
                 EXPECT_LT(SecondsSince(start), SLACK_SECONDS) << "not after the time limit";
                 EXPECT_EQ(moment.failingRead, pulled->Calls()) << "no read after the failure";
                 std::vector<uint8_t> got;
@@ -173,6 +178,28 @@ TEST_F(InjectedFaults, AnAdapterPulledOutEndsTheRequestAtOnceAndTheHostRecovers)
                 EXPECT_EQ(OK, session.Close());
                 EXPECT_EQ(closed, OpenHandles()) << DescribeHandleChange(closed, OpenHandles());
             }
+}
+
+TEST_F(InjectedFaults, AReadErrorOnAPortWhoseStatusAnswersKeepsThePortAndItsBytes)
+{
+    // An error no list holds, while the status call succeeds: a line error on
+    // a driver of its own, not a device that is gone.
+    const std::vector<uint8_t> before = Counting(WANTED, 0x21), queued = Counting(WANTED, 0x41);
+    OpenQuick();
+    ExpectPacket(before);
+    Send(ArdunFrameBytes(queued));
+    {
+        FaultyReadFile failing(session.Module(), {ReadFault::Fails, 1, 1, ERROR_SEM_TIMEOUT, 0, 0});
+        ASSERT_TRUE(failing.IsInstalled());
+        EXPECT_EQ(TIMEOUT, session.RequestPacket(WANTED)) << "the failed read brought nothing";
+        EXPECT_EQ(1, failing.Calls());
+        EXPECT_TRUE(PortIsOpen());
+    }
+    EXPECT_EQ(OK, session.RequestPacket(WANTED)) << "the queued frame, on the same handle";
+    std::vector<uint8_t> got;
+    EXPECT_EQ(OK, ReadPacket(WANTED, &got));
+    EXPECT_EQ(queued, got);
+    EXPECT_EQ(OK, session.Close());
 }
 
 TEST_F(InjectedFaults, AnAdapterPluggedBackDeliversAgainWithoutTheHostsCloseAndOpen)

@@ -315,23 +315,44 @@ TEST_F(KVSerialTest, InjectedOpenFaultsLogTheirLinesAndLeaveNoHandle)
     }
 }
 
-TEST_F(KVSerialTest, InjectedReadFailuresGiveNoByteAndLogNothing)
+TEST_F(KVSerialTest, InjectedReadFailuresGiveNoByteAndTheStatusCallDecidesTheDevice)
 {
     KVSerial serial;
     ASSERT_EQ(1, serial.OpenPort(TestPortPath(HOST_SIDE).c_str(), 115200));
     serial.AttachLogSink(log.Sink());
     DevicePort device;
     ASSERT_TRUE(device.SendQueued({0x41}));
-    for (const DWORD error : {ERROR_ACCESS_DENIED, ERROR_BAD_COMMAND, ERROR_GEN_FAILURE,
-                              ERROR_OPERATION_ABORTED, ERROR_DEVICE_NOT_CONNECTED}) {
-        FaultyReadFile pulled(GetModuleHandleA(NULL), {ReadFault::Fails, 1, FOR_EVER, error, 0, 0});
-        ASSERT_TRUE(pulled.IsInstalled());
+    const struct {
+        ReadFault how;
+        DWORD error;
+        bool gone;
+    } reads[] = {
+        {ReadFault::Fails, ERROR_ACCESS_DENIED, true},        {ReadFault::Fails, ERROR_INVALID_HANDLE, true},
+        {ReadFault::Fails, ERROR_BAD_COMMAND, true},          {ReadFault::Fails, ERROR_GEN_FAILURE, true},
+        {ReadFault::Fails, ERROR_OPERATION_ABORTED, false},  // one line error, on a port that aborts on
+                                                             // errors
+        {ReadFault::Fails, ERROR_DEVICE_NOT_CONNECTED, true}, {ReadFault::Fails, ERROR_DEVICE_REMOVED, true},
+        {ReadFault::Fails, ERROR_SEM_TIMEOUT, false},  // a code no list holds, the status call answers
+        {ReadFault::FailsWhileGone, ERROR_SEM_TIMEOUT, true},
+    };
+    for (const auto& read : reads) {
+        SCOPED_TRACE(read.error);
+        log.Clear();
+        FaultyReadFile failing(GetModuleHandleA(NULL), {read.how, 1, FOR_EVER, read.error, 0, 0});
+        ASSERT_TRUE(failing.IsInstalled());
         uint8_t byte = 0x5A;
-        EXPECT_EQ(0u, serial.ReadByte(&byte)) << error;
-        EXPECT_EQ(1, pulled.Calls()) << error;
+        EXPECT_EQ(0u, serial.ReadByte(&byte));
+        EXPECT_EQ(1, failing.Calls());
+        EXPECT_EQ(1, failing.StatusCalls()) << "the one status call the failed read needs";
+        EXPECT_TRUE(serial.ReadFailed());
+        EXPECT_EQ(read.gone, serial.DeviceGone());
+        EXPECT_EQ(
+            std::vector<std::string>{"KVSerial: Read Failed (error " + std::to_string(read.error) +
+                                     "): " + (read.gone ? "the device is gone" : "line errors cleared")},
+            log.Lines());
     }
-    EXPECT_EQ("", log.Text());
     uint8_t byte = 0;
     EXPECT_EQ(1u, serial.ReadByte(&byte)) << "the adapter is back";
     EXPECT_EQ(0x41, byte);
+    EXPECT_FALSE(serial.ReadFailed());
 }
