@@ -51,7 +51,7 @@ void ChangeBlock(uint8_t* block, size_t blockSize, FuzzedDataProvider& provider,
         if (writer.Started() ||
             writer.Start(block, blockSize, 1u << provider.ConsumeIntegralInRange(0, 6), host)) {
             const uint8_t bytes[80] = {0xFF, 0x00};
-            const HostActivityRequest request = {16, 16, 2, 1000, 4096};
+            const HostActivityRequest request = {16, 16, 2, 1000, 4096, 0};
             for (int n = provider.ConsumeIntegralInRange(0, 70); n > 0; --n)
                 writer.Request(HOST_ACTIVITY_READ, (uint64_t)n, 0, request, bytes, (uint32_t)n);
         }

@@ -36,7 +36,7 @@ struct Area {
 
 HostActivityRequest RequestNumbered(uint32_t n)
 {
-    return {n, n + 1, n + 2, n + 3, n + 4};
+    return {n, n + 1, n + 2, n + 3, n + 4, n + 5};
 }
 
 TEST(HostActivityRing, EveryKindComesOutAsItWentIn)
@@ -97,6 +97,7 @@ TEST(HostActivityRing, EveryKindComesOutAsItWentIn)
     EXPECT_EQ(18u, request.skipped);
     EXPECT_EQ(19u, request.durationMicroseconds);
     EXPECT_EQ(20u, request.inputQueue);
+    EXPECT_EQ(21u, request.lineErrors);
     EXPECT_EQ(100u, request.byteCount);  // all counted, the first 64 kept
     EXPECT_EQ(64u, HostActivityKeptBytes(request));
     EXPECT_EQ(0, memcmp(read.data(), request.bytes, 64));
