@@ -4,7 +4,9 @@
 // sees any access past either. Between reads the block changes under the
 // reader, word by word or by a writer taking it up, as a host (or anything
 // else in the session) may change it. Every record returned must be whole:
-// a known kind, its texts ending within their arrays, its two sequences equal.
+// a known kind, its texts ending within their arrays, its two sequences equal,
+// its time never before the record's handed out before it nor past the
+// latest time the reader was given.
 #include <string.h>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -83,14 +85,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     HostActivityReader reader(block.get(), blockSize);
     HostActivityWriter writer;
+    uint64_t lastTime = 0, latest = 0;
     for (int round = 0; round < 6 && provider.remaining_bytes() > 0; ++round) {
         const size_t capacity = provider.ConsumeIntegralInRange<size_t>(0, 80);
         std::unique_ptr<HostActivityRecord[]> copies(new HostActivityRecord[capacity]);
-        const HostActivityBatch batch = reader.Read(copies.get(), capacity);
+        latest += provider.ConsumeIntegralInRange<uint64_t>(0, 100);  // the watch's clock
+        const HostActivityBatch batch = reader.Read(copies.get(), capacity, latest);
         FUZZ_REQUIRE(batch.whole <= capacity);
         FUZZ_REQUIRE(batch.whole == 0 || reader.Check() == HostActivityAreaCheck::Valid);
-        for (uint32_t i = 0; i < batch.whole; ++i)
+        FUZZ_REQUIRE(batch.misdated <= batch.whole && batch.restarted <= 1);
+        for (uint32_t i = 0; i < batch.whole; ++i) {
             RequireWhole(copies[i]);
+            FUZZ_REQUIRE(copies[i].timeMicroseconds >= lastTime && copies[i].timeMicroseconds <= latest);
+            lastTime = copies[i].timeMicroseconds;
+        }
 
         HostActivityHeader header;
         if (reader.ReadHeader(&header)) {
