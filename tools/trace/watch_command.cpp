@@ -5,6 +5,7 @@
 // After windows.h, which it needs.
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
@@ -171,10 +172,9 @@ void Watcher::Scan(uint64_t now)
 
 bool Watcher::Watched(const AreaId& area) const
 {
-    for (const WatchedHost& host : hosts)
-        if (host.processId == area.first && host.copy == area.second)
-            return true;
-    return false;
+    return std::any_of(hosts.begin(), hosts.end(), [&area](const WatchedHost& host) {
+        return host.processId == area.first && host.copy == area.second;
+    });
 }
 
 void Watcher::TryHost(const AreaId& area, const std::string& program, uint64_t now)
