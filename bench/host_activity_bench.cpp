@@ -1,13 +1,14 @@
 // What publishing the host's calls costs the host. Two copies of the DLL are
 // loaded side by side: one creates its plug-in while a mutex of ours holds
 // the activity area's name, so its CreateFileMapping fails and it runs
-// unobserved, exactly as a plug-in that cannot make its area; the other makes
-// the area, and ardun-trace --watch, started as a process of its own, reads
-// it as a user would. The two take turns over many rounds, on the same COM
-// pair: the throughput round of bench_throughput (host Read requests of 255
-// payload bytes draining a queued stream), then host Writes of (P, 32), each
-// finding its packet already queued, timed one by one. Prints both sides,
-// their ratio, and what the watch saw.
+// unobserved, exactly as the build before publishing; the other makes the
+// area. First nobody watches it; then ardun-trace --watch, started as a
+// process of its own, reads it as a user would. In each phase the two take
+// turns over many rounds, on the same COM pair: the throughput round of
+// bench_throughput (host Read requests of 255 payload bytes draining a queued
+// stream), then host Writes of (P, 32), each finding its packet already
+// queued, timed one by one. Prints every side, the ratios, and what the watch
+// saw.
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
@@ -23,15 +24,15 @@
 #include "testkit/device_port.h"
 #include "testkit/plugin_session.h"
 #include "testkit/settings_file.h"
+#include "testkit/watch_process.h"
 
 namespace {
 
-const int ROUNDS = 80;  // rounds are short: many, for a steady ratio
+const int ROUNDS = 40;  // of each phase; rounds are short: many, for a steady ratio
 const uint8_t WRITE_PAYLOAD = 32;
 const uint32_t WRITES_PER_ROUND = 40;
 const char UNPUBLISHED_COPY[] = "ArdunParser-unpublished.dll";
 const char WATCH_OUT[] = "bench_host_activity-watch.txt";
-const DWORD WATCH_START_MS = 10000;
 
 // A file in the program's folder, or "..\" of it for the build tree's tools.
 std::string BesideProgram(const char* name)
@@ -48,81 +49,6 @@ bool AreaExists(const char* name)
     (void)CloseHandle(mapping);  // only looked at: nothing to report
     return true;
 }
-
-std::string FileText(const std::string& path)
-{
-    std::string text;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file == NULL)
-        return text;
-    char chunk[4096];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
-        text.append(chunk, got);
-    (void)fclose(file);  // read only: nothing to lose
-    return text;
-}
-
-// ardun-trace --watch --pid of this process, its lines in WATCH_OUT and its
-// standard output discarded.
-class WatchProcess {
-public:
-    WatchProcess() : process(NULL) {}
-    ~WatchProcess() { Stop(); }
-
-    // Starts the watch and waits until it says it watches this process.
-    bool Start()
-    {
-        (void)DeleteFileA(BesideProgram(WATCH_OUT).c_str());  // absent the first time
-        SECURITY_ATTRIBUTES inherited = {sizeof inherited, NULL, TRUE};
-        const HANDLE discard = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherited, OPEN_EXISTING,
-                                           0, NULL);
-        if (discard == INVALID_HANDLE_VALUE)
-            return false;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = discard;
-        startup.hStdOutput = discard;
-        startup.hStdError = discard;
-        const std::string program = BesideProgram("..\\ardun-trace.com");
-        std::string commandLine = "\"" + program + "\" --watch --pid " +
-                                  std::to_string(GetCurrentProcessId()) + " --out \"" +
-                                  BesideProgram(WATCH_OUT) + "\"";
-        PROCESS_INFORMATION started = {};
-        const BOOL created = CreateProcessA(program.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL,
-                                            &startup, &started);
-        (void)CloseHandle(discard);  // the child holds its own copy now
-        if (!created)
-            return false;
-        (void)CloseHandle(started.hThread);  // never used
-        process = started.hProcess;
-        for (DWORD waited = 0; waited < WATCH_START_MS; waited += 50) {
-            if (FileText(BesideProgram(WATCH_OUT)).find("Watching ") != std::string::npos)
-                return true;
-            if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0)
-                return false;
-        }
-        return false;
-    }
-
-    // Ends the watch the way a user's kill would: the host notices nothing.
-    void Stop()
-    {
-        if (process == NULL)
-            return;
-        (void)TerminateProcess(process, 0);            // it may have ended by itself
-        (void)WaitForSingleObject(process, INFINITE);  // ended either way
-        (void)CloseHandle(process);                    // ours, and no longer needed
-        process = NULL;
-    }
-
-private:
-    WatchProcess(const WatchProcess&);
-    WatchProcess& operator=(const WatchProcess&);
-
-    HANDLE process;
-};
 
 // What the watch's lines say it saw: requests counted each second, and the
 // lines that tell of calls it missed or found torn.
@@ -153,8 +79,9 @@ WatchSummary SummarizeWatch(const std::string& text)
 
 // One side of the comparison: a loaded copy of the plug-in and its figures.
 struct Side {
+    Side(const char* name, PluginSession* session) : name(name), session(session) {}
     const char* name;
-    PluginSession session;
+    PluginSession* session;
     StreamTotals stream;
     std::vector<double> writeSeconds;
     uint32_t writesFailed = 0;
@@ -174,7 +101,7 @@ bool TimeWrites(Side& side, DevicePort& device, uint32_t firstSequence)
     const PerformanceClock clock;
     for (uint32_t i = 0; i < WRITES_PER_ROUND; ++i) {
         const double start = clock.Seconds();
-        const uint32_t result = side.session.RequestPacket(WRITE_PAYLOAD);
+        const uint32_t result = side.session->RequestPacket(WRITE_PAYLOAD);
         const double seconds = clock.Seconds() - start;
         if (result != 0)
             ++side.writesFailed;
@@ -189,7 +116,7 @@ bool TimeWrites(Side& side, DevicePort& device, uint32_t firstSequence)
 // the plug-in failed it.
 double Turn(Side& side, DevicePort& device, uint32_t* sequence)
 {
-    if (side.session.Open() != 0) {
+    if (side.session->Open() != 0) {
         printf("host activity: the plug-in (%s) could not open %s\n", side.name,
                TestPortPath(HOST_SIDE).c_str());
         return 0.0;
@@ -198,7 +125,7 @@ double Turn(Side& side, DevicePort& device, uint32_t* sequence)
     const StreamTotals before = side.stream;
     double rate = 0.0;
     if (QueueStream(device, stream)) {
-        DrainWithReadRequests(side.session, *sequence, stream.size(), &side.stream);
+        DrainWithReadRequests(*side.session, *sequence, stream.size(), &side.stream);
         side.requests += STREAM_ROUND_FRAMES;
         rate = (side.stream.bytes - before.bytes) / (side.stream.seconds - before.seconds);
     }
@@ -206,7 +133,7 @@ double Turn(Side& side, DevicePort& device, uint32_t* sequence)
     if (rate != 0.0 && !TimeWrites(side, device, *sequence))
         rate = 0.0;
     *sequence += WRITES_PER_ROUND;
-    (void)side.session.Close();  // opened again next turn, where a failure shows
+    (void)side.session->Close();  // opened again next turn, where a failure shows
     if (rate == 0.0)
         printf("host activity: the device end could not send\n");
     return rate;
@@ -226,24 +153,56 @@ void PrintSide(const Side& side)
            Percentile(side.writeSeconds, 100) * 1e6);
 }
 
+// Rounds of the two sides, each one turn of each in alternating order, so
+// that a round the machine slowed down as a whole does not count twice; the
+// rounds' ratios of second to first, sorted. Empty when a turn failed.
+std::vector<double> Rounds(Side& off, Side& on, DevicePort& device, uint32_t* sequence)
+{
+    std::vector<double> ratios;
+    for (int round = 0; round < ROUNDS; ++round) {
+        Side& first = round % 2 == 0 ? off : on;
+        Side& second = round % 2 == 0 ? on : off;
+        const double firstRate = Turn(first, device, sequence);
+        const double secondRate = Turn(second, device, sequence);
+        if (firstRate == 0.0 || secondRate == 0.0)
+            return std::vector<double>();
+        ratios.push_back(round % 2 == 0 ? secondRate / firstRate : firstRate / secondRate);
+    }
+    std::sort(ratios.begin(), ratios.end());
+    return ratios;
+}
+
+double ReaderRate(const Side& side)
+{
+    return side.stream.bytes / side.stream.seconds;
+}
+
+void PrintComparison(const Side& off, const Side& on, const std::vector<double>& ratios)
+{
+    printf("host activity: reader %s/off %.3f over the phase, %.3f the median of the rounds (%.2f to %.2f)\n",
+           on.name, ReaderRate(on) / ReaderRate(off), ratios[ratios.size() / 2], ratios.front(),
+           ratios.back());
+    printf("host activity: Write %s/off %.3f by the medians, %.3f by the 99th percentiles\n", on.name,
+           Percentile(on.writeSeconds, 50) / Percentile(off.writeSeconds, 50),
+           Percentile(on.writeSeconds, 99) / Percentile(off.writeSeconds, 99));
+}
+
 }  // namespace
 
 int main()
 {
     PrepareHostSide();
     char areaName[HOST_ACTIVITY_NAME_CAPACITY];
-    if (!FormatHostActivityAreaName(areaName, sizeof areaName, GetCurrentProcessId()) ||
+    if (!FormatHostActivityAreaName(areaName, sizeof areaName, GetCurrentProcessId(), 1) ||
         !CopyFileA(BesideProgram("ArdunParser.dll").c_str(), BesideProgram(UNPUBLISHED_COPY).c_str(),
                    FALSE)) {
         printf("host activity: the DLL could not be copied beside the program\n");
         return 1;
     }
 
-    Side off, on;
-    off.name = "publisher off";
-    on.name = "publisher on, watched";
+    PluginSession offSession, onSession;
     // The name taken by another kind of object: the copy's plug-in cannot make
-    // its area and must work on without one.
+    // its area and must work on without one, as the build before did.
     const HANDLE nameTaken = CreateMutexA(NULL, FALSE, areaName);
     const bool nameWasFree = nameTaken != NULL && GetLastError() != ERROR_ALREADY_EXISTS;
     // What the plug-in's own call meets there.
@@ -252,11 +211,11 @@ int main()
     const DWORD refusal = GetLastError();
     if (refused != NULL)
         (void)CloseHandle(refused);  // not expected; reported below
-    const bool offLoaded = off.session.Load(UNPUBLISHED_COPY);
+    const bool offLoaded = offSession.Load(UNPUBLISHED_COPY);
     if (nameTaken != NULL)
         (void)CloseHandle(nameTaken);  // ours; the plug-in tried its one time
     const bool offWithoutArea = !AreaExists(areaName);
-    const bool onLoaded = on.session.Load();
+    const bool onLoaded = onSession.Load();
     const bool onWithArea = AreaExists(areaName);
     if (!nameWasFree || refused != NULL || !offLoaded || !onLoaded || !offWithoutArea || !onWithArea) {
         printf("host activity: the two plug-ins could not be set up: name free %d, mapping refused %d, "
@@ -265,62 +224,55 @@ int main()
         return 1;
     }
     printf("host activity: off: with a mutex holding the area's name, CreateFileMapping fails "
-           "(error %lu) and that plug-in publishes nothing\n",
+           "(error %lu) and that plug-in publishes nothing, as the build before publishing did\n",
            (unsigned long)refusal);
-    WatchProcess watch;
-    if (!watch.Start()) {
-        printf("host activity: ardun-trace --watch did not start watching this process\n");
-        return 1;
-    }
     DevicePort device;
     if (!device.IsOpen()) {
         printf("host activity: the device end of the pair is missing\n");
         return 1;
     }
 
-    // On against off within each round, so that a round the machine slowed
-    // down as a whole does not count twice; the order alternates.
-    std::vector<double> roundRatios;
+    // Phase 1: the area made, nobody watching. Phase 2: ardun-trace --watch
+    // watching it from another process.
+    Side off1("off (phase 1)", &offSession), unwatched("on, unwatched", &onSession);
+    Side off2("off (phase 2)", &offSession), watched("on, watched", &onSession);
     uint32_t sequence = 0;
-    for (int round = 0; round < ROUNDS; ++round) {
-        Side& first = round % 2 == 0 ? off : on;
-        Side& second = round % 2 == 0 ? on : off;
-        const double firstRate = Turn(first, device, &sequence);
-        const double secondRate = Turn(second, device, &sequence);
-        if (firstRate == 0.0 || secondRate == 0.0)
-            return 1;
-        roundRatios.push_back(round % 2 == 0 ? secondRate / firstRate : firstRate / secondRate);
+    const std::vector<double> unwatchedRatios = Rounds(off1, unwatched, device, &sequence);
+    if (unwatchedRatios.empty())
+        return 1;
+    WatchProcess watch;
+    if (!watch.Start(BesideProgram("..\\ardun-trace.com"), BesideProgram(WATCH_OUT))) {
+        printf("host activity: ardun-trace --watch did not start watching this process\n");
+        return 1;
     }
+    const std::vector<double> watchedRatios = Rounds(off2, watched, device, &sequence);
+    if (watchedRatios.empty())
+        return 1;
     // The watch says each second's counts: one more second for the last.
     Sleep(1500);
     watch.Stop();
-    const WatchSummary seen = SummarizeWatch(FileText(BesideProgram(WATCH_OUT)));
-    off.session.Unload();
-    on.session.Unload();
+    const WatchSummary seen = SummarizeWatch(watch.Text());
+    offSession.Unload();
+    onSession.Unload();
     (void)DeleteFileA(BesideProgram(UNPUBLISHED_COPY).c_str());  // a stale copy only costs space
     DrainHostSide();
     RemoveSettingsFile();
 
-    std::sort(roundRatios.begin(), roundRatios.end());
-    printf("host activity: %d rounds, each one turn of a plug-in that could not make its area (off) "
-           "and one of a plug-in publishing to ardun-trace --watch in another process (on), in "
-           "alternating order\n",
+    printf("host activity: two phases of %d rounds, each round one turn of a plug-in that could not make its "
+           "area (off) and one of a plug-in that made it (on), in alternating order; in phase 1 nobody "
+           "watches, in phase 2 ardun-trace --watch does from another process\n",
            ROUNDS);
     printf("host activity: a turn: %u frames of %u payload bytes queued, then drained by host Reads; "
            "%u frames of %u queued, then taken by host Writes one at a time\n",
            STREAM_ROUND_FRAMES, (unsigned)STREAM_PAYLOAD, WRITES_PER_ROUND, (unsigned)WRITE_PAYLOAD);
-    PrintSide(off);
-    PrintSide(on);
-    const double offRate = off.stream.bytes / off.stream.seconds;
-    const double onRate = on.stream.bytes / on.stream.seconds;
-    printf("host activity: reader on/off %.3f over the run, %.3f the median of the rounds (%.2f to %.2f); "
-           "target at least 0.98\n",
-           onRate / offRate, roundRatios[roundRatios.size() / 2], roundRatios.front(), roundRatios.back());
-    printf("host activity: Write on/off %.3f by the medians, %.3f by the 99th percentiles\n",
-           Percentile(on.writeSeconds, 50) / Percentile(off.writeSeconds, 50),
-           Percentile(on.writeSeconds, 99) / Percentile(off.writeSeconds, 99));
-    printf("host activity: the watch counted %u of the %u requests of the publishing plug-in; "
+    PrintSide(off1);
+    PrintSide(unwatched);
+    PrintSide(off2);
+    PrintSide(watched);
+    PrintComparison(off1, unwatched, unwatchedRatios);
+    PrintComparison(off2, watched, watchedRatios);
+    printf("host activity: the watch counted %u of the %u requests of the watched plug-in; "
            "%u lines of calls missed or torn (its log: %s)\n",
-           seen.requests, on.requests, seen.lossLines, WATCH_OUT);
+           seen.requests, watched.requests, seen.lossLines, WATCH_OUT);
     return 0;
 }

@@ -4,7 +4,9 @@
 // sees any access past either. Between reads the block changes under the
 // reader, word by word or by a writer taking it up, as a host (or anything
 // else in the session) may change it. Every record returned must be whole:
-// a known kind, its texts ending within their arrays, its two sequences equal.
+// a known kind, its texts ending within their arrays, its two sequences equal,
+// its time never before the record's handed out before it nor past the
+// latest time the reader was given.
 #include <string.h>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -51,7 +53,7 @@ void ChangeBlock(uint8_t* block, size_t blockSize, FuzzedDataProvider& provider,
         if (writer.Started() ||
             writer.Start(block, blockSize, 1u << provider.ConsumeIntegralInRange(0, 6), host)) {
             const uint8_t bytes[80] = {0xFF, 0x00};
-            const HostActivityRequest request = {16, 16, 2, 1000, 4096};
+            const HostActivityRequest request = {16, 16, 2, 1000, 4096, 0};
             for (int n = provider.ConsumeIntegralInRange(0, 70); n > 0; --n)
                 writer.Request(HOST_ACTIVITY_READ, (uint64_t)n, 0, request, bytes, (uint32_t)n);
         }
@@ -83,14 +85,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     HostActivityReader reader(block.get(), blockSize);
     HostActivityWriter writer;
+    uint64_t lastTime = 0, latest = 0;
     for (int round = 0; round < 6 && provider.remaining_bytes() > 0; ++round) {
         const size_t capacity = provider.ConsumeIntegralInRange<size_t>(0, 80);
         std::unique_ptr<HostActivityRecord[]> copies(new HostActivityRecord[capacity]);
-        const HostActivityBatch batch = reader.Read(copies.get(), capacity);
+        latest += provider.ConsumeIntegralInRange<uint64_t>(0, 100);  // the watch's clock
+        const HostActivityBatch batch = reader.Read(copies.get(), capacity, latest);
         FUZZ_REQUIRE(batch.whole <= capacity);
         FUZZ_REQUIRE(batch.whole == 0 || reader.Check() == HostActivityAreaCheck::Valid);
-        for (uint32_t i = 0; i < batch.whole; ++i)
+        FUZZ_REQUIRE(batch.misdated <= batch.whole && batch.restarted <= 1);
+        for (uint32_t i = 0; i < batch.whole; ++i) {
             RequireWhole(copies[i]);
+            FUZZ_REQUIRE(copies[i].timeMicroseconds >= lastTime && copies[i].timeMicroseconds <= latest);
+            lastTime = copies[i].timeMicroseconds;
+        }
 
         HostActivityHeader header;
         if (reader.ReadHeader(&header)) {

@@ -25,7 +25,9 @@ MVArdunParser::MVArdunParser()
       hostTimeoutsSet(false),
       hostTimeouts(),
       observer(NULL),
-      requestInputQueue(0)
+      requestObserved(false),
+      requestInputQueue(0),
+      requestLineErrors(0)
 {
     errorText[0] = '\0';
 }
@@ -125,14 +127,21 @@ ResultCode MVArdunParser::Close()
     return RESULT_OK;
 }
 
+uint64_t MVArdunParser::BeginRequest()
+{
+    requestObserved = observer != NULL && observer->RequestBegins();
+    return requestObserved ? clock.Microseconds() : 0;
+}
+
 void MVArdunParser::ReportRequest(PortRequestKind kind, uint32_t requested, ResultCode result, bool collected,
                                   uint64_t startMicroseconds)
 {
-    PortRequestEvent event = {kind, requested, result, 0, 0, 0, 0};
+    PortRequestEvent event = {kind, requested, result, 0, 0, 0, 0, 0};
     if (collected) {
         event.stored = lastOutcome.stored;
         event.skipped = lastOutcome.skipped;
         event.inputQueue = requestInputQueue;
+        event.lineErrors = requestLineErrors;
     }
     // A request lasts seconds at most: the difference fits.
     event.durationMicroseconds = (uint32_t)(clock.Microseconds() - startMicroseconds);
@@ -141,10 +150,10 @@ void MVArdunParser::ReportRequest(PortRequestKind kind, uint32_t requested, Resu
 
 ResultCode MVArdunParser::Write(MVIORequest* request)
 {
-    const uint64_t start = observer != NULL ? clock.Microseconds() : 0;
+    const uint64_t start = BeginRequest();
     if (!request || !request->buffer || request->length == 0) {
         errorFlag = 0;
-        if (observer != NULL)
+        if (requestObserved)
             ReportRequest(PortRequestKind::Write, 0, E_INVALIDARG, false, start);
         return E_INVALIDARG;
     }
@@ -159,17 +168,17 @@ ResultCode MVArdunParser::Write(MVIORequest* request)
     }
     if (request->handledCount)
         *request->handledCount = handled;
-    if (observer != NULL)
+    if (requestObserved)
         ReportRequest(PortRequestKind::Write, wanted, result, handled != 0, start);
     return result;
 }
 
 ResultCode MVArdunParser::Read(MVIORequest* request)
 {
-    const uint64_t start = observer != NULL ? clock.Microseconds() : 0;
+    const uint64_t start = BeginRequest();
     if (!request) {
         errorFlag = 0;
-        if (observer != NULL)
+        if (requestObserved)
             ReportRequest(PortRequestKind::Read, 0, E_INVALIDARG, false, start);
         return E_INVALIDARG;
     }
@@ -186,7 +195,7 @@ ResultCode MVArdunParser::Read(MVIORequest* request)
     }
     if (request->handledCount)
         *request->handledCount = reported;
-    if (observer != NULL)
+    if (requestObserved)
         ReportRequest(PortRequestKind::Read, request->length, result, collects, start);
     return result;
 }

@@ -66,6 +66,9 @@ private:
 
     bool ReopenLostPort();
     void CloseForHost();
+    // Asks the observer whether it wants the Write or Read now beginning;
+    // its start time when it does, else 0 (the clock is not read).
+    uint64_t BeginRequest();
     // Tells the observer of a Write or Read that began at startMicroseconds.
     void ReportRequest(PortRequestKind kind, uint32_t requested, ResultCode result, bool collected,
                        uint64_t startMicroseconds);
@@ -83,10 +86,13 @@ private:
     bool hostTimeoutsSet;
     COMMTIMEOUTS hostTimeouts;
     PortObserver* observer;
-    // Read only while an observer is attached: the requests' durations, and
-    // the input queue the latest packet request began with.
+    // The running Write or Read is one the observer wants told.
+    bool requestObserved;
+    // Read only for an observed request: its duration, and the input queue
+    // and line errors the latest packet request began with.
     PerformanceClock clock;
     uint32_t requestInputQueue;
+    uint32_t requestLineErrors;
 };
 
 // The component the plug-in object hands to the host, a module-wide static

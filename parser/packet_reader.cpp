@@ -22,6 +22,7 @@ ResultCode MVArdunParser::PacketReader(uint32_t wanted, PacketRequester requeste
     // cable knocked out, the requests themselves bring the port back.
     const bool wasLost = portLost;
     requestInputQueue = 0;
+    requestLineErrors = 0;
     if (portLost) {
         if (!ReopenLostPort()) {
             held.storedByLastRequest = false;  // this request collected nothing
@@ -33,9 +34,10 @@ ResultCode MVArdunParser::PacketReader(uint32_t wanted, PacketRequester requeste
         if (observer != NULL)
             observer->PortBack();
     }
-    // Asked only for an observer: the status call is one more call on the port.
-    if (observer != NULL)
-        requestInputQueue = serialPort.InputQueue();
+    // Asked only for an observer that wants the request: the status call is
+    // one more call on the port.
+    if (requestObserved)
+        requestInputQueue = serialPort.InputQueue(&requestLineErrors);
     PerformanceClock requestClock;
     ResultCode result = CollectPacket(serialPort, requestClock, timeLimit, wanted, requester, &held,
                                       &lastOutcome);

@@ -13,7 +13,7 @@
 // "ARDH" in memory order: the first bytes of every area.
 const uint32_t HOST_ACTIVITY_MAGIC = 0x48445241u;
 // Raised whenever a field moves, grows or changes meaning.
-const uint32_t HOST_ACTIVITY_LAYOUT_VERSION = 1;
+const uint32_t HOST_ACTIVITY_LAYOUT_VERSION = 2;
 // Records in the plug-in's ring: a power of two, about two seconds of the
 // busiest host's calls, so a watcher that polls ten times a second keeps up.
 const uint32_t HOST_ACTIVITY_RECORD_COUNT = 1024;
@@ -49,7 +49,11 @@ struct HostActivityHeader {
     uint32_t portOpen;  // 1 after an Open that succeeded, 0 after a Close
     char pluginVersion[HOST_ACTIVITY_VERSION_CHARS];
     char hostProgram[HOST_ACTIVITY_PROGRAM_CHARS];
-    uint32_t reserved;  // keeps the records 8-byte aligned
+    // The only field a watcher writes: its performance counter in
+    // milliseconds (the low 32 bits, never 0) each time it says it is still
+    // there; 0 while none ever was. The plug-in trusts it for one choice
+    // only: whether to spend a status call and a clock reading on a request.
+    uint32_t watcherMilliseconds;
 };
 
 // One host call. Record sequence s sits at index s modulo recordCount; its
@@ -70,7 +74,8 @@ struct HostActivityRecord {
     uint32_t inputQueue;                             // bytes waiting in the port's input queue when it began
     uint32_t byteCount;                              // bytes the request read (or wrote), all of them
     uint8_t bytes[HOST_ACTIVITY_KEPT_BYTES];         // the first of them
-    uint32_t reserved[4];
+    uint32_t lineErrors;                             // Write, Read: the port's CE_ flags when it began
+    uint32_t reserved[3];
     uint32_t sequenceEnd;
 };
 
@@ -96,7 +101,7 @@ static_assert(offsetof(HostActivityHeader, hostProcessId) == 24, "shared layout"
 static_assert(offsetof(HostActivityHeader, portOpen) == 28, "shared layout");
 static_assert(offsetof(HostActivityHeader, pluginVersion) == 32, "shared layout");
 static_assert(offsetof(HostActivityHeader, hostProgram) == 48, "shared layout");
-static_assert(offsetof(HostActivityHeader, reserved) == 308, "shared layout");
+static_assert(offsetof(HostActivityHeader, watcherMilliseconds) == 308, "shared layout");
 static_assert(sizeof(HostActivityHeader) == 312, "shared layout");
 
 static_assert(offsetof(HostActivityRecord, sequenceBegin) == 0, "shared layout");
@@ -113,7 +118,8 @@ static_assert(offsetof(HostActivityRecord, durationMicroseconds) == 96, "shared 
 static_assert(offsetof(HostActivityRecord, inputQueue) == 100, "shared layout");
 static_assert(offsetof(HostActivityRecord, byteCount) == 104, "shared layout");
 static_assert(offsetof(HostActivityRecord, bytes) == 108, "shared layout");
-static_assert(offsetof(HostActivityRecord, reserved) == 172, "shared layout");
+static_assert(offsetof(HostActivityRecord, lineErrors) == 172, "shared layout");
+static_assert(offsetof(HostActivityRecord, reserved) == 176, "shared layout");
 static_assert(offsetof(HostActivityRecord, sequenceEnd) == 188, "shared layout");
 static_assert(sizeof(HostActivityRecord) == 192, "shared layout");
 static_assert(sizeof(HostActivityHeader) % 8 == 0, "records start 8-byte aligned");

@@ -20,7 +20,14 @@ const char* BaseName(const char* path)
 }  // namespace
 
 HostActivityPublisher::HostActivityPublisher()
-    : tried(false), mapping(NULL), view(NULL), requestBytes(), requestByteCount(0)
+    : tried(false),
+      copy(0),
+      writerMark(NULL),
+      mapping(NULL),
+      view(NULL),
+      requestWatched(false),
+      requestBytes(),
+      requestByteCount(0)
 {
 }
 
@@ -39,6 +46,49 @@ void HostActivityPublisher::Release()
     if (mapping != NULL)
         (void)CloseHandle(mapping);
     mapping = NULL;
+    if (writerMark != NULL)
+        (void)CloseHandle(writerMark);
+    writerMark = NULL;
+    copy = 0;
+}
+
+bool HostActivityPublisher::MakeArea(DWORD processId, uint32_t number, bool* refused)
+{
+    *refused = true;
+    char name[HOST_ACTIVITY_NAME_CAPACITY];
+    if (!FormatHostActivityWriterName(name, sizeof name, processId, number))
+        return false;
+    writerMark = CreateMutexA(NULL, FALSE, name);
+    if (writerMark == NULL)
+        return false;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        // Another copy of the plug-in in this process writes that area.
+        *refused = false;
+        Release();
+        return false;
+    }
+    if (!FormatHostActivityAreaName(name, sizeof name, processId, number)) {
+        Release();
+        return false;
+    }
+    // An area a watcher kept open from an earlier load of this copy is opened
+    // again and taken up by the writer.
+    mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
+                                 (DWORD)HOST_ACTIVITY_AREA_SIZE, name);
+    const bool existed = mapping != NULL && GetLastError() == ERROR_ALREADY_EXISTS;
+    if (mapping != NULL)
+        view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, HOST_ACTIVITY_AREA_SIZE);
+    // A block that was there before is written only where it is committed
+    // memory: another program could have made one of reserved pages.
+    MEMORY_BASIC_INFORMATION region;
+    if (view == NULL ||
+        (existed && (VirtualQuery(view, &region, sizeof region) == 0 || region.State != MEM_COMMIT ||
+                     region.RegionSize < HOST_ACTIVITY_AREA_SIZE))) {
+        Release();
+        return false;
+    }
+    copy = number;
+    return true;
 }
 
 bool HostActivityPublisher::Start()
@@ -47,20 +97,13 @@ bool HostActivityPublisher::Start()
         return writer.Started();
     tried = true;
     const DWORD processId = GetCurrentProcessId();
-    char name[HOST_ACTIVITY_NAME_CAPACITY];
-    if (!FormatHostActivityAreaName(name, sizeof name, processId))
+    // The first copy whose mark is free; a refusal ends the search, so that
+    // a copy that cannot make its own area takes no other copy's number.
+    bool made = false, refused = false;
+    for (uint32_t number = 1; !made && !refused && number <= HOST_ACTIVITY_MAX_COPIES; ++number)
+        made = MakeArea(processId, number, &refused);
+    if (!made)
         return false;
-    // One per host process; an area a watcher kept open from an earlier load
-    // of the module is opened again and taken up by the writer.
-    mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
-                                 (DWORD)HOST_ACTIVITY_AREA_SIZE, name);
-    if (mapping == NULL)
-        return false;
-    view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, HOST_ACTIVITY_AREA_SIZE);
-    if (view == NULL) {
-        Release();
-        return false;
-    }
     // A name that does not fit is cut; an empty one where Windows refuses.
     char program[MAX_PATH];
     const DWORD length = GetModuleFileNameA(NULL, program, sizeof program);
@@ -73,8 +116,19 @@ bool HostActivityPublisher::Start()
     return true;
 }
 
+bool HostActivityPublisher::RequestBegins()
+{
+    requestByteCount = 0;
+    // A plain read of the watcher's word; the clock only while it may be fresh.
+    const uint32_t word = writer.WatcherMilliseconds();
+    requestWatched = watcher.MayBeThere(word) && watcher.There(word, WatcherStamp(Now()));
+    return requestWatched;
+}
+
 void HostActivityPublisher::BytesRead(const uint8_t* data, uint32_t count)
 {
+    if (!requestWatched)
+        return;
     if (requestByteCount < HOST_ACTIVITY_KEPT_BYTES) {
         const uint32_t room = HOST_ACTIVITY_KEPT_BYTES - requestByteCount;
         memcpy(requestBytes + requestByteCount, data, count < room ? count : room);
@@ -110,8 +164,9 @@ void HostActivityPublisher::Purged(PortPurge queue, ResultCode result)
 
 void HostActivityPublisher::RequestEnded(const PortRequestEvent& request)
 {
-    const HostActivityRequest fields = {request.requested, request.stored, request.skipped,
-                                        request.durationMicroseconds, request.inputQueue};
+    const HostActivityRequest fields = {request.requested,  request.stored,
+                                        request.skipped,    request.durationMicroseconds,
+                                        request.inputQueue, request.lineErrors};
     writer.Request(request.kind == PortRequestKind::Write ? HOST_ACTIVITY_WRITE : HOST_ACTIVITY_READ, Now(),
                    request.result, fields, requestBytes, requestByteCount);
     requestByteCount = 0;

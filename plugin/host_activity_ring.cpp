@@ -88,8 +88,9 @@ bool HostActivityWriter::Start(void* block, size_t blockSize, uint32_t recordCou
     HostActivityRecord* ring = reinterpret_cast<HostActivityRecord*>(static_cast<uint8_t*>(block) +
                                                                      sizeof(HostActivityHeader));
 
-    // Only this process's plug-in writes the area (watchers map it read-only),
-    // so an area of this very layout was left by an earlier writer here.
+    // Only this copy of the plug-in writes the area (a watcher writes its one
+    // word alone), so an area of this very layout was left by an earlier
+    // writer of this copy here.
     const bool takenUp = area->magic == HOST_ACTIVITY_MAGIC &&
                          area->layoutVersion == HOST_ACTIVITY_LAYOUT_VERSION &&
                          area->headerSize == sizeof(HostActivityHeader) &&
@@ -182,6 +183,7 @@ void HostActivityWriter::Request(uint32_t kind, uint64_t timeMicroseconds, int32
     record.skipped = request.skipped;
     record.durationMicroseconds = request.durationMicroseconds;
     record.inputQueue = request.inputQueue;
+    record.lineErrors = request.lineErrors;
     record.byteCount = bytes != nullptr ? byteCount : 0;
     if (record.byteCount > 0)
         memcpy(record.bytes, bytes, HostActivityKeptBytes(record));
@@ -202,6 +204,11 @@ void HostActivityWriter::PortLost(uint64_t timeMicroseconds)
 void HostActivityWriter::PortBack(uint64_t timeMicroseconds)
 {
     Purge(HOST_ACTIVITY_PORT_BACK, timeMicroseconds, 0);
+}
+
+uint32_t HostActivityWriter::WatcherMilliseconds() const
+{
+    return Started() ? LoadShared(&header->watcherMilliseconds) : 0;
 }
 
 void HostActivityWriter::Publish(HostActivityRecord& record)
@@ -258,9 +265,9 @@ bool HostActivityReader::ReadHeader(HostActivityHeader* copy)
     return true;
 }
 
-HostActivityBatch HostActivityReader::Read(HostActivityRecord* copies, size_t capacity)
+HostActivityBatch HostActivityReader::Read(HostActivityRecord* copies, size_t capacity, uint64_t latestTime)
 {
-    HostActivityBatch batch = {0, 0, 0};
+    HostActivityBatch batch = {0, 0, 0, 0, 0};
     if (!HeaderStillValid())
         return batch;
     const HostActivityHeader* header = reinterpret_cast<const HostActivityHeader*>(block);
@@ -281,6 +288,7 @@ HostActivityBatch HostActivityReader::Read(HostActivityRecord* copies, size_t ca
             // Half the sequences ahead is the count gone back: a writer
             // started the area over.
             nextToRead = next - held;
+            batch.restarted = 1;
         } else {
             batch.missed = behind - recordCount;
             nextToRead = next - recordCount;
@@ -301,8 +309,39 @@ HostActivityBatch HostActivityReader::Read(HostActivityRecord* copies, size_t ca
             ++batch.missed;  // the writer came round again while this reader looked
         else if (!Settle(copy, nextToRead))
             ++batch.torn;
-        else
+        else {
+            if (copy.timeMicroseconds < lastTime || copy.timeMicroseconds > latestTime) {
+                copy.timeMicroseconds = copy.timeMicroseconds < lastTime ? lastTime : latestTime;
+                ++batch.misdated;
+            }
+            // A caller whose clock went back keeps the order all the same.
+            if (copy.timeMicroseconds < lastTime)
+                copy.timeMicroseconds = lastTime;
+            lastTime = copy.timeMicroseconds;
             ++batch.whole;
+        }
     }
     return batch;
+}
+
+const char* HostActivityAreaProblem(HostActivityAreaCheck check)
+{
+    switch (check) {
+    case HostActivityAreaCheck::Valid:
+        return "";
+    case HostActivityAreaCheck::Unusable:
+        return "fewer readable bytes than a header (reserved but not committed, or cut short)";
+    case HostActivityAreaCheck::NotAnArea:
+        return "it does not begin as an activity area";
+    case HostActivityAreaCheck::OtherVersion:
+        return "its layout is of another version of the plug-in";
+    case HostActivityAreaCheck::WrongSizes:
+        return "its header's or records' size is not this layout's";
+    case HostActivityAreaCheck::WrongRecordCount:
+        return "its header claims a record count that is no power of two or more than its readable bytes "
+               "hold";
+    case HostActivityAreaCheck::Changed:
+        return "its header changed under the watch into one that is not valid";
+    }
+    return "an unknown state";
 }

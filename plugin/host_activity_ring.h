@@ -28,6 +28,7 @@ struct HostActivityRequest {
     uint32_t skipped;
     uint32_t durationMicroseconds;
     uint32_t inputQueue;
+    uint32_t lineErrors;  // the CE_ flags of the status call that gave inputQueue
 };
 
 class HostActivityWriter {
@@ -53,6 +54,9 @@ public:
                  const uint8_t* bytes, uint32_t byteCount);
     void PortLost(uint64_t timeMicroseconds);
     void PortBack(uint64_t timeMicroseconds);
+    // The word a watcher keeps fresh while it watches (see
+    // watcher_presence.h); 0 before the writer started.
+    uint32_t WatcherMilliseconds() const;
 
 private:
     // Stores the record's sequence, its fields, the sequence again, then the
@@ -76,11 +80,22 @@ enum class HostActivityAreaCheck {
     Changed,           // valid once, then the header changed under the reader
 };
 
+// What is wrong with an area of that check, for a line of the watch
+// ("its header's record size is not this layout's"); empty for Valid.
+const char* HostActivityAreaProblem(HostActivityAreaCheck check);
+
 // What one Read found, each record counted once.
 struct HostActivityBatch {
     uint32_t whole;   // records copied out
     uint32_t torn;    // records caught mid-write (or left so by a writer that died), or of no known kind
     uint32_t missed;  // records the writer overwrote before they were read
+    // Records whose time went back before the record ahead of them, or past
+    // the latest time the caller allows: each is given the nearest time that
+    // fits, so that the times handed out never go back.
+    uint32_t misdated;
+    // 1 when the header's count went back (a writer laid the area out anew,
+    // or something else rewrote it): reading starts over at the ring's oldest.
+    uint32_t restarted;
 };
 
 class HostActivityReader {
@@ -96,8 +111,10 @@ public:
     // Copies the whole records written since the last Read, oldest first, at
     // most capacity of them (the rest wait for the next Read). A reader
     // starts at the oldest record the ring still holds. Texts come out
-    // NUL-terminated within their arrays, kinds known, sequences equal.
-    HostActivityBatch Read(HostActivityRecord* copies, size_t capacity);
+    // NUL-terminated within their arrays, kinds known, sequences equal, times
+    // never earlier than the record's before them nor later than latestTime
+    // (the caller's clock: no record can be stamped after it was read).
+    HostActivityBatch Read(HostActivityRecord* copies, size_t capacity, uint64_t latestTime = UINT64_MAX);
 
 private:
     bool HeaderStillValid();
@@ -108,4 +125,5 @@ private:
     uint32_t recordCount = 0;
     bool started = false;
     uint32_t nextToRead = 0;
+    uint64_t lastTime = 0;  // of the latest record handed out
 };

@@ -233,14 +233,16 @@ DWORD KVSerial::ReadByte(uint8_t* buffer)
     return count;
 }
 
-uint32_t KVSerial::InputQueue()
+uint32_t KVSerial::InputQueue(uint32_t* lineErrors)
 {
+    *lineErrors = 0;
     if (!handle.IsOpen())
         return 0;
-    DWORD lineErrors = 0;
+    DWORD errors = 0;
     COMSTAT status = {};
     // A refused status call tells nothing of the queue: 0 is all there is to say.
-    if (!ClearCommError(handle.Get(), &lineErrors, &status))
+    if (!ClearCommError(handle.Get(), &errors, &status))
         return 0;
+    *lineErrors = errors;
     return status.cbInQue;
 }

@@ -49,8 +49,9 @@ public:
     // fail the reads after it.
     DWORD ReadByte(uint8_t* buffer);
     // The bytes waiting in the device's input queue, from its status call
-    // (which also clears latched line errors); 0 when closed or refused.
-    uint32_t InputQueue();
+    // (which also clears latched line errors); 0 when closed or refused. The
+    // CE_ flags that call cleared go to lineErrors (0 when closed or refused).
+    uint32_t InputQueue(uint32_t* lineErrors);
 
     bool IsOpen() const { return handle.IsOpen(); }
     // The latest read failed, or came back empty, and the port's status call

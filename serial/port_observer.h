@@ -27,6 +27,7 @@ struct PortRequestEvent {
     uint32_t skipped;    // bytes passed over before the frame start, the leading byte included
     uint32_t durationMicroseconds;
     uint32_t inputQueue;  // bytes waiting in the port's input queue when the request began
+    uint32_t lineErrors;  // the CE_ flags of that same status call
 };
 
 class PortObserver {
@@ -59,6 +60,11 @@ public:
         (void)queue;
         (void)result;
     }
+    // A host Write or Read begins. True when the observer wants it: the
+    // port's queue asked as it begins, the request timed, and RequestEnded
+    // called for it. False spares the request all three, each a call the
+    // host would pay for.
+    virtual bool RequestBegins() { return true; }
     // The bytes read during the request came through BytesRead before this.
     virtual void RequestEnded(const PortRequestEvent& request) { (void)request; }
     // The device went away under the open port, and came back for a request.

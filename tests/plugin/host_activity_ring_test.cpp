@@ -36,7 +36,7 @@ struct Area {
 
 HostActivityRequest RequestNumbered(uint32_t n)
 {
-    return {n, n + 1, n + 2, n + 3, n + 4};
+    return {n, n + 1, n + 2, n + 3, n + 4, n + 5};
 }
 
 TEST(HostActivityRing, EveryKindComesOutAsItWentIn)
@@ -97,6 +97,7 @@ TEST(HostActivityRing, EveryKindComesOutAsItWentIn)
     EXPECT_EQ(18u, request.skipped);
     EXPECT_EQ(19u, request.durationMicroseconds);
     EXPECT_EQ(20u, request.inputQueue);
+    EXPECT_EQ(21u, request.lineErrors);
     EXPECT_EQ(100u, request.byteCount);  // all counted, the first 64 kept
     EXPECT_EQ(64u, HostActivityKeptBytes(request));
     EXPECT_EQ(0, memcmp(read.data(), request.bytes, 64));
@@ -172,7 +173,7 @@ TEST(HostActivityRing, HeadersNoWriterMakesAreRefused)
         {"block smaller than a header", 0, HOST_ACTIVITY_MAGIC, sizeof(HostActivityHeader) - 1,
          HostActivityAreaCheck::Unusable},
         {"no magic", offsetof(HostActivityHeader, magic), 0x48445242, 0, HostActivityAreaCheck::NotAnArea},
-        {"a later layout", offsetof(HostActivityHeader, layoutVersion), 2, 0,
+        {"a later layout", offsetof(HostActivityHeader, layoutVersion), HOST_ACTIVITY_LAYOUT_VERSION + 1, 0,
          HostActivityAreaCheck::OtherVersion},
         {"header size", offsetof(HostActivityHeader, headerSize), 0xFFFFFFFF, 0,
          HostActivityAreaCheck::WrongSizes},
@@ -210,6 +211,58 @@ TEST(HostActivityRing, HeadersNoWriterMakesAreRefused)
     HostActivityRecord record;
     EXPECT_EQ(0u, reader.Read(&record, 1).whole);
     EXPECT_EQ(HostActivityAreaCheck::Changed, reader.Check());
+}
+
+TEST(HostActivityRing, TimesThatGoBackAndCountsThatGoBackAreBoundedAndCounted)
+{
+    static const struct {
+        const char* what;
+        uint64_t times[4];
+        uint64_t latest;
+        uint64_t handedOut[4];
+        uint32_t misdated;
+    } CASES[] = {
+        {"in order", {10, 20, 20, 30}, UINT64_MAX, {10, 20, 20, 30}, 0},
+        {"one goes back", {10, 20, 5, 30}, UINT64_MAX, {10, 20, 20, 30}, 1},
+        {"past the reader's clock", {10, UINT64_MAX, 20, 30}, 100, {10, 100, 100, 100}, 3},
+        {"all past it", {200, 300, 400, 500}, 100, {100, 100, 100, 100}, 4},
+    };
+    for (const auto& c : CASES) {
+        Area area(8);
+        HostActivityWriter writer;
+        ASSERT_TRUE(writer.Start(area.Bytes(), area.size, 8, HOST));
+        for (const uint64_t time : c.times)
+            writer.PortLost(time);
+        HostActivityReader reader(area.Bytes(), area.size);
+        HostActivityRecord records[4];
+        const HostActivityBatch batch = reader.Read(records, 4, c.latest);
+        ASSERT_EQ(4u, batch.whole) << c.what;
+        EXPECT_EQ(c.misdated, batch.misdated) << c.what;
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(c.handedOut[i], records[i].timeMicroseconds) << c.what << ", record " << i;
+    }
+
+    // A header whose count goes back: read again from the ring's oldest, and
+    // said; one that leaps a quarter of the sequences ahead finds no record
+    // whole and counts the leap as missed, without reading more than the ring.
+    Area area(8);
+    HostActivityWriter writer;
+    ASSERT_TRUE(writer.Start(area.Bytes(), area.size, 8, HOST));
+    for (uint64_t t = 1; t <= 3; ++t)
+        writer.PortLost(t);
+    HostActivityReader reader(area.Bytes(), area.size);
+    HostActivityRecord records[8];
+    EXPECT_EQ(3u, reader.Read(records, 8).whole);
+    area.Header().nextSequence = 3;
+    HostActivityBatch batch = reader.Read(records, 8);
+    EXPECT_EQ(1u, batch.restarted);
+    EXPECT_EQ(2u, batch.whole);
+    area.Header().nextSequence += 0x40000000u;
+    batch = reader.Read(records, 8);
+    EXPECT_EQ(0u, batch.restarted);
+    EXPECT_EQ(0u, batch.whole) << "no record of those sequences is whole";
+    EXPECT_EQ(0x40000000u, batch.missed + batch.torn);
+    EXPECT_STRNE("", HostActivityAreaProblem(HostActivityAreaCheck::Changed));
 }
 
 }  // namespace

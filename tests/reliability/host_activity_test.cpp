@@ -1,6 +1,8 @@
 // The plug-in's host activity area, read as ardun-trace --watch reads it:
-// mapped read-only by name from another module (here the test program, whose
-// process is the host's), while the host drives the component by slot.
+// mapped by name from another module (here the test program, whose process
+// is the host's), while the host drives the component by slot; and two
+// copies of the plug-in in one host, each with its own area, named both by
+// the watch.
 #include <gtest/gtest.h>
 #include <string.h>
 #include <windows.h>
@@ -8,12 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "common/path_beside.h"
+#include "common/performance_clock.h"
 #include "common/version.h"
 #include "firmware/frame_bytes.h"
 #include "plugin/host_activity_area.h"
 #include "plugin/host_activity_ring.h"
+#include "plugin/watcher_presence.h"
+#include "testkit/build_folder.h"
 #include "testkit/device_port.h"
 #include "testkit/settings_file.h"
+#include "testkit/watch_process.h"
 #include "tests/reliability/plugin_fixture.h"
 
 namespace {
@@ -21,13 +28,13 @@ namespace {
 // The area as a watcher maps it, for the guard's life.
 class WatchedArea {
 public:
-    WatchedArea()
+    explicit WatchedArea(uint32_t copy = 1)
     {
         char name[HOST_ACTIVITY_NAME_CAPACITY];
-        if (FormatHostActivityAreaName(name, sizeof name, GetCurrentProcessId()))
-            mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
+        if (FormatHostActivityAreaName(name, sizeof name, GetCurrentProcessId(), copy))
+            mapping = OpenFileMappingA(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, name);
         if (mapping != NULL)
-            view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, HOST_ACTIVITY_AREA_SIZE);
+            view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, HOST_ACTIVITY_AREA_SIZE);
     }
     ~WatchedArea()
     {
@@ -37,10 +44,16 @@ public:
             (void)CloseHandle(mapping);
     }
     const void* View() const { return view; }
+    // The watcher's word, as the watch writes it: fresh for two seconds.
+    void SayWatching()
+    {
+        static_cast<HostActivityHeader*>(view)->watcherMilliseconds = WatcherStamp(
+            PerformanceClock().Microseconds());
+    }
 
 private:
     HANDLE mapping = NULL;
-    const void* view = NULL;
+    void* view = NULL;
 };
 
 // What one record is expected to say.
@@ -86,6 +99,10 @@ TEST_F(HostActivity, EachHostCallIsOneRecordWithWhatItAskedAndWhatCameOfIt)
     ASSERT_EQ(OK, session.SetTimeouts(30, 2, 250));
     ASSERT_TRUE(reader.ReadHeader(&header));
     EXPECT_EQ(1u, header.portOpen);
+    // Nobody watches yet: the request is served and not published.
+    ASSERT_TRUE(DevicePort().SendQueued(firstFrame));
+    ASSERT_EQ(OK, session.RequestPacket((uint8_t)first.size()));
+    area.SayWatching();
     ASSERT_EQ(OK, session.PurgeInput());
     ASSERT_TRUE(DevicePort().SendQueued(firstFrame));
     ASSERT_EQ(OK, session.RequestPacket((uint8_t)first.size()));
@@ -145,6 +162,100 @@ TEST_F(HostActivity, EachHostCallIsOneRecordWithWhatItAskedAndWhatCameOfIt)
     EXPECT_EQ(0, memcmp(timeouts, records[1].timeouts, sizeof timeouts));
     EXPECT_EQ(9600u, records[count - 1].baudRate);
     EXPECT_STREQ(TestPortPath(UNOPENABLE).c_str(), records[count - 1].portPath);
+}
+
+// Whether a line of text holds both parts.
+bool AnyLineHas(const std::string& text, const std::string& part, const std::string& other)
+{
+    size_t begin = 0;
+    while (begin < text.size()) {
+        size_t end = text.find('\n', begin);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(begin, end - begin);
+        if (line.find(part) != std::string::npos && line.find(other) != std::string::npos)
+            return true;
+        begin = end + 1;
+    }
+    return false;
+}
+
+// A file beside the test program.
+std::string BesideProgram(const char* name)
+{
+    char path[PATH_BESIDE_CAPACITY];
+    return PathBesideModule(NULL, name, path) == 0 ? std::string(path) : std::string(name);
+}
+
+TEST_F(HostActivity, TwoCopiesOfThePlugInEachPublishAndTheWatchNamesBothWithTheirPorts)
+{
+    // The same DLL under another name: a second module, with its own static objects.
+    const char SECOND_COPY[] = "ArdunParser-second.dll";
+    ASSERT_TRUE(
+        CopyFileA(BesideProgram("ArdunParser.dll").c_str(), BesideProgram(SECOND_COPY).c_str(), FALSE));
+    ConfigurePort(TestPortPath(SECOND_HOST_SIDE));
+    PluginSession second;
+    ASSERT_TRUE(second.Load(SECOND_COPY));
+    {
+        WatchedArea first(1), other(2);
+        ASSERT_NE(nullptr, first.View());
+        ASSERT_NE(nullptr, other.View()) << "the second copy made an area of its own";
+        WatchProcess watch;
+        ASSERT_TRUE(watch.Start(BuiltFilePath("ardun-trace.com"), BesideProgram("host_activity-watch.txt")))
+            << watch.Text();
+        Sleep(300);  // a poll of the watch's, which says that it watches
+        ASSERT_EQ(OK, session.Open(OPEN_KIND_SERIAL, 57600));
+        ASSERT_EQ(OK, second.Open(OPEN_KIND_SERIAL, 57600));
+        const std::vector<uint8_t> firstFrame = ArdunFrameBytes(Counting(8, 0x21)),
+                                   secondFrame = ArdunFrameBytes(Counting(12, 0x41));
+        ASSERT_TRUE(DevicePort().SendQueued(firstFrame));
+        ASSERT_TRUE(DevicePort(SECOND_DEVICE_SIDE).SendQueued(secondFrame, SECOND_HOST_SIDE));
+        ASSERT_EQ(OK, session.RequestPacket(8));
+        ASSERT_EQ(OK, second.RequestPacket(12));
+        ASSERT_EQ(OK, session.Close());
+        ASSERT_EQ(OK, second.Close());
+
+        // Each area holds its own copy's calls alone.
+        const struct {
+            const WatchedArea& area;
+            TestPort port;
+            uint32_t requested;
+        } AREAS[] = {{first, HOST_SIDE, 8}, {other, SECOND_HOST_SIDE, 12}};
+        for (const auto& each : AREAS) {
+            SCOPED_TRACE(TestPortPath(each.port));
+            HostActivityReader reader(each.area.View(), HOST_ACTIVITY_AREA_SIZE);
+            std::vector<HostActivityRecord> records(HOST_ACTIVITY_RECORD_COUNT);
+            const HostActivityBatch batch = reader.Read(records.data(), records.size());
+            std::vector<uint32_t> kinds;
+            for (uint32_t i = 0; i < batch.whole; ++i)
+                kinds.push_back(records[i].kind);
+            const std::vector<uint32_t> expected = {HOST_ACTIVITY_OPEN, HOST_ACTIVITY_WRITE,
+                                                    HOST_ACTIVITY_CLOSE};
+            ASSERT_EQ(expected, kinds);
+            EXPECT_STREQ(TestPortPath(each.port).c_str(), records[0].portPath);
+            EXPECT_EQ(each.requested, records[1].requested);
+            EXPECT_EQ(each.requested, records[1].stored);
+        }
+
+        // The watch names both copies, each with its port.
+        const std::string port1 = "COM" + std::to_string(TestPortNumber(HOST_SIDE)),
+                          port2 = "COM" + std::to_string(TestPortNumber(SECOND_HOST_SIDE));
+        const std::string copy1 = "(copy 1, " + port1 + "): ", copy2 = "(copy 2, " + port2 + "): ";
+        std::string text;
+        for (int waited = 0; waited < 50; ++waited) {
+            text = watch.Text();
+            if (AnyLineHas(text, copy1, "Close: ") && AnyLineHas(text, copy2, "Close: "))
+                break;
+            Sleep(100);
+        }
+        watch.Stop();
+        EXPECT_NE(std::string::npos, text.find(", copy 2 of the plug-in in it")) << text;
+        EXPECT_TRUE(AnyLineHas(text, copy1, "Close: ")) << text;
+        EXPECT_TRUE(AnyLineHas(text, copy2, "Close: ")) << text;
+    }
+    second.Unload();
+    (void)DeleteFileA(BesideProgram(SECOND_COPY).c_str());                // a stale copy only costs space
+    (void)DeleteFileA(BesideProgram("host_activity-watch.txt").c_str());  // the same
 }
 
 }  // namespace

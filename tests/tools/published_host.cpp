@@ -31,9 +31,12 @@ int main(int argc, char** argv)
         for (size_t i = 0; i < payload.size(); ++i)
             payload[i] = (uint8_t)(frame + i);
         const std::vector<uint8_t> bytes = ArdunFrameBytes(payload);
-        publisher.BytesRead(bytes.data(), (uint32_t)bytes.size());
-        publisher.RequestEnded(
-            {frame % 2 == 0 ? PortRequestKind::Write : PortRequestKind::Read, 16, 0, 16, 1, 50000, 0});
+        // As the component does: a request is published only while a watcher is there.
+        if (publisher.RequestBegins()) {
+            publisher.BytesRead(bytes.data(), (uint32_t)bytes.size());
+            publisher.RequestEnded(
+                {frame % 2 == 0 ? PortRequestKind::Write : PortRequestKind::Read, 16, 0, 16, 1, 50000, 0, 0});
+        }
         Sleep(50);
     }
     publisher.Closed(0);

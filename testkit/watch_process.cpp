@@ -1,0 +1,67 @@
+#include "testkit/watch_process.h"
+
+#include <stdio.h>
+
+namespace {
+
+const DWORD WATCH_START_MS = 10000;
+
+}  // namespace
+
+bool WatchProcess::Start(const std::string& program, const std::string& outPath)
+{
+    out = outPath;
+    (void)DeleteFileA(out.c_str());  // absent the first time
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, NULL, TRUE};
+    const HANDLE discard = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherited, OPEN_EXISTING, 0,
+                                       NULL);
+    if (discard == INVALID_HANDLE_VALUE)
+        return false;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = discard;
+    startup.hStdOutput = discard;
+    startup.hStdError = discard;
+    std::string commandLine = "\"" + program + "\" --watch --pid " + std::to_string(GetCurrentProcessId()) +
+                              " --out \"" + out + "\"";
+    PROCESS_INFORMATION started = {};
+    const BOOL created = CreateProcessA(program.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL,
+                                        &startup, &started);
+    (void)CloseHandle(discard);  // the child holds its own copy now
+    if (!created)
+        return false;
+    (void)CloseHandle(started.hThread);  // never used
+    process = started.hProcess;
+    for (DWORD waited = 0; waited < WATCH_START_MS; waited += 50) {
+        if (Text().find("Watching ") != std::string::npos)
+            return true;
+        if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0)
+            return false;
+    }
+    return false;
+}
+
+void WatchProcess::Stop()
+{
+    if (process == NULL)
+        return;
+    (void)TerminateProcess(process, 0);            // it may have ended by itself
+    (void)WaitForSingleObject(process, INFINITE);  // ended either way
+    (void)CloseHandle(process);                    // ours, and no longer needed
+    process = NULL;
+}
+
+std::string WatchProcess::Text() const
+{
+    std::string text;
+    FILE* file = fopen(out.c_str(), "rb");
+    if (file == NULL)
+        return text;
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, got);
+    (void)fclose(file);  // read only: nothing to lose
+    return text;
+}
