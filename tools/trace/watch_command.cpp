@@ -94,7 +94,9 @@ int Watcher::Run()
             if (!ReadHost(host, now)) {
                 Say(host, {"its activity area can no longer be read; the watch of it ends"});
             } else if (ended) {
-                Say(host, {"the host has ended"});
+                std::vector<std::string> lines;
+                host.watch->HostEnded(now, &lines);
+                Say(host, lines);
             } else {
                 ++i;
                 continue;
