@@ -24,11 +24,16 @@ public:
 
     void AdvanceTo(double time)
     {
-        for (; (double)(sent + 1) / host.deviceRate <= time; ++sent) {
+        for (; nextFrame <= time; nextFrame += 1 / host.deviceRate) {
             std::vector<uint8_t> payload(host.payload);
             for (size_t i = 0; i < payload.size(); ++i)
                 payload[i] = (uint8_t)((sent * 7 + i) % 0xFF);  // no data FF: every frame is as long
-            buffer.Arrive(ArdunFrameBytes(payload));
+            const std::vector<uint8_t> frame = ArdunFrameBytes(payload);
+            // A waiting device sends its frame once the reader makes room.
+            if (host.deviceWaits && buffer.Room() < frame.size())
+                break;
+            buffer.Arrive(frame);
+            ++sent;
         }
         now = std::max(now, time);
     }
@@ -36,7 +41,6 @@ public:
     bool IsOpen() const { return true; }
     uint32_t ReadByte(uint8_t* byte)
     {
-        const double nextFrame = (double)(sent + 1) / host.deviceRate;
         if (!buffer.Take(byte)) {
             if (nextFrame - now > READ_TIMEOUT) {
                 now += READ_TIMEOUT;
@@ -55,6 +59,7 @@ public:
     const LineModelHost& host;
     DriverInputBuffer buffer;
     uint64_t sent = 0;
+    double nextFrame = 1 / host.deviceRate;
     double now = 0;
     std::vector<uint8_t> read;  // this request's bytes
 };

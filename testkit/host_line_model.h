@@ -1,7 +1,8 @@
 // A serial line as the field has it, played in time: a device that sends
 // library frames at its own rate whatever the reader does, a driver's input
 // buffer that keeps what fits and loses the rest (flagging CE_RXOVER, which
-// the port's status call then reports once), and a host that asks for a
+// the port's status call then reports once) or, over a pty, makes the
+// device's writes wait for room, and a host that asks for a
 // packet at a fixed pace through the plug-in's own packet collector. It
 // yields the records the plug-in publishes of the host's calls. Pure logic,
 // no windows.h.
@@ -25,6 +26,7 @@ public:
     // which clears them, as ClearCommError does.
     uint32_t Status(uint32_t* errors);
     bool Take(uint8_t* byte);
+    size_t Room() const { return capacity - bytes.size(); }
     void Purge() { bytes.clear(); }
 
 private:
@@ -42,10 +44,11 @@ struct LineModelHost {
     bool pairs;            // a Write P,N then a Read N; else a Read N alone
     bool purge;            // PurgeInput before each packet
     bool notPN;            // the host's Write is not P,N
+    bool deviceWaits;      // the device's writes wait for room, as over a pty: nothing lost, nothing flagged
 };
 
 // The records of a host that opens COM5 at 0 s, the device's first frame
-// coming 1/deviceRate later, and asks until `seconds`; times count from
+// due 1/deviceRate later, and asks until `seconds`; times count from
 // originMicroseconds, sequences from 1.
 std::vector<HostActivityRecord> PlayLine(const LineModelHost& host, double seconds,
                                          uint64_t originMicroseconds);

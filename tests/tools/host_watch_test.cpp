@@ -263,8 +263,8 @@ TEST(HostWatch, NamesWhatTheLineTellsWithItsFigures)
     // buffer of 4081 bytes holds the first frame's spare and whole frames,
     // so no frame is cut when it fills and the host's reads stay in step.
     // A host of Write/Read pairs takes two frames a packet.
-    const LineModelHost growing = {100, 12, 65536, 0.05, 12, true, false, false};
-    const LineModelHost full = {100, 12, 4081, 0.05, 12, true, false, false};
+    const LineModelHost growing = {100, 12, 65536, 0.05, 12, true, false, false, false};
+    const LineModelHost full = {100, 12, 4081, 0.05, 12, true, false, false, false};
     const struct {
         const char* name;
         LineModelHost host;
@@ -282,21 +282,30 @@ TEST(HostWatch, NamesWhatTheLineTellsWithItsFigures)
          "packets are 6.0 s behind the device and bytes are being lost: the port's buffer is full (4081 "
          "bytes); "
          "the device sends more than the host takes (20 frames a second)"},
+        // A pty makes the device wait instead: the queue stops at its
+        // buffer, which tells as much.
+        {"full over a pty",
+         {100, 12, 4081, 0.05, 12, true, false, false, true},
+         12,
+         Ending::Watching,
+         "packets are 6.0 s behind the device and bytes are being lost: the port's buffer is full (4081 "
+         "bytes); "
+         "the device sends more than the host takes (20 frames a second)"},
         // Its second Read, at 3 s, finds the second frame (sent at 0.02 s) at the queue's head.
         {"slow host",
-         {100, 12, 4081, 3, 12, false, false, false},
+         {100, 12, 4081, 3, 12, false, false, false, false},
          4.5,
          Ending::Watching,
          "packets are 3.0 s behind the device and bytes are being lost: the port's buffer is full (4081 "
          "bytes); "
          "the device sends more than the host takes (0.3 frames a second)"},
         {"purging host",
-         {20, 12, 4081, 0.2, 16, true, true, false},
+         {20, 12, 4081, 0.2, 16, true, true, false, false},
          2,
          Ending::Watching,
          "the device's frames hold 12 payload bytes; the host asks for 16"},
         {"not P,N",
-         {20, 12, 4081, 0.04, 12, false, false, true},
+         {20, 12, 4081, 0.04, 12, false, false, true, false},
          2,
          Ending::Watching,
          "the host's Write was not P,N: it asks for no packet"},
@@ -331,7 +340,7 @@ TEST(HostWatch, NamesWhatTheLineTellsWithItsFigures)
 
 TEST(HostWatch, SaysAFindingAgainEveryTenSecondsWhileItsFigureHolds)
 {
-    WatchedLine line({100, 12, 4081, 0.05, 12, true, false, false}, 40);
+    WatchedLine line({100, 12, 4081, 0.05, 12, true, false, false, false}, 40);
     std::vector<long> said;
     for (const std::string& text : line.lines)
         if (text.find("finding: packets are 6.0 s") != std::string::npos && Stamp(text) >= 15000)

@@ -18,6 +18,8 @@ const uint64_t RATE_WINDOW = 3 * SECOND;
 // Packets this far behind the device are late; the finding ends below half.
 const double LATE_SECONDS = 0.5;
 const double ON_TIME_SECONDS = 0.25;
+// Rates are not taken over less.
+const uint64_t SHORTEST_SPAN = SECOND / 10;
 // A queue this large that has not grown for a second has reached the most
 // its port holds: a pty's line buffer, or a driver that loses without saying.
 const uint32_t PLATEAU_BYTES = 1024;
@@ -30,11 +32,13 @@ const uint32_t NO_FRAMES_BYTES = 64;
 // The host asks and no byte comes for this long: the line is silent. Not
 // named SILENCE: inside HostWatch that name is the finding's.
 const uint64_t SILENT_MICROSECONDS = 5 * SECOND;
-// ResultCode's time-out and ClearCommError's overrun flags (CE_RXOVER, the
-// driver's buffer; CE_OVERRUN, the UART's), spelled here so the pure logic
-// needs no windows.h.
+// ResultCode's time-out and ClearCommError's overrun flags, spelled here so
+// the pure logic needs no windows.h: CE_RXOVER, the driver's buffer was full;
+// CE_OVERRUN, the UART's own, which also comes to a driver slow to serve it,
+// and so tells of a full buffer only with a large queue.
 const int32_t TIMEOUT_RESULT = (int32_t)0x800705B4u;
-const uint32_t OVERRUN_FLAGS = 0x0001 | 0x0002;
+const uint32_t CE_RXOVER_FLAG = 0x0001;
+const uint32_t CE_OVERRUN_FLAG = 0x0002;
 
 std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Printf(const char* format, ...)
@@ -228,10 +232,8 @@ void HostWatch::AddRequest(const HostActivityRecord& record, std::vector<std::st
 
     // A packet is a Write P,N and the Read after it, or a Read alone.
     const bool packetBegun = write || !writePending;
-    if (packetBegun) {
+    if (packetBegun)
         EndPacket();
-        ++requests;
-    }
     writePending = true;
     pendingResult = record.result;
     if (!write)
@@ -249,6 +251,7 @@ void HostWatch::EndPacket()
     if (!writePending)
         return;
     writePending = false;
+    ++requests;
     if (pendingResult == TIMEOUT_RESULT)
         ++timeouts;
     else if (pendingResult == 0)
@@ -288,7 +291,8 @@ void HostWatch::AddQueueSample(const HostActivityRecord& record, bool packetBegu
         phaseMost = queued;
         phaseMostTime = began;
     }
-    const bool overrun = (record.lineErrors & OVERRUN_FLAGS) != 0;
+    const bool overrun = (record.lineErrors & CE_RXOVER_FLAG) != 0 ||
+                         ((record.lineErrors & CE_OVERRUN_FLAG) != 0 && queued >= PLATEAU_BYTES);
     const bool stalled = !risen && queued >= PLATEAU_BYTES && queued >= phaseMost - phaseMost / 16 &&
                          began >= phaseMostTime + PLATEAU_MICROSECONDS;
     window.push_back({began, queued, record.byteCount, packetBegun});
@@ -386,8 +390,10 @@ void HostWatch::CheckLate(uint64_t now, std::vector<std::string>* lines)
         SetFinding(LATE, "", now, lines);
         return;
     }
+    // Rates over less than a tenth of a second (a Write and its Read, just
+    // after the queue filled) say little: the next request tells more.
     const QueueSample& first = window.front();
-    if (frameBytes <= 0 || last.time <= first.time)
+    if (frameBytes <= 0 || last.time < first.time + SHORTEST_SPAN)
         return;
     // What the host read between the first request and the last, and what
     // came into the queue meanwhile: that and its growth.

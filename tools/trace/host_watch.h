@@ -57,7 +57,8 @@ private:
 
     void AddRequest(const HostActivityRecord& record, std::vector<std::string>* lines);
     void AddEvent(const HostActivityRecord& record, std::vector<std::string>* lines);
-    // A packet the host asked for is over: counted with its result.
+    // A packet the host asked for is over: counted, with its result, in
+    // the second it ended.
     void EndPacket();
     void AddQueueSample(const HostActivityRecord& record, bool packetBegun);
     // The line's state starts over: nothing measured before counts after.
@@ -109,7 +110,7 @@ private:
     bool queueFull = false;          // overrun flags came, or the queue stopped near its largest
     uint32_t fullQueue = 0;          // the largest queue seen while full: the port's buffer
 
-    // This second's counts.
+    // This second's counts: packets that ended in it.
     uint32_t requests = 0, packetsOk = 0, timeouts = 0, misreads = 0;
 
     std::string findings[FINDING_COUNT];
