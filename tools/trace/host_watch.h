@@ -42,7 +42,7 @@ public:
     // The status area's Finding field: the findings that hold, latest last.
     std::string FindingText() const;
     // The status area's LatePackets field: how far behind the device the
-    // host's packets are, once the device's rate is known.
+    // host's packets are, once the port's queue tells it.
     const std::string& LateText() const { return lateText; }
 
 private:
