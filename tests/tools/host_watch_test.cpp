@@ -8,9 +8,11 @@
 #include <string.h>
 
 #include <algorithm>
+#include <cmath>
 #include <regex>
 
 #include "firmware/frame_bytes.h"
+#include "testkit/host_line_model.h"
 
 namespace {
 
@@ -213,7 +215,7 @@ TEST(HostWatch, CountsEachSecondAndNamesTheHostsSteps)
     host.watch.Add(Record(HOST_ACTIVITY_CLOSE, host.now), &host.lines);
     const std::regex expected[] = {
         std::regex(" +0\\.000 s  Open COM5 at 9600 baud: ok"),
-        std::regex(" +[0-9.]+ s  requests 21, packets ok 21, time-outs 0, misreads 1[0-9], N 16"),
+        std::regex(" +[0-9.]+ s  requests 21, packets ok 21, time-outs 0, misreads 2[01], N 16"),
         std::regex(
             " +[0-9.]+ s  SetTimeouts: read interval 40 ms, read total 0 ms a byte \\+ 300 ms, write total "
             "0 ms a byte \\+ 300 ms: ok"),
@@ -224,6 +226,128 @@ TEST(HostWatch, CountsEachSecondAndNamesTheHostsSteps)
             return std::regex_match(said, line);
         })) << &line - expected;
     EXPECT_EQ("host.exe (process 4321), plug-in 1.0.0, port not open", host.watch.HostLine());
+}
+
+// The watch fed a modelled line's records as the watch reads them, its clock
+// ticking every 100 ms, on for a second after the last record.
+struct WatchedLine {
+    explicit WatchedLine(const LineModelHost& host, double seconds) : watch(Header(), T0)
+    {
+        uint64_t now = T0;
+        for (const HostActivityRecord& record : PlayLine(host, seconds, T0)) {
+            for (; now <= record.timeMicroseconds; now += 100000)
+                watch.Tick(now, &lines);
+            watch.Add(record, &lines);
+        }
+        for (const uint64_t end = now + 1000000; now <= end; now += 100000)
+            watch.Tick(now, &lines);
+        this->now = now;
+    }
+    HostWatch watch;
+    std::vector<std::string> lines;
+    uint64_t now;
+};
+
+// The time of a line "   1.234 s  ...", in ms.
+long Stamp(const std::string& line)
+{
+    return std::lround(std::stod(line) * 1000);
+}
+
+enum class Ending { Watching, HostCloses, HostEnds };
+
+TEST(HostWatch, NamesWhatTheLineTellsWithItsFigures)
+{
+    // Frames of 12 payload bytes are 17 on the line (lead, frame start, end,
+    // spare); in step, a request reads a frame's 17 (the first 16). A
+    // buffer of 4081 bytes holds the first frame's spare and whole frames,
+    // so no frame is cut when it fills and the host's reads stay in step.
+    // A host of Write/Read pairs takes two frames a packet.
+    const LineModelHost growing = {100, 12, 65536, 0.05, 12, true, false, false, false};
+    const LineModelHost full = {100, 12, 4081, 0.05, 12, true, false, false, false};
+    const struct {
+        const char* name;
+        LineModelHost host;
+        double seconds;
+        Ending ending;
+        const char* said;  // the finding text, or the last line's after its time
+    } rows[] = {
+        // The queue grows by 60 frames a second; at 2.65 s the host takes
+        // frame 108, sent at 1.09 s.
+        {"growing", growing, 2.7, Ending::Watching,
+         "packets are 1.6 s behind the device: it sends 100 frames a second, the host takes 20"},
+        // Full at 4 s; 6 s later the queue's 240 frames are those taken in
+        // at the host's 40 frames a second.
+        {"full", full, 12, Ending::Watching,
+         "packets are 6.0 s behind the device and bytes are being lost: the port's buffer is full (4081 "
+         "bytes); "
+         "the device sends more than the host takes (20 frames a second)"},
+        // A pty makes the device wait instead: the queue stops at its
+        // buffer, which tells as much.
+        {"full over a pty",
+         {100, 12, 4081, 0.05, 12, true, false, false, true},
+         12,
+         Ending::Watching,
+         "packets are 6.0 s behind the device and bytes are being lost: the port's buffer is full (4081 "
+         "bytes); "
+         "the device sends more than the host takes (20 frames a second)"},
+        // Its second Read, at 3 s, finds the second frame (sent at 0.02 s) at the queue's head.
+        {"slow host",
+         {100, 12, 4081, 3, 12, false, false, false, false},
+         4.5,
+         Ending::Watching,
+         "packets are 3.0 s behind the device and bytes are being lost: the port's buffer is full (4081 "
+         "bytes); "
+         "the device sends more than the host takes (0.3 frames a second)"},
+        {"purging host",
+         {20, 12, 4081, 0.2, 16, true, true, false, false},
+         2,
+         Ending::Watching,
+         "the device's frames hold 12 payload bytes; the host asks for 16"},
+        {"not P,N",
+         {20, 12, 4081, 0.04, 12, false, false, true, false},
+         2,
+         Ending::Watching,
+         "the host's Write was not P,N: it asks for no packet"},
+        {"host ends", growing, 2.7, Ending::HostEnds,
+         "the host ended (findings then: packets are 1.6 s behind the device: it sends 100 frames a second, "
+         "the "
+         "host takes 20)"},
+        {"host closes", full, 12, Ending::HostCloses,
+         "the host closed COM5 (findings then: packets are 6.0 s behind the device and bytes are being lost: "
+         "the "
+         "port's buffer is full (4081 bytes); the device sends more than the host takes (20 frames a "
+         "second))"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        WatchedLine line(row.host, row.seconds);
+        if (row.ending == Ending::HostEnds)
+            line.watch.HostEnded(line.now, &line.lines);
+        if (row.ending == Ending::HostCloses)
+            line.watch.Add(Record(HOST_ACTIVITY_CLOSE, (double)(line.now - T0) / 1e6), &line.lines);
+        if (row.ending == Ending::Watching) {
+            EXPECT_EQ(row.said, line.watch.FindingText());
+            continue;
+        }
+        const std::string last = line.lines.back();
+        EXPECT_EQ(row.said, last.substr(last.find(" s  ") + 4));
+        EXPECT_EQ("", line.watch.FindingText());
+        for (const std::string& said : line.lines)
+            EXPECT_EQ(std::string::npos, said.find("no longer")) << said;
+    }
+}
+
+TEST(HostWatch, SaysAFindingAgainEveryTenSecondsWhileItsFigureHolds)
+{
+    WatchedLine line({100, 12, 4081, 0.05, 12, true, false, false, false}, 40);
+    std::vector<long> said;
+    for (const std::string& text : line.lines)
+        if (text.find("finding: packets are 6.0 s") != std::string::npos && Stamp(text) >= 15000)
+            said.push_back(Stamp(text));
+    ASSERT_GE(said.size(), 2u);
+    for (size_t i = 1; i < said.size(); ++i)
+        EXPECT_EQ(10000, said[i] - said[i - 1]);
 }
 
 }  // namespace

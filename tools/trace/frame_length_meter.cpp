@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <numeric>
 
 #include "firmware/ArdunFrame/src/ArdunFrame.h"
 
@@ -83,10 +84,15 @@ void FrameLengthMeter::Add(const uint8_t* bytes, size_t count)
 
 void FrameLengthMeter::Break()
 {
+    Skip();
+    latest.clear();
+}
+
+void FrameLengthMeter::Skip()
+{
     afterFrameStart = false;
     gap.clear();
     markerRun = 0;
-    latest.clear();
 }
 
 void FrameLengthMeter::AddByte(uint8_t byte)
@@ -125,7 +131,8 @@ void FrameLengthMeter::AddByte(uint8_t byte)
 
 void FrameLengthMeter::EndGap()
 {
-    Gap whole = {0, {}, 0, 0};
+    // The gap's bytes and the frame start's two that end it.
+    Gap whole = {0, {}, 0, 0, (uint32_t)gap.size() + 2};
     const Decoded decoded = Decode(gap);
     if (decoded.whole)
         whole.bareLength = (uint32_t)decoded.payload.size();
@@ -212,4 +219,16 @@ uint32_t FrameLengthMeter::PayloadLength() const
 {
     const FrameLengthVerdict verdict = Verdict();
     return verdict.finding == FrameLengthFinding::Found ? verdict.payloadLength : 0;
+}
+
+uint32_t FrameLengthMeter::LatestLibraryFit() const
+{
+    return latest.empty() ? 0 : latest.back().exactFit;
+}
+
+double FrameLengthMeter::MeanFrameBytes() const
+{
+    const double bytes = std::accumulate(latest.begin(), latest.end(), 0.0,
+                                         [](double sum, const Gap& whole) { return sum + whole.lineBytes; });
+    return latest.empty() ? 0 : bytes / (double)latest.size();
 }

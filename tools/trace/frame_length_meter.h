@@ -41,6 +41,9 @@ public:
     // were not seen. The meter starts afresh: what it saw before may be
     // another length than the frames it could not see.
     void Break();
+    // Bytes were not seen, but the line is the same (a purge emptied the
+    // port's queue): the gap under way is lost, the frames judged stay.
+    void Skip();
 
     // Frame starts seen (a lone FF before 00).
     uint32_t FrameStarts() const { return frameStarts; }
@@ -48,6 +51,13 @@ public:
     FrameLengthVerdict Verdict() const;
     // Verdict().payloadLength when Found, else 0.
     uint32_t PayloadLength() const;
+    // The payload length whose library frame the latest whole gap is,
+    // exactly: the library's lead, end, spare and fill bytes make one such
+    // frame evidence enough. 0: none.
+    uint32_t LatestLibraryFit() const;
+    // The line bytes from one frame start to the next, on average over the
+    // latest whole gaps; 0 before the first.
+    double MeanFrameBytes() const;
 
 private:
     // What one gap between two frame starts fits.
@@ -56,6 +66,7 @@ private:
         std::vector<uint32_t> noisyFits;  // the N whose library frame starts the gap, more bytes after it
         uint32_t bareLength;              // payload bytes of a bare frame filling the gap; 0: not one
         uint32_t longPayload;             // a frame too long to re-encode: its bytes before the trailing 55s
+        uint32_t lineBytes;               // from one frame start to the next, both starts' two bytes included
     };
     void AddByte(uint8_t byte);
     void EndGap();

@@ -4,23 +4,41 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "tools/cli/result_code_text.h"
 
 namespace {
 
 const uint64_t SECOND = 1000000;
-// The rates are taken over the requests of the last seconds.
+// The rates are taken over the requests of the last seconds (and at least
+// the latest two, for a host that asks once every few seconds).
 const uint64_t RATE_WINDOW = 3 * SECOND;
 // Packets this far behind the device are late; the finding ends below half.
 const double LATE_SECONDS = 0.5;
 const double ON_TIME_SECONDS = 0.25;
+// Rates are not taken over less.
+const uint64_t SHORTEST_SPAN = SECOND / 10;
+// A queue this large that has not grown for a second has reached the most
+// its port holds: a pty's line buffer, or a driver that loses without saying.
+const uint32_t PLATEAU_BYTES = 1024;
+const uint64_t PLATEAU_MICROSECONDS = SECOND;
+// A finding that holds is said again this often, and whenever its figure
+// has changed by a quarter since it was last said.
+const uint64_t REPEAT_MICROSECONDS = 10 * SECOND;
 // Bytes read without a frame start before the line is taken for no Ardun frames.
 const uint32_t NO_FRAMES_BYTES = 64;
 // The host asks and no byte comes for this long: the line is silent. Not
 // named SILENCE: inside HostWatch that name is the finding's.
 const uint64_t SILENT_MICROSECONDS = 5 * SECOND;
-// ResultCode's time-out, spelled here so the pure logic needs no windows.h.
+// ResultCode's time-out and ClearCommError's overrun flags, spelled here so
+// the pure logic needs no windows.h: CE_RXOVER, the driver's buffer was full;
+// CE_OVERRUN, the UART's own, which also comes to a driver slow to serve it,
+// and so tells of a full buffer only with a large queue.
 const int32_t TIMEOUT_RESULT = (int32_t)0x800705B4u;
+const uint32_t CE_RXOVER_FLAG = 0x0001;
+const uint32_t CE_OVERRUN_FLAG = 0x0002;
 
 std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Printf(const char* format, ...)
@@ -52,6 +70,12 @@ std::string Outcome(int32_t result)
     return result == 0 ? "ok" : "failed, " + FormatResultCode(result);
 }
 
+// Frames a second, a slow host's with its tenths.
+std::string Rate(double perSecond)
+{
+    return Printf(perSecond >= 9.95 ? "%.0f" : "%.1f", perSecond);
+}
+
 }  // namespace
 
 HostWatch::HostWatch(const HostActivityHeader& header, uint64_t startMicroseconds)
@@ -79,9 +103,12 @@ std::string HostWatch::Stamp(uint64_t time) const
 void HostWatch::Add(const HostActivityRecord& record, std::vector<std::string>* lines)
 {
     // Records not read (the watch fell behind, or caught one half written)
-    // held bytes of the line: the meter must not join the bytes around them.
-    if (anySequence && record.sequenceBegin != nextSequence)
+    // held bytes of the line: the meter must not join the bytes around them,
+    // nor the queue's account take the requests around them for neighbours.
+    if (anySequence && record.sequenceBegin != nextSequence) {
         meter.Break();
+        NewPhase(0, false);
+    }
     anySequence = true;
     nextSequence = record.sequenceBegin + 1;
     if (record.kind == HOST_ACTIVITY_WRITE || record.kind == HOST_ACTIVITY_READ)
@@ -92,28 +119,32 @@ void HostWatch::Add(const HostActivityRecord& record, std::vector<std::string>* 
 
 void HostWatch::AddEvent(const HostActivityRecord& record, std::vector<std::string>* lines)
 {
-    const std::string stamp = Stamp(record.timeMicroseconds);
+    const uint64_t time = record.timeMicroseconds;
+    const std::string stamp = Stamp(time);
     switch (record.kind) {
     case HOST_ACTIVITY_OPEN:
+        EndPacket();
         lines->push_back(stamp + Printf("Open %s at %u baud: %s", PortName(TextOf(record.portPath)).c_str(),
                                         (unsigned)record.baudRate, Outcome(record.result).c_str()));
         if (record.result == 0) {
             openSeen = true;
             portName = PortName(TextOf(record.portPath));
             baudRate = record.baudRate;
-            SetFinding(PORT_LOST, "", record.timeMicroseconds, lines);
+            SetFinding(PORT_LOST, "", time, lines);
             meter.Break();  // perhaps another port, another device
+            NewPhase(time, true);
         }
         break;
     case HOST_ACTIVITY_CLOSE:
+        EndPacket();
         lines->push_back(stamp + "Close: " + Outcome(record.result));
-        // What the port did is over; what it does after the next Open is new.
-        for (int finding = 0; finding < FINDING_COUNT; ++finding)
-            SetFinding((Finding)finding, "", record.timeMicroseconds, lines);
-        recent.clear();
+        // What the port did is over, not mended; what it does after the
+        // next Open is new.
+        LetGo("the host closed " + (portName.empty() ? std::string("the port") : portName), time, lines);
+        NewPhase(0, false);
         bytesSinceFrameStart = 0;
         lastRequestTime = 0;
-        lastByteTime = record.timeMicroseconds;
+        lastByteTime = time;
         break;
     case HOST_ACTIVITY_SET_TIMEOUTS: {
         const uint32_t* t = record.timeouts;
@@ -125,9 +156,10 @@ void HostWatch::AddEvent(const HostActivityRecord& record, std::vector<std::stri
     }
     case HOST_ACTIVITY_PURGE_INPUT:
         lines->push_back(stamp + "PurgeInput: " + Outcome(record.result));
-        // The queue is emptied: the rates and the frames start again from here.
-        recent.clear();
-        meter.Break();
+        // The queue is emptied: the rates start again from here. The device
+        // is the same, so the frames measured stay.
+        NewPhase(time, true);
+        meter.Skip();
         break;
     case HOST_ACTIVITY_PURGE_OUTPUT:
         lines->push_back(stamp + "PurgeOutput: " + Outcome(record.result));
@@ -136,25 +168,52 @@ void HostWatch::AddEvent(const HostActivityRecord& record, std::vector<std::stri
         SetFinding(PORT_LOST,
                    (portName.empty() ? std::string("the port") : portName) +
                        " lost: the device is gone; each request tries to open it again",
-                   record.timeMicroseconds, lines);
+                   time, lines);
+        NewPhase(0, false);
         break;
     case HOST_ACTIVITY_PORT_BACK:
-        SetFinding(PORT_LOST, "", record.timeMicroseconds, lines);
+        SetFinding(PORT_LOST, "", time, lines);
+        NewPhase(time, true);  // opened again, with an empty queue
         break;
     default:
         break;  // the reader passes only known kinds
     }
 }
 
+void HostWatch::NewPhase(uint64_t emptiedAt, bool emptied)
+{
+    window.clear();
+    if (emptied)
+        arrivals.Empty(emptiedAt);
+    else
+        arrivals.Unknown();
+    phaseMost = 0;
+    phaseMostTime = 0;
+    queueFull = false;
+    fullQueue = 0;
+}
+
+void HostWatch::NewRateWindow()
+{
+    // The request before stays as the window's start: what the host read
+    // then is still the host's pace.
+    while (window.size() > 2)
+        window.pop_front();
+}
+
 void HostWatch::AddRequest(const HostActivityRecord& record, std::vector<std::string>* lines)
 {
     const uint64_t time = record.timeMicroseconds;
+    const bool write = record.kind == HOST_ACTIVITY_WRITE;
+    // Any Write but P,N is answered at once and reads nothing: not a
+    // request for a packet of 0 bytes.
+    if (write && record.requested == 0 && record.result == 0 && record.byteCount == 0) {
+        SetFinding(NOT_P_N, "the host's Write was not P,N: it asks for no packet", time, lines);
+        return;
+    }
+    if (write)
+        SetFinding(NOT_P_N, "", time, lines);
     asked = record.requested;
-    ++requests;
-    if (record.result == TIMEOUT_RESULT)
-        ++timeouts;
-    else if (record.result == 0)
-        ++packetsOk;
 
     // A record keeps only the first bytes of a long request: the meter sees
     // them, and not a frame that runs on past them.
@@ -164,31 +223,95 @@ void HostWatch::AddRequest(const HostActivityRecord& record, std::vector<std::st
     if (kept < record.byteCount)
         meter.Break();
     const uint32_t starts = meter.FrameStarts() - startsBefore;
-    recent.push_back(
-        {time, record.byteCount, record.inputQueue, starts, kept == record.byteCount ? kept : 0});
-    while (!recent.empty() && recent.front().time + RATE_WINDOW < time)
-        recent.pop_front();
     lastRequestTime = time;
     if (record.byteCount > 0) {
         lastByteTime = time;
         SetFinding(SILENCE, "", time, lines);
     }
+    CheckSize(record, lines);
 
-    const FrameLengthVerdict verdict = meter.Verdict();
-    if (verdict.finding == FrameLengthFinding::Found && verdict.payloadLength != record.requested)
-        SetFinding(WRONG_SIZE,
-                   Printf("the device's frames hold %u payload bytes; the host asks for %u",
-                          (unsigned)verdict.payloadLength, (unsigned)record.requested),
-                   time, lines);
-    else if (verdict.finding == FrameLengthFinding::Found)
-        SetFinding(WRONG_SIZE, "", time, lines);
-    if (record.result == 0 && !findings[WRONG_SIZE].empty())
-        ++misreads;
+    // A packet is a Write P,N and the Read after it, or a Read alone.
+    const bool packetBegun = write || !writePending;
+    if (packetBegun)
+        EndPacket();
+    writePending = true;
+    pendingResult = record.result;
+    if (!write)
+        EndPacket();
+    AddQueueSample(record, packetBegun);
 
     // A packet stored means the plug-in found a frame start, perhaps past the
     // kept bytes; otherwise only the kept bytes count, as only they were seen.
     bytesSinceFrameStart = starts > 0 || record.stored > 0 ? 0 : bytesSinceFrameStart + kept;
     SetFinding(NO_FRAMES, bytesSinceFrameStart >= NO_FRAMES_BYTES ? NoFramesText() : "", time, lines);
+}
+
+void HostWatch::EndPacket()
+{
+    if (!writePending)
+        return;
+    writePending = false;
+    ++requests;
+    if (pendingResult == TIMEOUT_RESULT)
+        ++timeouts;
+    else if (pendingResult == 0)
+        ++packetsOk;
+    if (pendingResult == 0 && !findings[WRONG_SIZE].empty())
+        ++misreads;
+}
+
+void HostWatch::CheckSize(const HostActivityRecord& record, std::vector<std::string>* lines)
+{
+    const FrameLengthVerdict verdict = meter.Verdict();
+    uint32_t length = verdict.finding == FrameLengthFinding::Found ? verdict.payloadLength : 0;
+    // A host that purges before each packet leaves the meter fewer frames
+    // than a verdict needs: one whole library frame in a packet's bytes is
+    // evidence enough.
+    if (verdict.finding == FrameLengthFinding::TooFewFrames)
+        length = meter.LatestLibraryFit();
+    if (length == 0)
+        return;
+    SetFinding(WRONG_SIZE,
+               length == record.requested
+                   ? ""
+                   : Printf("the device's frames hold %u payload bytes; the host asks for %u",
+                            (unsigned)length, (unsigned)record.requested),
+               record.timeMicroseconds, lines);
+}
+
+void HostWatch::AddQueueSample(const HostActivityRecord& record, bool packetBegun)
+{
+    // The queue was asked as the request began.
+    const uint64_t began = record.timeMicroseconds -
+                           std::min<uint64_t>(record.durationMicroseconds, record.timeMicroseconds);
+    const uint32_t queued = record.inputQueue;
+    arrivals.Request(began, queued, record.byteCount);
+    const bool risen = queued > phaseMost;
+    if (risen) {
+        phaseMost = queued;
+        phaseMostTime = began;
+    }
+    const bool overrun = (record.lineErrors & CE_RXOVER_FLAG) != 0 ||
+                         ((record.lineErrors & CE_OVERRUN_FLAG) != 0 && queued >= PLATEAU_BYTES);
+    const bool stalled = !risen && queued >= PLATEAU_BYTES && queued >= phaseMost - phaseMost / 16 &&
+                         began >= phaseMostTime + PLATEAU_MICROSECONDS;
+    window.push_back({began, queued, record.byteCount, packetBegun});
+    // Once full, the queue takes in what the host reads, not what the device
+    // sends: the rates start again, and again when it drains.
+    if (!queueFull && (overrun || stalled)) {
+        queueFull = true;
+        fullQueue = stalled ? phaseMost : queued;
+        NewRateWindow();
+    } else if (queueFull && queued < fullQueue / 2) {
+        queueFull = false;
+        phaseMost = queued;
+        phaseMostTime = began;
+        NewRateWindow();
+    }
+    if (queueFull && queued > fullQueue)
+        fullQueue = queued;
+    while (window.size() > 2 && window.front().time + RATE_WINDOW < began)
+        window.pop_front();
 }
 
 std::string HostWatch::NoFramesText() const
@@ -225,52 +348,93 @@ void HostWatch::Tick(uint64_t now, std::vector<std::string>* lines)
     requests = packetsOk = timeouts = misreads = 0;
     CheckLate(now, lines);
     CheckSilence(now, lines);
+    for (int finding = 0; finding < FINDING_COUNT; ++finding)
+        if (!findings[finding].empty() && now >= saidAt[finding] + REPEAT_MICROSECONDS) {
+            lines->push_back(Stamp(now) + "finding: " + findings[finding]);
+            saidAt[finding] = now;
+            saidFigures[finding] = figures[finding];
+        }
+}
+
+void HostWatch::HostEnded(uint64_t now, std::vector<std::string>* lines)
+{
+    EndPacket();
+    LetGo("the host ended", now, lines);
+}
+
+void HostWatch::LetGo(const std::string& what, uint64_t time, std::vector<std::string>* lines)
+{
+    const std::string held = FindingText();
+    lines->push_back(Stamp(time) + what + (held.empty() ? "" : " (findings then: " + held + ")"));
+    for (std::string& finding : findings)
+        finding.clear();
+    lateText.clear();
 }
 
 void HostWatch::CheckLate(uint64_t now, std::vector<std::string>* lines)
 {
-    if (recent.size() < 3 || recent.back().time - recent.front().time < SECOND / 2) {
+    // No frames on the line: no packet is late. No request since the phase
+    // began: nothing tells yet.
+    if (!findings[NO_FRAMES].empty()) {
         lateText.clear();
         SetFinding(LATE, "", now, lines);
         return;
     }
-    // What the device sent in the window: what the requests before the last
-    // took (each queue was counted before its request read), and what the
-    // queue grew by.
-    uint64_t read = 0, keptBytes = 0, keptStarts = 0, starts = 0;
-    for (size_t i = 0; i < recent.size(); ++i) {
-        if (i + 1 < recent.size())
-            read += recent[i].bytes;
-        keptBytes += recent[i].keptBytes;
-        keptStarts += recent[i].keptBytes > 0 ? recent[i].frameStarts : 0;
-        starts += i > 0 ? recent[i].frameStarts : 0;
-    }
-    const double span = (double)(recent.back().time - recent.front().time) / SECOND;
-    const double sent = (double)read + (double)recent.back().inputQueue - (double)recent.front().inputQueue;
-    const double byteRate = sent / span;
-    // Nothing queued (a drained queue, a port gone) or no frames on the line:
-    // no packet is late. With no rate to tell by, the finding stands as it was.
-    if (recent.back().inputQueue == 0 || !findings[NO_FRAMES].empty()) {
+    if (window.empty())
+        return;
+    const QueueSample& last = window.back();
+    const double frameBytes = meter.MeanFrameBytes();
+    // A queue of a frame or less (drained, or a port gone): nothing is late.
+    if (last.queued == 0 || last.queued <= frameBytes) {
         lateText.clear();
         SetFinding(LATE, "", now, lines);
         return;
     }
-    if (byteRate <= 0 || keptStarts == 0) {
-        lateText.clear();
+    // Rates over less than a tenth of a second (a Write and its Read, just
+    // after the queue filled) say little: the next request tells more.
+    const QueueSample& first = window.front();
+    if (frameBytes <= 0 || last.time < first.time + SHORTEST_SPAN)
         return;
+    // What the host read between the first request and the last, and what
+    // came into the queue meanwhile: that and its growth.
+    uint64_t read = 0;
+    uint32_t packets = 0;
+    for (size_t i = 0; i + 1 < window.size(); ++i) {
+        read += window[i].read;
+        packets += window[i + 1].packetBegun ? 1 : 0;
     }
-    const double behind = recent.back().inputQueue / byteRate;
-    const double bytesPerFrame = (double)keptBytes / (double)keptStarts;
+    const double span = (double)(last.time - first.time) / SECOND;
+    const double intake = (double)read / span;
+    const double arrived = ((double)read + (double)last.queued - (double)first.queued) / span;
+    double behind = 0;
+    uint64_t headAge = 0;
+    if (arrivals.HeadAge(&headAge))
+        behind = (double)headAge / SECOND;
+    else if (queueFull ? intake > 0 : arrived > 0)
+        behind = last.queued / (queueFull ? intake : arrived);
+    else
+        return;
     lateText = Printf("packets %.1f s behind the device", behind);
-    if (behind >= LATE_SECONDS)
+    if (behind < ON_TIME_SECONDS) {
+        SetFinding(LATE, "", now, lines);
+        return;
+    }
+    if (behind < LATE_SECONDS && findings[LATE].empty())
+        return;
+    // A full queue loses what the device sends: its rate is not measured.
+    if (queueFull)
         SetFinding(
             LATE,
-            Printf("packets are %.1f s behind the device: it sends %.0f frames a second, the host takes "
-                   "%.0f",
-                   behind, byteRate / bytesPerFrame, starts / span),
-            now, lines);
-    else if (behind < ON_TIME_SECONDS)
-        SetFinding(LATE, "", now, lines);
+            Printf("packets are %.1f s behind the device and bytes are being lost: the port's buffer is "
+                   "full (%u bytes); the device sends more than the host takes (%s frames a second)",
+                   behind, (unsigned)fullQueue, Rate(packets / span).c_str()),
+            now, lines, behind);
+    else if (arrived > 0)
+        SetFinding(
+            LATE,
+            Printf("packets are %.1f s behind the device: it sends %s frames a second, the host takes %s",
+                   behind, Rate(arrived / frameBytes).c_str(), Rate(packets / span).c_str()),
+            now, lines, behind);
 }
 
 void HostWatch::CheckSilence(uint64_t now, std::vector<std::string>* lines)
@@ -282,15 +446,28 @@ void HostWatch::CheckSilence(uint64_t now, std::vector<std::string>* lines)
 }
 
 void HostWatch::SetFinding(Finding finding, const std::string& text, uint64_t time,
-                           std::vector<std::string>* lines)
+                           std::vector<std::string>* lines, double figure)
 {
     std::string& current = findings[finding];
+    figures[finding] = figure;
     if (text == current)
         return;
-    if (text.empty())
+    if (text.empty()) {
         lines->push_back(Stamp(time) + "no longer: " + current);
-    else if (current.empty() || finding != LATE)  // lateness changes each second: said when it begins
-        lines->push_back(Stamp(time) + "finding: " + text);
+    } else {
+        // The late finding's figure changes with each look: said again
+        // only when it has moved by a quarter, or the queue has filled or
+        // drained.
+        const bool news = current.empty() || finding != LATE || lateFull != queueFull ||
+                          std::fabs(figure - saidFigures[finding]) * 4 >= saidFigures[finding];
+        if (news) {
+            lines->push_back(Stamp(time) + "finding: " + text);
+            saidAt[finding] = time;
+            saidFigures[finding] = figure;
+            if (finding == LATE)
+                lateFull = queueFull;
+        }
+    }
     if (current.empty() != text.empty())
         findingSince[finding] = time;
     current = text;

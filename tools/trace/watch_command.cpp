@@ -124,7 +124,9 @@ int Watcher::Run()
                 Say(host, {std::string("its activity area can no longer be read (") +
                            HostActivityAreaProblem(host.reader->Check()) + "); the watch of it ends"});
             } else if (ended) {
-                Say(host, {"the host has ended"});
+                std::vector<std::string> lines;
+                host.watch->HostEnded(now, &lines);
+                Say(host, lines);
             } else {
                 // Still here: the host's plug-in publishes its requests while this is fresh.
                 host.view->SayWatching(WatcherStamp(clock.Microseconds()));
