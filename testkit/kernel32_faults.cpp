@@ -123,7 +123,61 @@ BOOL WINAPI WriteFileCutShort(HANDLE file, LPCVOID buffer, DWORD length, LPDWORD
     return FALSE;
 }
 
+struct {
+    std::string path;
+    UartBufferModel model;
+    UartLineState last;
+    decltype(&ClearCommError) real;
+} overrunningLine;
+
+BOOL WINAPI ClearCommErrorOverrunning(HANDLE file, LPDWORD errors, LPCOMSTAT status)
+{
+    DWORD real = 0;
+    const BOOL result = overrunningLine.real(file, &real, status);
+    if (!result)
+        return result;  // its last error stays the real call's
+    // Read before the flags are taken: a loss the file shows is this call's to report.
+    if (ReadUartLineState(overrunningLine.path, &overrunningLine.last))
+        overrunningLine.model.NoteLostTotal(overrunningLine.last.lost);
+    if (errors != nullptr)
+        *errors = real | overrunningLine.model.TakeErrors();
+    return result;
+}
+
 }  // namespace
+
+bool ReadUartLineState(const std::string& path, UartLineState* state)
+{
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                    OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    char text[128] = {};
+    DWORD got = 0;
+    const bool read = ReadFile(file, text, sizeof text - 1, &got, NULL) != FALSE;
+    (void)CloseHandle(file);  // read-only: nothing to lose
+    return read && ParseUartLineState(text, state);
+}
+
+OverrunningLine::OverrunningLine(HMODULE module, const std::string& lineStatePath)
+    : InjectedFault(module, "ClearCommError")
+{
+    overrunningLine.path = lineStatePath;
+    overrunningLine.model = UartBufferModel();
+    overrunningLine.last = UartLineState();
+    overrunningLine.real = (decltype(&ClearCommError))Original();
+    // Losses before the fault was made are not this port's to report.
+    if (ReadUartLineState(lineStatePath, &overrunningLine.last))
+        overrunningLine.model.NoteLostTotal(overrunningLine.last.lost);
+    (void)overrunningLine.model.TakeErrors();
+    Install((void*)&ClearCommErrorOverrunning);
+}
+
+UartLineState OverrunningLine::LastState() const
+{
+    return overrunningLine.last;
+}
 
 FaultyReadFile::FaultyReadFile(HMODULE module, const ReadFilePlan& plan)
     : InjectedFault(module, "ReadFile"), clearCommError(module, "KERNEL32.dll", "ClearCommError")

@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "testkit/uart_buffer_model.h"
 #include "tools/cli/import_patch.h"
 
 const int FOR_EVER = INT_MAX;
@@ -106,3 +107,18 @@ class FaultyWriteFile : public InjectedFault {
 public:
     FaultyWriteFile(HMODULE module, DWORD bytesWritten, DWORD error);
 };
+
+// The overrun flag a real UART's driver reports and a pty never does:
+// ClearCommError passes through, and ORs CE_RXOVER into the errors when the
+// line state file that the test kit's uart-relay publishes shows more bytes
+// lost than at the call before (kept with a UartBufferModel).
+class OverrunningLine : public InjectedFault {
+public:
+    // `lineStatePath`: the relay's state file, as a Windows path.
+    OverrunningLine(HMODULE module, const std::string& lineStatePath);
+    // The relay's state as the latest call read it.
+    UartLineState LastState() const;
+};
+
+// Reads the relay's state file; false when it cannot be read or parsed.
+bool ReadUartLineState(const std::string& path, UartLineState* state);

@@ -16,6 +16,8 @@ int TestPortNumber(TestPort port)
         {"ARDUN_TEST_PORT_C", ARDUN_TEST_PORT_C_DEFAULT},
         {"ARDUN_TEST_PORT_D", ARDUN_TEST_PORT_D_DEFAULT},
         {"ARDUN_TEST_PORT_BAD", ARDUN_TEST_PORT_BAD_DEFAULT},
+        {"ARDUN_TEST_PORT_E", ARDUN_TEST_PORT_E_DEFAULT},
+        {"ARDUN_TEST_PORT_F", ARDUN_TEST_PORT_F_DEFAULT},
     };
     const char* value = getenv(ports[port].variable);
     return value && *value ? atoi(value) : ports[port].fallback;

@@ -8,7 +8,12 @@
 #
 # Each virtual COM pair is two linked ptys made by socat, joined like a
 # null-modem cable and declared to Wine under HKLM\Software\Wine\Ports, so the
-# numbers are the same on every run. One more number points at a directory,
+# numbers are the same on every run. socat relays with blocking: a device that
+# writes faster than the host reads is slowed down. The pair at
+# ARDUN_TEST_PORT_E/F is joined by uart-relay instead (built here from
+# testkit/uart_relay.cpp), a line that never slows the device: the host side
+# holds at most ARDUN_TEST_LINE_BUFFER bytes, the rest is lost and counted in
+# com/line<E> (see testkit/uart_buffer_model.h). One more number points at a directory,
 # which no open can succeed on, and so does COM1: the module's default port is
 # then one that is absent, as on most machines, instead of whatever serial
 # device this machine happens to have. One more number is the emulated Arduino
@@ -31,17 +36,20 @@ port_c=$ARDUN_TEST_PORT_C
 port_d=$ARDUN_TEST_PORT_D
 port_bad=$ARDUN_TEST_PORT_BAD
 port_uno=$ARDUN_TEST_PORT_UNO
+port_e=$ARDUN_TEST_PORT_E
+port_f=$ARDUN_TEST_PORT_F
+source=$(cd "$(dirname "$0")/.." && pwd)
 log="$build/wine-fixture.log"
 
 # A pid left from a run that never stopped may belong to another program by
-# now: only socat, the holders and an emulated Uno's harness (which a test
+# now: only socat, the relay, the holders and an emulated Uno's harness (which a test
 # that was cut short may leave) are ours. One that has ended (a zombie
 # included) has no command line.
 ours() {  # ours PID
     local command
     command=$(tr '\0' ' ' 2>/dev/null < "/proc/$1/cmdline" || true)
     case "$command" in
-    socat\ *"$comdir"* | "sleep infinity "* | *uno-harness\ *"$comdir"*) return 0 ;;
+    socat\ *"$comdir"* | "$comdir/uart-relay "* | "sleep infinity "* | *uno-harness\ *"$comdir"*) return 0 ;;
     *) return 1 ;;
     esac
 }
@@ -80,6 +88,21 @@ start_pair() {  # start_pair NUMBER NUMBER
             sleep 0.02
         done
     done
+}
+
+# The pair whose line overruns: the relay makes both ptys, holds both ends
+# open itself (no holders needed) and removes its links as it ends.
+start_relay_pair() {  # start_relay_pair NUMBER NUMBER
+    local a="$comdir/com$1" b="$comdir/com$2" pairfile="$comdir/pair$1.pids"
+    rm -f "$a" "$b"
+    echo "$2" > "$pairfile"
+    "$comdir/uart-relay" "$a" "$b" "$comdir/line$1" "$ARDUN_TEST_LINE_BUFFER" >>"$log" 2>&1 &
+    echo $! | tee -a "$pidfile" >> "$pairfile"
+    for _ in $(seq 100); do
+        [ -e "$a" ] && [ -e "$b" ] && break
+        sleep 0.05
+    done
+    [ -e "$a" ] && [ -e "$b" ] || { echo "uart-relay did not create $a and $b" >&2; exit 1; }
 }
 
 # As a cable pulled out of a USB adapter: the pair's socat ends, so both ends'
@@ -131,13 +154,16 @@ start)
     stop_started_processes
     start_pair "$port_a" "$port_b"
     start_pair "$port_c" "$port_d"
+    c++ -std=c++17 -O2 -I"$source" -o "$comdir/uart-relay" "$source/testkit/uart_relay.cpp" \
+        "$source/testkit/uart_buffer_model.cpp"
+    start_relay_pair "$port_e" "$port_f"
     mkdir -p "$comdir/not-a-port"
     ln -sfn "$comdir/not-a-port" "$comdir/uno"
     [ -d "$WINEPREFIX" ] || "$wine" wineboot -i >>"$log" 2>&1
     # The declarations share that one server too, instead of starting and
     # ending one each.
     start_persistent_server
-    for n in "$port_a" "$port_b" "$port_c" "$port_d"; do
+    for n in "$port_a" "$port_b" "$port_c" "$port_d" "$port_e" "$port_f"; do
         declare_port "$n" "$comdir/com$n"
     done
     declare_port "$port_bad" "$comdir/not-a-port"
@@ -147,14 +173,14 @@ start)
     start_persistent_server
     "$wine" cmd /c exit 0 >>"$log" 2>&1
     for mapping in "$port_a:com$port_a" "$port_b:com$port_b" "$port_c:com$port_c" "$port_d:com$port_d" \
-                   "$port_uno:uno"; do
+                   "$port_e:com$port_e" "$port_f:com$port_f" "$port_uno:uno"; do
         n=${mapping%%:*}
         target=$(readlink "$WINEPREFIX/dosdevices/com$n" || true)
         [ "$target" = "$comdir/${mapping#*:}" ] ||
             { echo "COM$n is not mapped to $comdir/${mapping#*:} ($target)" >&2; exit 1; }
     done
-    echo "COM$port_a<->COM$port_b and COM$port_c<->COM$port_d ready; COM$port_bad cannot be opened;" \
-         "COM$port_uno is the emulated Uno's"
+    echo "COM$port_a<->COM$port_b and COM$port_c<->COM$port_d ready; COM$port_e<->COM$port_f overruns" \
+         "beyond $ARDUN_TEST_LINE_BUFFER bytes; COM$port_bad cannot be opened; COM$port_uno is the emulated Uno's"
     ;;
 stop)
     stop_started_processes
@@ -165,7 +191,11 @@ cut)
     ;;
 join)
     [ -f "$comdir/pair$3.pids" ] || { echo "no pair starts at COM$3" >&2; exit 1; }
-    start_pair "$3" "$(head -n 1 "$comdir/pair$3.pids")"
+    if [ "$3" = "$port_e" ]; then
+        start_relay_pair "$3" "$(head -n 1 "$comdir/pair$3.pids")"
+    else
+        start_pair "$3" "$(head -n 1 "$comdir/pair$3.pids")"
+    fi
     ;;
 *)
     echo "usage: $0 start|stop BUILD_DIR, or cut|join BUILD_DIR N" >&2

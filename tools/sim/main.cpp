@@ -63,6 +63,7 @@ int main(int argc, char** argv)
     uint32_t sent = 0;
     unsigned long long bytesSent = 0;
     uint32_t framesNotTaken = 0;
+    unsigned long long bytesLost = 0;
     int status = 0;
     while ((options.count == 0 || sent < options.count) && !StopRequested()) {
         WaitUntil(clock, scheduleStart + sent * period);
@@ -72,12 +73,13 @@ int main(int argc, char** argv)
         std::vector<uint8_t> bytes = noise.Next(options.noise);
         std::vector<uint8_t> frame = ArdunFrameBytes(MakeSimPayload(options.first + sent, options.size));
         bytes.insert(bytes.end(), frame.begin(), frame.end());
-        bool taken = false;
-        if (!port.Send(bytes, &taken, &error)) {
+        size_t lost = 0;
+        if (!port.Send(bytes, &lost, &error)) {
             fprintf(stderr, "ardun-sim: frame %u: %s\n", sent, error.c_str());
             status = 1;
             break;
         }
+        const bool taken = lost == 0;
         if (!taken) {
             if (framesNotTaken == 0)
                 fprintf(stderr,
@@ -86,6 +88,7 @@ int main(int argc, char** argv)
                         "dropped, and counted at the end\n",
                         sent);
             ++framesNotTaken;
+            bytesLost += lost;
             // The time the write waited is not made up with a burst later.
             scheduleStart = clock.Seconds() - (sent + 1) * period;
         }
@@ -98,5 +101,7 @@ int main(int argc, char** argv)
     if (framesNotTaken > 0)
         printf("; %u times the port would not take a frame, and what it held was dropped", framesNotTaken);
     printf("\n");
+    if (bytesLost > 0)
+        printf("ardun-sim: lost %llu bytes (%u frames) the port could not take\n", bytesLost, framesNotTaken);
     return status;
 }

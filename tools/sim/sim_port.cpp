@@ -5,10 +5,11 @@
 #include "tools/cli/windows_error.h"
 
 // A write that the driver cannot finish in the bytes' own time on the wire
-// and this much more means nobody takes them at the other end (or a com0com
-// pair emulates a blocked handshake): a real device's UART would have sent
-// them into the void by then.
-static const DWORD WRITE_TIMEOUT_MS = 100;
+// and this much more means the port's queue is full (nobody takes the bytes
+// at the other end, or a com0com pair emulates a blocked handshake): a real
+// device's UART would have sent them into the void by then. Short, so that
+// the frames that follow still go out at the device's rate.
+static const DWORD WRITE_TIMEOUT_MS = 20;
 
 bool SimPort::Open(uint32_t number, uint32_t baudRate, std::string* error)
 {
@@ -28,12 +29,9 @@ bool SimPort::Open(uint32_t number, uint32_t baudRate, std::string* error)
         port.Close();
         return false;
     }
-    COMMTIMEOUTS timeouts;
-    ZeroMemory(&timeouts, sizeof timeouts);
-    timeouts.WriteTotalTimeoutConstant = WRITE_TIMEOUT_MS;
-    // Ten bits a byte, in whole milliseconds a byte: at least one.
-    timeouts.WriteTotalTimeoutMultiplier = (10000 + baudRate - 1) / baudRate;
-    if (!SetCommTimeouts(port.Get(), &timeouts)) {
+    rate = baudRate;
+    writeTimeout = 0;
+    if (!SetWriteTimeout(0)) {
         code = ErrorOfFailedCall();  // before any string work can change it
         *error = "could not set the time-outs of " + path + ": " + DescribeWindowsError(code);
         port.Close();
@@ -42,25 +40,50 @@ bool SimPort::Open(uint32_t number, uint32_t baudRate, std::string* error)
     return true;
 }
 
-bool SimPort::Send(const std::vector<uint8_t>& bytes, bool* taken, std::string* error)
+// The bytes' own time on the wire (ten bits a byte, in whole milliseconds)
+// and WRITE_TIMEOUT_MS more, set only when it changes. A per-byte multiplier
+// would round each byte up to a whole millisecond: ten times the wire time
+// of a fast line.
+bool SimPort::SetWriteTimeout(size_t bytes)
 {
-    *taken = false;
+    const DWORD total = WRITE_TIMEOUT_MS + static_cast<DWORD>((bytes * 10000 + rate - 1) / rate);
+    if (total == writeTimeout)
+        return true;
+    COMMTIMEOUTS timeouts;
+    ZeroMemory(&timeouts, sizeof timeouts);
+    timeouts.WriteTotalTimeoutConstant = total;
+    if (!SetCommTimeouts(port.Get(), &timeouts))
+        return false;
+    writeTimeout = total;
+    return true;
+}
+
+bool SimPort::Send(const std::vector<uint8_t>& bytes, size_t* lostBytes, std::string* error)
+{
+    *lostBytes = 0;
     if (!port.IsOpen()) {
         *error = "the port is not open";
         return false;
     }
+    // A time-out that cannot be set leaves the one before: a write may then
+    // wait a little longer or shorter, and is counted as any other.
+    (void)SetWriteTimeout(bytes.size());
     DWORD written = 0;
     if (!WriteFile(port.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
         const DWORD code = GetLastError();  // before any string work can change it
         *error = "write failed: " + DescribeWindowsError(code);
         return false;
     }
-    *taken = written == bytes.size();
+    if (written == bytes.size())
+        return true;
     // A real device's UART would have sent the queued bytes into the void by
     // now: the queue nobody reads is emptied, so the next frames go out on
-    // time instead of each waiting out the time-out. A queue that stays is
-    // only slower.
-    if (!*taken)
-        (void)PurgeComm(port.Get(), PURGE_TXCLEAR);
+    // time instead of each waiting out the time-out.
+    COMSTAT status = {};
+    DWORD errors = 0;
+    if (!ClearCommError(port.Get(), &errors, &status))
+        status.cbOutQue = 0;                     // a queue the driver does not tell is not counted
+    (void)PurgeComm(port.Get(), PURGE_TXCLEAR);  // a queue that stays only slows the next frames
+    *lostBytes = bytes.size() - written + status.cbOutQue;
     return true;
 }

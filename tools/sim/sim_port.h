@@ -15,14 +15,20 @@ class SimPort {
 public:
     // False with a readable reason in *error; the port then stays closed.
     bool Open(uint32_t number, uint32_t baudRate, std::string* error);
-    // Hands the bytes to the port. When it does not take them all within the
-    // write time-out (nobody reads the other end and its queue is full), the
-    // rest and the port's queue are dropped, as a device's bytes are gone once
-    // sent, and *taken is false. False with a reason only when the driver
-    // failed.
-    bool Send(const std::vector<uint8_t>& bytes, bool* taken, std::string* error);
+    // Hands the bytes to the port, never waiting long: a device's bytes go out
+    // at its rate whatever the other end does. What the port does not take
+    // within the write time-out (its queue is full: nobody reads the other
+    // end, or a line that is slowed) is lost, not sent again, and so is what
+    // its queue still held, which is dropped so that the next frames go out
+    // on time; *lostBytes counts both (the queue as far as the driver tells
+    // it). False with a reason only when the driver failed.
+    bool Send(const std::vector<uint8_t>& bytes, size_t* lostBytes, std::string* error);
     void Close() { port.Close(); }
 
 private:
+    bool SetWriteTimeout(size_t bytes);
+
     ComHandle port;
+    uint32_t rate = 0;
+    DWORD writeTimeout = 0;  // the write time-out set, in ms; 0 while none
 };
