@@ -57,22 +57,16 @@ struct WatchSummary {
     uint32_t lossLines = 0;
 };
 
-WatchSummary SummarizeWatch(const std::string& text)
+WatchSummary SummarizeWatch(const std::vector<std::string>& lines)
 {
     WatchSummary summary;
-    size_t begin = 0;
-    while (begin < text.size()) {
-        size_t end = text.find('\n', begin);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = text.substr(begin, end - begin);
+    for (const std::string& line : lines) {
         const size_t counts = line.find(" requests ");
         unsigned requests = 0;
         if (counts != std::string::npos && sscanf(line.c_str() + counts, " requests %u,", &requests) == 1)
             summary.requests += requests;
         if (line.find("of the host's calls") != std::string::npos)
             ++summary.lossLines;
-        begin = end + 1;
     }
     return summary;
 }
@@ -251,7 +245,7 @@ int main()
     // The watch says each second's counts: one more second for the last.
     Sleep(1500);
     watch.Stop();
-    const WatchSummary seen = SummarizeWatch(watch.Text());
+    const WatchSummary seen = SummarizeWatch(watch.Lines());
     offSession.Unload();
     onSession.Unload();
     (void)DeleteFileA(BesideProgram(UNPUBLISHED_COPY).c_str());  // a stale copy only costs space

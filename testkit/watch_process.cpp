@@ -65,3 +65,18 @@ std::string WatchProcess::Text() const
     (void)fclose(file);  // read only: nothing to lose
     return text;
 }
+
+std::vector<std::string> WatchProcess::Lines() const
+{
+    std::vector<std::string> lines;
+    const std::string text = Text();
+    size_t begin = 0;
+    while (begin < text.size()) {
+        size_t end = text.find('\n', begin);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return lines;
+}

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 class WatchProcess {
 public:
@@ -20,6 +21,8 @@ public:
     void Stop();
     // What the watch has written to its --out file so far.
     std::string Text() const;
+    // The same, a line each.
+    std::vector<std::string> Lines() const;
 
 private:
     WatchProcess(const WatchProcess&);

@@ -7,6 +7,7 @@
 #include <string.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -164,20 +165,12 @@ TEST_F(HostActivity, EachHostCallIsOneRecordWithWhatItAskedAndWhatCameOfIt)
     EXPECT_STREQ(TestPortPath(UNOPENABLE).c_str(), records[count - 1].portPath);
 }
 
-// Whether a line of text holds both parts.
-bool AnyLineHas(const std::string& text, const std::string& part, const std::string& other)
+// Whether a line holds both parts.
+bool AnyLineHas(const std::vector<std::string>& lines, const std::string& part, const std::string& other)
 {
-    size_t begin = 0;
-    while (begin < text.size()) {
-        size_t end = text.find('\n', begin);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = text.substr(begin, end - begin);
-        if (line.find(part) != std::string::npos && line.find(other) != std::string::npos)
-            return true;
-        begin = end + 1;
-    }
-    return false;
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.find(part) != std::string::npos && line.find(other) != std::string::npos;
+    });
 }
 
 // A file beside the test program.
@@ -241,17 +234,18 @@ TEST_F(HostActivity, TwoCopiesOfThePlugInEachPublishAndTheWatchNamesBothWithThei
         const std::string port1 = "COM" + std::to_string(TestPortNumber(HOST_SIDE)),
                           port2 = "COM" + std::to_string(TestPortNumber(SECOND_HOST_SIDE));
         const std::string copy1 = "(copy 1, " + port1 + "): ", copy2 = "(copy 2, " + port2 + "): ";
-        std::string text;
+        std::vector<std::string> lines;
         for (int waited = 0; waited < 50; ++waited) {
-            text = watch.Text();
-            if (AnyLineHas(text, copy1, "Close: ") && AnyLineHas(text, copy2, "Close: "))
+            lines = watch.Lines();
+            if (AnyLineHas(lines, copy1, "Close: ") && AnyLineHas(lines, copy2, "Close: "))
                 break;
             Sleep(100);
         }
         watch.Stop();
+        const std::string text = watch.Text();
         EXPECT_NE(std::string::npos, text.find(", copy 2 of the plug-in in it")) << text;
-        EXPECT_TRUE(AnyLineHas(text, copy1, "Close: ")) << text;
-        EXPECT_TRUE(AnyLineHas(text, copy2, "Close: ")) << text;
+        EXPECT_TRUE(AnyLineHas(lines, copy1, "Close: ")) << text;
+        EXPECT_TRUE(AnyLineHas(lines, copy2, "Close: ")) << text;
     }
     second.Unload();
     (void)DeleteFileA(BesideProgram(SECOND_COPY).c_str());                // a stale copy only costs space
