@@ -65,6 +65,14 @@ HostWatch::HostWatch(const HostActivityHeader& header, uint64_t startMicrosecond
 {
 }
 
+HostWatchStatus HostWatch::Status() const
+{
+    HostWatchStatus status = {program,  processId, pluginVersion, portOpen, portName,
+                              baudRate, asked,     timeoutsSeen,  {}};
+    memcpy(status.timeouts, hostTimeouts, sizeof hostTimeouts);
+    return status;
+}
+
 std::string HostWatch::HostLine() const
 {
     return Printf("%s (process %u), plug-in %s, port %s", program.c_str(), (unsigned)processId,
@@ -101,12 +109,14 @@ void HostWatch::AddEvent(const HostActivityRecord& record, std::vector<std::stri
             openSeen = true;
             portName = PortName(TextOf(record.portPath));
             baudRate = record.baudRate;
+            portOpen = true;
             SetFinding(PORT_LOST, "", record.timeMicroseconds, lines);
             meter.Break();  // perhaps another port, another device
         }
         break;
     case HOST_ACTIVITY_CLOSE:
         lines->push_back(stamp + "Close: " + Outcome(record.result));
+        portOpen = false;
         // What the port did is over; what it does after the next Open is new.
         for (int finding = 0; finding < FINDING_COUNT; ++finding)
             SetFinding((Finding)finding, "", record.timeMicroseconds, lines);
@@ -121,6 +131,10 @@ void HostWatch::AddEvent(const HostActivityRecord& record, std::vector<std::stri
                                         "write total %u ms a byte + %u ms: %s",
                                         (unsigned)t[0], (unsigned)t[1], (unsigned)t[2], (unsigned)t[3],
                                         (unsigned)t[4], Outcome(record.result).c_str()));
+        if (record.result == 0) {
+            timeoutsSeen = true;
+            memcpy(hostTimeouts, t, sizeof hostTimeouts);
+        }
         break;
     }
     case HOST_ACTIVITY_PURGE_INPUT:
