@@ -110,6 +110,7 @@ void HostWatch::AddEvent(const HostActivityRecord& record, std::vector<std::stri
             portName = PortName(TextOf(record.portPath));
             baudRate = record.baudRate;
             portOpen = true;
+            timeoutsSeen = false;  // a port opened anew has the plug-in's own
             SetFinding(PORT_LOST, "", record.timeMicroseconds, lines);
             meter.Break();  // perhaps another port, another device
         }

@@ -26,7 +26,7 @@ struct HostWatchStatus {
     std::string portName;  // "COM5"; empty while the watch saw no Open
     uint32_t baudRate;     // 0 while the watch saw no Open
     uint32_t asked;        // the N of the latest request; 0 before one
-    bool timeoutsSeen;
+    bool timeoutsSeen;     // since the latest Open the watch saw
     uint32_t timeouts[HOST_ACTIVITY_TIMEOUT_COUNT];  // in COMMTIMEOUTS order
 };
 

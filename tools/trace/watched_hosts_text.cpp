@@ -38,8 +38,10 @@ std::string SizeText(const HostWatchStatus& host)
 // In the words of the watch's SetTimeouts line.
 std::string TimeoutsText(const HostWatchStatus& host)
 {
+    if (!host.timeoutsSeen && !host.portName.empty())
+        return "the plug-in's own: none set since the host opened " + host.portName;
     if (!host.timeoutsSeen)
-        return "none seen: set before the watch began, or not at all";
+        return host.portOpen ? "none seen: set before the watch began, or the plug-in's own" : "none set yet";
     const uint32_t* t = host.timeouts;
     return "read interval " + Number(t[0]) + " ms, read total " + Number(t[1]) + " ms a byte + " +
            Number(t[2]) + " ms, write total " + Number(t[3]) + " ms a byte + " + Number(t[4]) + " ms";
