@@ -2,7 +2,7 @@
 // control, the exact log a known byte sequence produces, the plain-words
 // lines, the mirror, the bound on the text, closing while a request waits,
 // the status area that keeps what the trace found in view, and the watch of
-// a host chosen in the menu.
+// a host, chosen in the menu or on the window program's command line.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <string.h>
@@ -13,7 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "common/version.h"
 #include "parser/ardun_parser.h"
+#include "testkit/build_folder.h"
 #include "testkit/device_port.h"
 #include "testkit/frame_stream.h"
 #include "testkit/test_ports.h"
@@ -67,15 +69,22 @@ static std::string ByteRead(const char* hex, char shown)
     return std::string("KVSerial: Read\r\n0000: ") + hex + std::string(46, ' ') + shown + "\r\n";
 }
 
-// The status area's line for `label`, without the label; empty when it shows none.
+// The status area's text for `label`, without the label, its wrapped lines
+// (indented under the first) joined; empty when it shows none.
 static std::string StatusLine(HWND status, const std::string& label)
 {
     const std::string text = "\r\n" + TextOf(status) + "\r\n";
     const size_t at = text.find("\r\n" + label);
     if (at == std::string::npos)
         return "";
-    const size_t from = text.find_first_not_of(' ', at + 2 + label.size());
-    return text.substr(from, text.find("\r\n", from) - from);
+    const std::string indent = "\r\n" + std::string(10, ' ');
+    std::string value;
+    for (size_t from = text.find_first_not_of(' ', at + 2 + label.size()); from != std::string::npos;) {
+        const size_t end = text.find("\r\n", from);
+        value += (value.empty() ? "" : " ") + text.substr(from, end - from);
+        from = text.compare(end, indent.size(), indent) == 0 ? end + indent.size() : std::string::npos;
+    }
+    return value;
 }
 
 // The module's own log, as the window shows it with its moduleLog set.
@@ -428,10 +437,11 @@ TEST(TraceWindow, GrowsItsStatusAreaWhenTextsWrapSoThatTheFindingStaysInView)
     ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - narrow"));
     const TraceOptions options = OptionsFor(HOST_SIDE, 16);
     window.ShowTraced(options, SetPortSettingForTrace(options), SettingSource::Default, SettingSource::Menu);
-    window.ShowFinding(
+    const std::string finding =
         "Could not open " + TestPortPath(UNOPENABLE) +
         ": no such port, another program holds it, or its driver refused the baud rate (choose "
-        "another port in the Port menu, or another rate in the Baud rate menu)");
+        "another port in the Port menu, or another rate in the Baud rate menu)";
+    window.ShowFinding(finding);
     const HWND status = window.StatusControl();
     HDC dc = GetDC(status);
     ASSERT_NE((HDC)NULL, dc);
@@ -456,6 +466,11 @@ TEST(TraceWindow, GrowsItsStatusAreaWhenTextsWrapSoThatTheFindingStaysInView)
         EXPECT_EQ(area.bottom, log.top) << widths[i];
         EXPECT_GT(log.bottom - log.top, 0) << widths[i];
         heights[i] = area.bottom - area.top;
+        // Wrapped under its own column by the area, not by the control at its left edge.
+        const std::string text = TextOf(status);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n') + 1, SendMessageA(status, EM_GETLINECOUNT, 0, 0))
+            << text;
+        EXPECT_EQ(finding, StatusLine(status, "Finding")) << text;
     }
     EXPECT_GT(heights[0], heights[1]);
 }
@@ -509,14 +524,16 @@ static bool StartPublishedHost(int seconds, PROCESS_INFORMATION* process)
     return CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, process);
 }
 
-TEST(RunTrace, WatchTheHostInTheMenuWaitsForAHostThenShowsItsCallsAndItsFindingInTheStatusArea)
+TEST(RunTrace, WatchTheHostInTheMenuShowsTheHostsSettingsCallsAndFindingThenTheTracesOwnSettingsAgain)
 {
     const TraceOptions options = OptionsFor(UNOPENABLE, 16);
     std::thread trace([&] { (void)RunTrace(GetModuleHandleA(NULL), options, NULL); });
     HWND frame = NULL;
     for (int i = 0; i < 200 && frame == NULL; ++i, Sleep(50))
         frame = FindWindowA("ArdunTraceWindow", NULL);
-    std::string text, finding;
+    std::string text, finding, watchingTitle, afterTitle;
+    std::vector<std::string> watching, after;
+    const char* const labels[] = {"Host", "Port", "Baud rate", "Size", "Time-outs"};
     bool watched = frame != NULL && WaitForText(frame, "Could not open", &text);
     if (watched) {
         PostMessageA(frame, WM_COMMAND, MenuCommand(frame, -1, "&Watch the host"), 0);
@@ -525,14 +542,23 @@ TEST(RunTrace, WatchTheHostInTheMenuWaitsForAHostThenShowsItsCallsAndItsFindingI
     }
     PROCESS_INFORMATION host = {};
     const bool started = watched && StartPublishedHost(4, &host);
+    const HWND status = frame != NULL ? GetDlgItem(frame, STATUS_AREA_ID) : NULL;
     if (started) {
         watched = WaitForText(
             frame, "Watching published_host.exe (process " + std::to_string(host.dwProcessId) + ")", &text);
         // The host asks for 16 bytes; its device's frames hold 12.
         for (int i = 0; watched && i < 200 && finding.find("frames hold") == std::string::npos;
              ++i, Sleep(50))
-            finding = StatusLine(GetDlgItem(frame, STATUS_AREA_ID), "Finding");
+            finding = StatusLine(status, "Finding");
+        watchingTitle = TextOf(frame);
+        for (const char* label : labels)
+            watching.push_back(StatusLine(status, label));
         watched = watched && WaitForText(frame, "No host left to watch: the watch ends.", &text);
+        afterTitle = TextOf(frame);
+        for (int i = 0; i < 200 && afterTitle.find("watching") != std::string::npos; ++i, Sleep(50))
+            afterTitle = TextOf(frame);
+        for (const char* label : labels)
+            after.push_back(StatusLine(status, label));
         if (WaitForSingleObject(host.hProcess, 10000) != WAIT_OBJECT_0)
             (void)TerminateProcess(host.hProcess, 1);  // a host that outlives its play is ended
         CloseHandle(host.hThread);
@@ -545,4 +571,50 @@ TEST(RunTrace, WatchTheHostInTheMenuWaitsForAHostThenShowsItsCallsAndItsFindingI
     ASSERT_TRUE(watched) << text;
     EXPECT_NE(std::string::npos, text.find("Open COM5 at 9600 baud: ok")) << text;
     EXPECT_EQ("the device's frames hold 12 payload bytes; the host asks for 16", finding);
+    // While watching: the host's program, port, baud rate, N and time-outs, as published_host set them.
+    const std::string process = "published_host.exe (process " + std::to_string(host.dwProcessId) + ")";
+    EXPECT_EQ("Ardun Trace - watching " + process + ": COM5, 9600 baud, N 16", watchingTitle);
+    const std::vector<std::string> wanted = {
+        process + ", plug-in " + ARDUN_VERSION_TEXT, "COM5, open", "9600 baud",
+        "N 16: the host asks for 16-byte packets",
+        "read interval 40 ms, read total 0 ms a byte + 300 ms, write total 0 ms a byte + 300 ms"};
+    EXPECT_EQ(wanted, watching);
+    // Once the watch has ended: the trace's own again, and nothing of the host's.
+    EXPECT_EQ("Ardun Trace - " + TestPortPath(UNOPENABLE) + ", 115200 baud, 16-byte packets", afterTitle);
+    EXPECT_EQ((std::vector<std::string>{"", TestPortPath(UNOPENABLE) + " from the command line",
+                                        "115200 baud, the default", "16-byte packets, the default", ""}),
+              after);
+}
+
+// A shortcut's ardun-trace.exe --watch: the window, in watch mode.
+TEST(RunTrace, TheWindowProgramWithWatchOpensTheWindowWatchingTheHost)
+{
+    PROCESS_INFORMATION host = {}, window = {};
+    ASSERT_TRUE(StartPublishedHost(4, &host));
+    std::string command = "\"" + BuiltFilePath("ardun-trace.exe") + "\" --watch --pid " +
+                          std::to_string(host.dwProcessId);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    const bool started = CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                                        &window);
+    std::string title;
+    HWND frame = NULL;
+    for (int i = 0; started && i < 200 && title.find("N 16") == std::string::npos; ++i, Sleep(50)) {
+        frame = FindWindowA("ArdunTraceWindow", NULL);
+        title = frame != NULL ? TextOf(frame) : "";
+    }
+    if (frame != NULL)
+        PostMessageA(frame, WM_CLOSE, 0, 0);
+    for (const PROCESS_INFORMATION& process : {window, host}) {
+        if (process.hProcess == NULL)
+            continue;
+        if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
+            (void)TerminateProcess(process.hProcess, 1);  // a program that outlives the test is ended
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    ASSERT_TRUE(started);
+    EXPECT_EQ("Ardun Trace - watching published_host.exe (process " + std::to_string(host.dwProcessId) +
+                  "): COM5, 9600 baud, N 16",
+              title);
 }

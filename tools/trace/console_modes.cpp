@@ -9,7 +9,8 @@
 #include "tools/trace/find_command.h"
 #include "tools/trace/watch_command.h"
 
-bool RunWithoutWindow(int argc, const char* const* argv, TraceOptions* options, int* status)
+bool RunWithoutWindow(int argc, const char* const* argv, bool watchInWindow, TraceOptions* options,
+                      int* status)
 {
     std::string error;
     if (!ParseTraceOptions(argc, argv, options, &error)) {
@@ -22,7 +23,7 @@ bool RunWithoutWindow(int argc, const char* const* argv, TraceOptions* options, 
         *status = 0;
         return true;
     }
-    if (options->watch) {
+    if (options->watch && !watchInWindow) {
         *status = RunWatch(*options);
         return true;
     }

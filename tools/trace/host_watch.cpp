@@ -89,6 +89,14 @@ HostWatch::HostWatch(const HostActivityHeader& header, uint64_t startMicrosecond
 {
 }
 
+HostWatchStatus HostWatch::Status() const
+{
+    HostWatchStatus status = {program,  processId, pluginVersion, portOpen, portName,
+                              baudRate, asked,     timeoutsSeen,  {}};
+    memcpy(status.timeouts, hostTimeouts, sizeof hostTimeouts);
+    return status;
+}
+
 std::string HostWatch::HostLine() const
 {
     return Printf("%s (process %u), plug-in %s, port %s", program.c_str(), (unsigned)processId,
@@ -130,6 +138,8 @@ void HostWatch::AddEvent(const HostActivityRecord& record, std::vector<std::stri
             openSeen = true;
             portName = PortName(TextOf(record.portPath));
             baudRate = record.baudRate;
+            portOpen = true;
+            timeoutsSeen = false;  // a port opened anew has the plug-in's own
             SetFinding(PORT_LOST, "", time, lines);
             meter.Break();  // perhaps another port, another device
             NewPhase(time, true);
@@ -138,6 +148,7 @@ void HostWatch::AddEvent(const HostActivityRecord& record, std::vector<std::stri
     case HOST_ACTIVITY_CLOSE:
         EndPacket();
         lines->push_back(stamp + "Close: " + Outcome(record.result));
+        portOpen = false;
         // What the port did is over, not mended; what it does after the
         // next Open is new.
         LetGo("the host closed " + (portName.empty() ? std::string("the port") : portName), time, lines);
@@ -152,6 +163,10 @@ void HostWatch::AddEvent(const HostActivityRecord& record, std::vector<std::stri
                                         "write total %u ms a byte + %u ms: %s",
                                         (unsigned)t[0], (unsigned)t[1], (unsigned)t[2], (unsigned)t[3],
                                         (unsigned)t[4], Outcome(record.result).c_str()));
+        if (record.result == 0) {
+            timeoutsSeen = true;
+            memcpy(hostTimeouts, t, sizeof hostTimeouts);
+        }
         break;
     }
     case HOST_ACTIVITY_PURGE_INPUT:

@@ -20,6 +20,19 @@
 #include "tools/trace/frame_length_meter.h"
 #include "tools/trace/queue_arrivals.h"
 
+// What the host has set up, as far as the watch has seen it.
+struct HostWatchStatus {
+    std::string program;
+    uint32_t processId;
+    std::string pluginVersion;
+    bool portOpen;
+    std::string portName;  // "COM5"; empty while the watch saw no Open
+    uint32_t baudRate;     // 0 while the watch saw no Open
+    uint32_t asked;        // the N of the latest request; 0 before one
+    bool timeoutsSeen;     // since the latest Open the watch saw
+    uint32_t timeouts[HOST_ACTIVITY_TIMEOUT_COUNT];  // in COMMTIMEOUTS order
+};
+
 class HostWatch {
 public:
     // The watch of the host the header names, begun at startMicroseconds.
@@ -27,6 +40,8 @@ public:
 
     // "ardun-host.exe (process 1234), plug-in 1.0.0, port open"
     std::string HostLine() const;
+    // The host's program, port, baud rate, N and time-outs now.
+    HostWatchStatus Status() const;
 
     // One of the host's calls, oldest first.
     void Add(const HostActivityRecord& record, std::vector<std::string>* lines);
@@ -90,6 +105,9 @@ private:
     std::string portName;  // "COM5"
     uint32_t baudRate = 0;
     uint32_t asked = 0;  // the N of the latest request
+    bool portOpen = portOpenAtStart;  // declared after it, so set after it
+    bool timeoutsSeen = false;
+    uint32_t hostTimeouts[HOST_ACTIVITY_TIMEOUT_COUNT] = {};
     bool anySequence = false;   // a record has been added
     uint32_t nextSequence = 0;  // the sequence of the record that follows it
     // A Write P,N whose Read has not come yet: the two are one packet.

@@ -1,7 +1,8 @@
 // ardun-trace: the plug-in's diagnostic log on screen. It is built from the
 // module's own port, reader and log code (not from the DLL, which attaches no
 // log), opens the port the plug-in would open and shows every step and every
-// byte the reader takes, with the outcome of each packet request.
+// byte the reader takes, with the outcome of each packet request. With
+// --watch it shows in its window what the hosts that run the plug-in ask.
 #include <stdio.h>
 #include <windows.h>
 
@@ -39,7 +40,7 @@ int main(int argc, char** argv)
     ConnectStandardOutput();
     TraceOptions options;
     int status = 0;
-    if (RunWithoutWindow(argc, argv, &options, &status))
+    if (RunWithoutWindow(argc, argv, true, &options, &status))
         return status;
     return RunTrace(GetModuleHandleA(NULL), options, options.console ? stdout : NULL);
 }

@@ -1,18 +1,21 @@
 // The trace window's status area: a few named fields above the log, each
 // starting a line of its own that stays in view however far the log scrolls.
-// The fields are set by text; a field without text takes no line. The area
-// keeps room for a line per field, so that the log below does not move as
-// they come and go, and grows when a long text wraps, so that the last field
-// (the finding) is never cut off.
+// The fields are set by text; a field without text takes no line. A long text
+// wraps under its own column, clear of the labels. The area keeps room for
+// the lines a trace or a watch usually shows, so that the log below does not
+// move as they come and go, and grows when a long text wraps, so that the
+// last field (the finding) is never cut off.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
-// LatePackets: how far behind the device a watched host's packets are.
-enum class StatusField { Port, BaudRate, Size, Requests, LatePackets, Finding };
-const int STATUS_FIELD_COUNT = 6;
+// Host and Timeouts: a watched host's, shown with its Port, BaudRate and Size
+// in place of the trace's own. LatePackets: how far behind the device a
+// watched host's packets are.
+enum class StatusField { Host, Port, BaudRate, Size, Timeouts, Requests, LatePackets, Finding };
+const int STATUS_FIELD_COUNT = 8;
 
 // The area's control identifier among the frame's children.
 const int STATUS_AREA_ID = 101;
@@ -27,8 +30,8 @@ public:
     HWND Control() const { return control; }
     // The area's height in pixels, for the frame's layout.
     int Height() const { return height; }
-    // Gives the area the frame's width at the top of the client area, and
-    // the height its wrapped lines need at that width.
+    // Gives the area the frame's width at the top of the client area, its
+    // texts wrapped to that width, and the height their lines need.
     void Place(int width);
 
     // True when the text has changed the area's height: the frame then lays
@@ -41,6 +44,8 @@ private:
 
     HWND control;
     int lineHeight;
+    int characterWidth;  // the font is fixed-pitch
     int height;
+    std::string shown;  // the control's text
     std::string fields[STATUS_FIELD_COUNT];
 };

@@ -12,6 +12,7 @@
 #include "tools/trace/trace_session.h"
 #include "tools/trace/trace_window.h"
 #include "tools/trace/watch_command.h"
+#include "tools/trace/watched_hosts_text.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ TracedWork WorkOfCommandLine(TraceWindow* window, const TraceOptions& options)
     return {window,
             options,
             false,
-            false,
+            options.watch,
             TRACE_EXIT_FAILED,
             0,
             options.port == PORT_FROM_SETTINGS ? SettingSource::SettingsFile : SettingSource::CommandLine,
@@ -76,29 +77,39 @@ bool FindForTrace(TracedWork* work)
     return true;
 }
 
-// The watch of the hosts in the window: its lines in the log, its findings
-// in the status area, until the user chooses something else.
+// The watch of the hosts in the window: its lines in the log, the hosts'
+// settings in the title and the status area with their findings, until the
+// watch ends (the hosts, or --seconds) or the user chooses something else;
+// then the trace's own settings again.
 void WatchForWindow(TracedWork* work)
 {
     TraceWindow* window = work->window;
+    WatchedHostsText shownHosts = DescribeWatchedHosts({});
+    window->ShowWatched(shownHosts);
     window->ShowFinding("Watch: looking for a host that runs the plug-in");
     std::string shownFinding, shownLate;
     WatchOutput output;
     output.say = [window](const std::string& line) { window->Line(line); };
-    output.status = [window, &shownFinding, &shownLate](const std::string& finding, const std::string& late) {
+    output.status = [window, &shownHosts, &shownFinding,
+                     &shownLate](const std::vector<HostWatchStatus>& hosts, const std::string& finding,
+                                 const std::string& late) {
+        const WatchedHostsText hostsText = DescribeWatchedHosts(hosts);
+        if (hostsText != shownHosts)
+            window->ShowWatched(hostsText);
         if (finding != shownFinding)
             window->ShowFinding(finding);
         if (late != shownLate)
             window->ShowLatePackets(late);
+        shownHosts = hostsText;
         shownFinding = finding;
         shownLate = late;
     };
     output.stopRequested = [window] { return window->WorkToStop(); };
-    TraceOptions options = work->options;
-    options.pid = 0;
-    options.seconds = 0;
-    (void)WatchHosts(options, output);  // the window says what it found; the exit status is the trace's
+    // --pid and --seconds, typed with --watch, hold for every watch of the window.
+    work->status = WatchHosts(work->options, output);
     window->ShowLatePackets("");
+    window->ShowTraced(work->options, SetPortSettingForTrace(work->options, work->portSource),
+                       work->baudSource, work->sizeSource);
 }
 
 DWORD WINAPI RunTracedWork(void* parameter)

@@ -23,6 +23,8 @@ const UINT WM_SHOW_FINDING = WM_APP + 3;  // wParam: the StatusField, Finding or
 // Sent by the traced work when its lines waiting fill a quarter of what the
 // window keeps.
 const UINT WM_TAKE_LINES = WM_APP + 4;
+// Sent with the hosts watched, a TracedShown whose choice is not taken.
+const UINT WM_SHOW_WATCHED = WM_APP + 5;
 
 struct TracedShown {
     TraceChoice choice;
@@ -30,7 +32,16 @@ struct TracedShown {
     std::string port;
     std::string baudRate;
     std::string size;
+    std::string host;  // a watched host's, with its time-outs
+    std::string timeouts;
 };
+
+// Handled before it returns, in the window's thread.
+void SendShown(HWND target, UINT message, const TracedShown& shown)
+{
+    if (target != NULL)
+        (void)SendMessageA(target, message, 0, (LPARAM)&shown);  // the window shows it or is gone
+}
 
 }  // namespace
 
@@ -170,13 +181,18 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
         workToStop = true;
         return 0;
     }
-    case WM_SHOW_TRACED: {
+    case WM_SHOW_TRACED:
+    case WM_SHOW_WATCHED: {
         const TracedShown& shown = *reinterpret_cast<const TracedShown*>(lParam);
-        traced = shown.choice;
+        // A watch leaves the trace's choice to the menu, for the trace after it.
+        if (message == WM_SHOW_TRACED)
+            traced = shown.choice;
         (void)SetWindowTextA(frame, shown.title.c_str());  // a title not changed is only out of date
+        SetStatus(StatusField::Host, shown.host);
         SetStatus(StatusField::Port, shown.port);
         SetStatus(StatusField::BaudRate, shown.baudRate);
         SetStatus(StatusField::Size, shown.size);
+        SetStatus(StatusField::Timeouts, shown.timeouts);
         return 0;
     }
     case WM_SHOW_FINDING:
@@ -265,11 +281,17 @@ void TraceWindow::ShowTraced(const TraceOptions& options, const std::string& por
                                std::string("Ardun Trace - ") + PortSetting + ", " + baudRate + ", " + size,
                                portText,
                                baudRate + ", " + SettingSourceText(baudSource),
-                               size + ", " + SettingSourceText(sizeSource)};
-    // Handled before it returns, in the window's thread.
-    const HWND target = frameForWork;
-    if (target != NULL)
-        (void)SendMessageA(target, WM_SHOW_TRACED, 0, (LPARAM)&shown);  // the window shows it or is gone
+                               size + ", " + SettingSourceText(sizeSource),
+                               "",
+                               ""};
+    SendShown(frameForWork, WM_SHOW_TRACED, shown);
+}
+
+void TraceWindow::ShowWatched(const WatchedHostsText& hosts)
+{
+    SendShown(
+        frameForWork, WM_SHOW_WATCHED,
+        {TraceChoice(), hosts.title, hosts.port, hosts.baudRate, hosts.size, hosts.host, hosts.timeouts});
 }
 
 void TraceWindow::ShowFinding(const std::string& finding)

@@ -30,6 +30,7 @@
 #include "tools/trace/trace_menu.h"
 #include "tools/trace/trace_options.h"
 #include "tools/trace/trace_session.h"
+#include "tools/trace/watched_hosts_text.h"
 
 class TraceWindow : public RequestReport, public LineReceiver {
 public:
@@ -56,6 +57,9 @@ public:
     // status area. portText: the port and where it came from.
     void ShowTraced(const TraceOptions& options, const std::string& portText, SettingSource baudSource,
                     SettingSource sizeSource);
+    // From either thread: the hosts watched, in the title and the status
+    // area in place of what is traced, until ShowTraced brings it back.
+    void ShowWatched(const WatchedHostsText& hosts);
     // From either thread: the current finding, in the status area, until
     // the next request's.
     void ShowFinding(const std::string& finding);

@@ -274,8 +274,10 @@ void Watcher::Say(const WatchedHost& host, const std::vector<std::string>& lines
 
 void Watcher::ShowStatus()
 {
+    std::vector<HostWatchStatus> statuses;
     std::string finding, late;
     for (const WatchedHost& host : hosts) {
+        statuses.push_back(host.watch->Status());
         const std::string prefix = Prefix(host);
         const std::string hostFinding = host.watch->FindingText();
         if (!hostFinding.empty())
@@ -283,7 +285,7 @@ void Watcher::ShowStatus()
         if (!host.watch->LateText().empty())
             late += (late.empty() ? "" : "; ") + prefix + host.watch->LateText();
     }
-    output.status(finding, late);
+    output.status(statuses, finding, late);
 }
 
 }  // namespace
@@ -310,7 +312,8 @@ int RunWatch(const TraceOptions& options)
             (void)fflush(out.File());  // the same
         }
     };
-    output.status = [](const std::string&, const std::string&) {};  // the console has the lines alone
+    // The console has the lines alone.
+    output.status = [](const std::vector<HostWatchStatus>&, const std::string&, const std::string&) {};
     output.stopRequested = StopRequested;
     const int status = WatchHosts(options, output);
     if (status == TRACE_EXIT_NOTHING)

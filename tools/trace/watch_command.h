@@ -6,13 +6,18 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "tools/trace/host_watch.h"
 #include "tools/trace/trace_options.h"
 
 struct WatchOutput {
     std::function<void(const std::string& line)> say;
-    // The status area's Finding and LatePackets texts of the hosts watched.
-    std::function<void(const std::string& finding, const std::string& late)> status;
+    // The hosts watched now, and the status area's Finding and LatePackets
+    // texts of them.
+    std::function<void(const std::vector<HostWatchStatus>& hosts, const std::string& finding,
+                       const std::string& late)>
+        status;
     std::function<bool()> stopRequested;
 };
 
