@@ -26,7 +26,8 @@ binaries=(ArdunParser.dll ardun-host.exe ardun-sim.exe ardun-trace.exe ardun-tra
 library=(ArdunFrame/LICENSE ArdunFrame/README.md ArdunFrame/examples/SecondPort/SecondPort.ino
          ArdunFrame/examples/SensorBox/SensorBox.ino ArdunFrame/examples/StructReading/StructReading.ino
          ArdunFrame/extras/device-guide.md
-         ArdunFrame/keywords.txt ArdunFrame/library.properties ArdunFrame/src/ArdunFrame.c ArdunFrame/src/ArdunFrame.h)
+         ArdunFrame/keywords.txt ArdunFrame/library.properties ArdunFrame/src/ArdunFrame.c ArdunFrame/src/ArdunFrame.h
+         ArdunFrame/src/ArdunFrameTypes.h)
 expected=$(printf '%s\n' "${binaries[@]}" README.txt LICENSE.txt SHA256SUMS ArdunFrame.zip "${library[@]}")
 listed=$(zipinfo -1 "$first")
 [ "$listed" = "$expected" ] || fail "the zip holds [$(echo $listed)], expected [$(echo $expected)]"

@@ -117,13 +117,7 @@ size_t ArdunFrameWriteChunkTo(const uint8_t* bytes, size_t count, void* output)
 #if defined(__cplusplus) && defined(ARDUINO)
 #include <Arduino.h>
 
-/* Whether an object is its own bytes. GCC before 5 (the toolchain of some
- * older ARM cores) lacks __is_trivially_copyable but has the older pair. */
-#if defined(__clang__) || (defined(__GNUC__) && __GNUC__ >= 5)
-#define ARDUNFRAME_IS_OWN_BYTES(Type) __is_trivially_copyable(Type)
-#else
-#define ARDUNFRAME_IS_OWN_BYTES(Type) (__has_trivial_copy(Type) && __has_trivial_destructor(Type))
-#endif
+#include "ArdunFrameTypes.h"
 
 /* Arduino: writes the frame to any Print or Stream, such as Serial, Serial1
  * or a SoftwareSerial, and returns the bytes it took (see
@@ -133,35 +127,95 @@ inline size_t ArdunFrameWrite(Print& out, const void* payload, size_t length)
     return ArdunFrameWriteChunks(payload, length, ArdunFrameWriteChunkTo<Print>, &out);
 }
 
+/* The object's bytes as they are, or, for a volatile object, a copy read a
+ * byte at a time, as the frame writer reads plain memory. */
+template <size_t Length>
+inline size_t ArdunFrameWriteBytesAt(Print& out, const void* object)
+{
+    return ArdunFrameWrite(out, object, Length);
+}
+template <size_t Length>
+inline size_t ArdunFrameWriteBytesAt(Print& out, const volatile void* object)
+{
+    const volatile uint8_t* from = static_cast<const volatile uint8_t*>(object);
+    uint8_t copy[Length];
+    for (size_t i = 0; i < Length; ++i)
+        copy[i] = from[i];
+    return ArdunFrameWrite(out, copy, Length);
+}
+
 /* Arduino: writes any object, such as a struct or an array, as the payload:
  * ArdunFrameWrite(Serial, reading) sends sizeof reading bytes. A string
  * literal is an array too: ArdunFrameWrite(Serial, "hello") sends 6 bytes,
- * its closing NUL included.
+ * its closing NUL included. A volatile object is copied first.
  * Only an object that is its own bytes can go out this way, and only one
- * that a host can ask for in full; the compiler's own built-in tells the
- * first, as AVR has no <type_traits>. */
-template <typename Object>
-inline size_t ArdunFrameWrite(Print& out, const Object& object)
+ * that a host can ask for in full.
+ * A number that is no variable goes through ArdunFrameNumber below, so that
+ * NULL and 0, which are numbers too, find the refusal of a null pointer. */
+template <typename Object, typename = typename ArdunFrameEnableIf<ArdunFrameTakesWhole<Object>::value>::type>
+inline size_t ArdunFrameWrite(Print& out, Object&& object)
 {
+    typedef typename ArdunFrameBare<Object>::type Bare;
     static_assert(
-        ARDUNFRAME_IS_OWN_BYTES(Object),
-        "ArdunFrameWrite(out, object) sends an object's own bytes, and this object has its own copy "
-        "(an Arduino String, say), so its bytes are not its data. For a String write "
-        "ArdunFrameWrite(out, text.c_str(), text.length()); for another class, "
-        "ArdunFrameWrite(out, pointer, length) with its data");
+        !ArdunFrameIsString<Bare>::value,
+        "ArdunFrameWrite(out, string) cannot send a String: its bytes are a pointer to the text, not the "
+        "text. Send the text in a fixed char array inside your struct: char text[16], filled with "
+        "strncpy(reading.text, string.c_str(), sizeof reading.text)");
     static_assert(
-        sizeof(Object) <= ARDUNFRAME_MAX_PAYLOAD,
+        ArdunFrameIsString<Bare>::value || ARDUNFRAME_IS_OWN_BYTES(Bare),
+        "ArdunFrameWrite(out, object) cannot send this object: it holds a String (or another class with "
+        "its own copy), whose bytes are a pointer to the text, not the text. Send the text in a fixed "
+        "char array inside your struct: char text[16] instead of String text");
+    static_assert(
+        sizeof(Bare) <= ARDUNFRAME_MAX_PAYLOAD,
         "ArdunFrameWrite(out, object): this object is longer than 255 bytes, which no host can ask for. "
         "Send it in pieces, one frame each: ArdunFrameWrite(out, pointer, length) with a length "
         "of at most 255");
-    return ArdunFrameWrite(out, &object, sizeof object);
+    return ArdunFrameWriteBytesAt<sizeof(Bare)>(out, &object);
+}
+
+/* A number that is no variable, such as analogRead(A0), sent as its bytes. */
+class ArdunFrameNumber {
+public:
+    template <typename Number>
+    ArdunFrameNumber(const Number& number) : bytes_(&number), length_(sizeof number)
+    {
+    }
+    const void* bytes() const { return bytes_; }
+    size_t length() const { return length_; }
+
+private:
+    const void* bytes_;
+    size_t length_;
+};
+
+inline size_t ArdunFrameWrite(Print& out, ArdunFrameNumber number)
+{
+    return ArdunFrameWrite(out, number.bytes(), number.length());
+}
+
+/* NULL, 0 and nullptr convert to this pointer, a better match for them than
+ * the number above; a template so that the refusal fires only when chosen. */
+struct ArdunFrameNoData;
+template <typename Never = void>
+inline size_t ArdunFrameWrite(Print&, ArdunFrameNoData*)
+{
+    static_assert(ArdunFrameNever<Never>::value,
+                  "ArdunFrameWrite(out, NULL) or nullptr has no data to send: give the object, "
+                  "ArdunFrameWrite(out, reading)");
+    return 0;
 }
 
 /* A pointer would send the pointer's own bytes, never what it points at. */
 template <typename Object>
 inline size_t ArdunFrameWrite(Print&, Object* const&)
 {
-    static_assert(sizeof(Object*) == 0,
+    typedef typename ArdunFrameBare<Object>::type Bare;
+    static_assert(
+        !ArdunFrameIsFlashText<Bare>::value,
+        "ArdunFrameWrite(out, F(\"...\")) cannot read a text in flash: copy it into a char array first, "
+        "char text[16]; strncpy_P(text, PSTR(\"...\"), sizeof text); ArdunFrameWrite(out, text)");
+    static_assert(ArdunFrameIsFlashText<Bare>::value || sizeof(Object*) == 0,
                   "ArdunFrameWrite(out, pointer) would send the pointer itself, not the data it points at: "
                   "give the length, ArdunFrameWrite(out, pointer, length); for a text, "
                   "ArdunFrameWrite(out, text, strlen(text))");
