@@ -9,8 +9,6 @@
 
 namespace {
 
-// ClearCommError's flag for bytes lost to a full input buffer.
-const uint32_t CE_RXOVER_FLAG = 0x0001;
 // The plug-in's request limit, and the port's read time-out as it opens it.
 const double TIME_LIMIT = 3.0;
 const double READ_TIMEOUT = 0.3;
@@ -68,19 +66,14 @@ public:
 
 void DriverInputBuffer::Arrive(const std::vector<uint8_t>& arriving)
 {
-    for (const uint8_t byte : arriving) {
-        if (bytes.size() < capacity)
-            bytes.push_back(byte);
-        else
-            flags |= CE_RXOVER_FLAG;
-    }
+    const size_t kept = model.Receive(arriving.size());
+    bytes.insert(bytes.end(), arriving.begin(), arriving.begin() + kept);
 }
 
 uint32_t DriverInputBuffer::Status(uint32_t* errors)
 {
-    *errors = flags;
-    flags = 0;
-    return (uint32_t)bytes.size();
+    *errors = model.TakeErrors();
+    return (uint32_t)model.Queued();
 }
 
 bool DriverInputBuffer::Take(uint8_t* byte)
@@ -89,7 +82,14 @@ bool DriverInputBuffer::Take(uint8_t* byte)
         return false;
     *byte = bytes.front();
     bytes.pop_front();
+    model.Take(1);
     return true;
+}
+
+void DriverInputBuffer::Purge()
+{
+    model.Take(model.Queued());
+    bytes.clear();
 }
 
 std::vector<HostActivityRecord> PlayLine(const LineModelHost& host, double seconds,

@@ -15,24 +15,25 @@
 #include <vector>
 
 #include "plugin/host_activity_layout.h"
+#include "testkit/uart_buffer_model.h"
 
-// A driver's input buffer of a fixed size.
+// A driver's input buffer of a fixed size with the bytes it holds; what fits,
+// what is lost and the overrun flag are the UART model's.
 class DriverInputBuffer {
 public:
-    explicit DriverInputBuffer(size_t capacity) : capacity(capacity) {}
+    explicit DriverInputBuffer(size_t capacity) : model(capacity) {}
     // What the line brings: kept while there is room, lost after.
     void Arrive(const std::vector<uint8_t>& bytes);
     // The bytes waiting; *errors gets the CE_ flags since the last call,
     // which clears them, as ClearCommError does.
     uint32_t Status(uint32_t* errors);
     bool Take(uint8_t* byte);
-    size_t Room() const { return capacity - bytes.size(); }
-    void Purge() { bytes.clear(); }
+    size_t Room() const { return model.Room(); }
+    void Purge();
 
 private:
-    size_t capacity;
+    UartBufferModel model;
     std::deque<uint8_t> bytes;
-    uint32_t flags = 0;
 };
 
 struct LineModelHost {

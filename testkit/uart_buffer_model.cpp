@@ -5,8 +5,7 @@
 
 size_t UartBufferModel::Receive(size_t bytes)
 {
-    const size_t room = capacity - queued;
-    const size_t kept = bytes < room ? bytes : room;
+    const size_t kept = bytes < Room() ? bytes : Room();
     queued += kept;
     Lose(bytes - kept);
     return kept;

@@ -4,7 +4,8 @@
 // The loss is flagged as an overrun (CE_RXOVER) until the port's status call
 // reads it. Pure logic: the test kit's line relay keeps the buffer with it on
 // Linux, and the Wine side reports its overruns from the relay's published
-// state with it.
+// state with it, and the findings' line model keeps the bytes themselves
+// beside it.
 #pragma once
 
 #include <stddef.h>
@@ -35,6 +36,7 @@ public:
 
     size_t Capacity() const { return capacity; }
     size_t Queued() const { return queued; }
+    size_t Room() const { return capacity - queued; }
     uint64_t Lost() const { return lost; }
 
 private:

@@ -276,6 +276,14 @@ TEST(HostWatch, NamesWhatTheLineTellsWithItsFigures)
         // frame 108, sent at 1.09 s.
         {"growing", growing, 2.7, Ending::Watching,
          "packets are 1.6 s behind the device: it sends 100 frames a second, the host takes 20"},
+        // A pty's buffer full at 4 s, for less than a second: its plateau
+        // does not tell yet, and the rates are those of before. At 4.65 s
+        // the host takes frame 186, sent at 1.86 s.
+        {"just full over a pty",
+         {100, 12, 4081, 0.05, 12, true, false, false, true},
+         4.7,
+         Ending::Watching,
+         "packets are 2.8 s behind the device: it sends 100 frames a second, the host takes 20"},
         // Full at 4 s; 6 s later the queue's 240 frames are those taken in
         // at the host's 40 frames a second.
         {"full", full, 12, Ending::Watching,

@@ -75,6 +75,21 @@ restore_settings() {
     fi
 }
 
+# The plug-in's settings file naming the host side's port, the one there
+# kept for the end; the host side quiet.
+take_host_port() {
+    save_settings
+    write_settings "\\\\.\\COM$host_port"
+    drain_host_side
+}
+
+# The end of a test: the settings file back, the host side quiet, the work files gone.
+end_test() {
+    restore_settings
+    drain_host_side
+    rm -rf "$work"
+}
+
 # Discards bytes still queued at the host end, so the next test starts quiet.
 drain_host_side() {
     timeout 0.5 cat "$build/com/com$host_port" > /dev/null 2>&1 || true

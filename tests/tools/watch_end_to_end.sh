@@ -26,15 +26,11 @@ cut=no
 cleanup() {
     stop_processes $watch_pid $host_pid $second_pid $device_pid
     [ $cut = no ] || "$fixture" join "$build" "$host_port"
-    restore_settings
-    drain_host_side
-    rm -rf "$work"
+    end_test
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
-save_settings
-write_settings "\\\\.\\COM$host_port"
-drain_host_side
+take_host_port
 
 # Lines the watch printed since the phase began, without the console's CRs.
 phase_start=0

@@ -410,17 +410,24 @@ void HostWatch::CheckLate(uint64_t now, std::vector<std::string>* lines)
     const QueueSample& first = window.front();
     if (frameBytes <= 0 || last.time < first.time + SHORTEST_SPAN)
         return;
-    // What the host read between the first request and the last, and what
+    // A queue that stopped growing may be full before its plateau tells so:
+    // its intake is the host's pace then, not the device's. Until the
+    // plateau decides, the rates are taken up to the queue's latest rise.
+    size_t end = window.size() - 1;
+    if (!queueFull && phaseMostTime >= first.time + SHORTEST_SPAN)
+        while (window[end].time > phaseMostTime)
+            --end;
+    // What the host read between the first request and the end, and what
     // came into the queue meanwhile: that and its growth.
     uint64_t read = 0;
     uint32_t packets = 0;
-    for (size_t i = 0; i + 1 < window.size(); ++i) {
+    for (size_t i = 0; i < end; ++i) {
         read += window[i].read;
         packets += window[i + 1].packetBegun ? 1 : 0;
     }
-    const double span = (double)(last.time - first.time) / SECOND;
+    const double span = (double)(window[end].time - first.time) / SECOND;
     const double intake = (double)read / span;
-    const double arrived = ((double)read + (double)last.queued - (double)first.queued) / span;
+    const double arrived = ((double)read + (double)window[end].queued - (double)first.queued) / span;
     double behind = 0;
     uint64_t headAge = 0;
     if (arrivals.HeadAge(&headAge))
