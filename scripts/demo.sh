@@ -15,7 +15,8 @@ device_port=$ARDUN_TEST_PORT_B
 packets=30
 
 ./scripts/setup.sh
-pick_build ArdunParser ardun-host ardun-sim
+# All that a release ships, ardun-trace too: the README's next steps run it.
+pick_build "${shipped_targets[@]}"
 if [ -z "$why_not" ]; then
     echo "== The 32-bit plug-in, as users get it, built in $build"
 else

@@ -5,6 +5,9 @@
 #   wine-fixture.sh cut BUILD_DIR N   pulls out the cable of the pair COMN (its
 #                                     first number): its ptys and links go
 #   wine-fixture.sh join BUILD_DIR N  puts that cable back, at the same paths
+#   wine-fixture.sh empty BUILD_DIR [N]
+#                                     discards what waits in every pair (or
+#                                     COMN's): no run reads another's bytes
 #
 # Each virtual COM pair is two linked ptys made by socat, joined like a
 # null-modem cable and declared to Wine under HKLM\Software\Wine\Ports, so the
@@ -133,6 +136,26 @@ cut_pair() {  # cut_pair NUMBER
     mv "$pidfile.left" "$pidfile"
 }
 
+# What a device that has ended sent and no one read waits in the ptys and in
+# socat's own buffer: a purge on the Wine side empties only the queue of its
+# end, and socat writes the rest there as soon as there is room. Both ends are
+# read from this side until neither has had a byte for a moment; a pair that
+# does not fall quiet has a sender still running, which is said.
+empty_pair() {  # empty_pair NUMBER
+    local pairfile="$comdir/pair$1.pids" end readers=() status=0
+    [ -f "$pairfile" ] || { echo "no pair starts at COM$1" >&2; return 1; }
+    for end in "$comdir/com$1" "$comdir/com$(head -n 1 "$pairfile")"; do
+        [ -e "$end" ] || continue  # a cut cable holds nothing
+        timeout 10 socat -u -T 0.2 "OPEN:$end,rdonly,noctty" /dev/null 2>>"$log" &
+        readers+=($!)
+    done
+    for end in "${readers[@]}"; do
+        wait "$end" || status=$?
+    done
+    [ "$status" -ne 124 ] || echo "COM$1's pair did not fall quiet in 10 s: something still sends on it" >&2
+    return "$status"
+}
+
 # One server for the whole run: a server that ends whenever the last program
 # does can be ending just as the next program starts, and that program then
 # fails without a word on a busy machine. It outlasts any pause between two
@@ -189,6 +212,16 @@ stop)
 cut)
     cut_pair "$3"
     ;;
+empty)
+    if [ $# -ge 3 ]; then
+        empty_pair "$3"
+    else
+        for pairfile in "$comdir"/pair*.pids; do
+            pair=${pairfile##*/pair}
+            empty_pair "${pair%.pids}"
+        done
+    fi
+    ;;
 join)
     [ -f "$comdir/pair$3.pids" ] || { echo "no pair starts at COM$3" >&2; exit 1; }
     if [ "$3" = "$port_e" ]; then
@@ -198,7 +231,7 @@ join)
     fi
     ;;
 *)
-    echo "usage: $0 start|stop BUILD_DIR, or cut|join BUILD_DIR N" >&2
+    echo "usage: $0 start|stop BUILD_DIR, cut|join BUILD_DIR N, or empty BUILD_DIR [N]" >&2
     exit 2
     ;;
 esac

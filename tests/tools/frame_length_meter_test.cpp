@@ -169,3 +169,33 @@ TEST(FrameLengthMeter, ReadsShortLinesWrittenByHand)
         EXPECT_EQ(c.length, meter.PayloadLength()) << FormatHexBytes(c.line.data(), c.line.size());
     }
 }
+
+TEST(FrameLengthMeter, NamesTheLengthsOfVaryingFrames)
+{
+    std::mt19937 random(11);
+    Bytes sketch, many;
+    for (size_t f = 0; f < FRAMES; ++f) {
+        // A struct, a String's text and a char array, one frame each per loop.
+        const size_t sketchLengths[] = {13, 6, 10};
+        const Bytes each = ArdunFrameBytes(RandomBytes(random, sketchLengths[f % 3]));
+        sketch.insert(sketch.end(), each.begin(), each.end());
+        const Bytes other = ArdunFrameBytes(RandomBytes(random, 4 + f % 5 * 7));
+        many.insert(many.end(), other.begin(), other.end());
+    }
+    const struct {
+        const Bytes& line;
+        const char* text;
+    } CASES[] = {
+        {sketch,
+         "the device sends frames of 3 different lengths (13, 6, 10): a host reads one fixed size; send "
+         "one struct per frame"},
+        {many, "the device sends frames of 5 different lengths (25, 32, 4, 11, ...): a host reads one fixed "
+               "size; send one struct per frame"},
+    };
+    for (const auto& c : CASES) {
+        FrameLengthMeter meter;
+        meter.Add(c.line.data(), c.line.size());
+        EXPECT_EQ(c.text, VaryingLengthsText(meter.Verdict()))
+            << FormatHexBytes(c.line.data(), c.line.size());
+    }
+}

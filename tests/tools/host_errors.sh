@@ -94,8 +94,7 @@ for asked in 16 8; do
     sim=$!
     wait_for_line "$work/sim.txt" "^ardun-sim: sending " || fail "ardun-sim did not start: $(cat "$work/sim.txt")"
     run_tool ardun-host.exe stream --count 12 --size "$asked" > "$work/size.txt" 2>&1
-    kill $sim 2>/dev/null
-    wait $sim 2>/dev/null
+    stop_simulator $sim
     advice="the device's frames hold 12 payload bytes, not the $asked asked for: ask for 12 \(--size 12\)"
     if [ "$(grep -Ec "^[0-9:.]+ #[0-9]+ $advice" "$work/size.txt")" -ne 1 ] ||
        ! grep -Eq "^Frames measured on the line: $advice" "$work/size.txt"; then

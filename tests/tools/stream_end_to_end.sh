@@ -51,8 +51,7 @@ stream_once() {
     wait "$host_pid"
     local host_status=$?
     host_pid=""
-    kill "$sim_pid" 2>/dev/null
-    wait "$sim_pid" 2>/dev/null
+    stop_simulator "$sim_pid"
     sim_pid=""
     cat "$work/host.out"
     [ "$host_status" -eq 0 ] || fail "ardun-host stream ended with $host_status"

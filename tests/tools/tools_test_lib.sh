@@ -1,5 +1,5 @@
 # Shared by the tools' test scripts: running the tools in the build tree's
-# Wine prefix, the plug-in's settings file, and draining the virtual COM pair.
+# Wine prefix, the plug-in's settings file, and emptying the virtual COM pair.
 # Expects $build and $source to be set.
 . "$source/testkit/com-ports.sh"
 
@@ -90,9 +90,16 @@ end_test() {
     rm -rf "$work"
 }
 
-# Discards bytes still queued at the host end, so the next test starts quiet.
+# Discards what waits at both ends of the host's pair, so that the next run
+# starts on a quiet line, reading no frames of a device that has ended.
 drain_host_side() {
-    timeout 0.5 cat "$build/com/com$host_port" > /dev/null 2>&1 || true
+    "$source/testkit/wine-fixture.sh" empty "$build" "$host_port" || fail "the line did not fall quiet"
+}
+
+# Ends a simulator started with start_tool, and what it sent that no one read.
+stop_simulator() {  # stop_simulator PID
+    stop_processes "$1"
+    drain_host_side
 }
 
 # A Windows path for a file of the build tree (Wine maps / to drive Z:).

@@ -59,8 +59,7 @@ awk '/^  start    FF 00$/ { start = NR } /^  payload  / { payload = substr($0, 1
      END { exit !(checked >= 4 && !bad) }' "$work/trace.txt" || fail "the view's blocks do not match the packets"
 # Then the module's own log, line by line.
 trace 0 --log --size 8 --count 6
-kill "$sim_pid" 2>/dev/null
-wait "$sim_pid" 2>/dev/null
+stop_simulator "$sim_pid"
 sim_pid=""
 expect_line '^Port \\\\\.\\COM'"$host_port"' from ArdunParser\.dat beside ardun-trace; 115200 baud, 8-byte packets$'
 expect_line '^Settings file Z:.*ArdunParser\.dat read$'
@@ -95,8 +94,7 @@ done
 grep -q "look shorter" "$work/trace.txt" && fail "--size 12 taken for too long: $(cat "$work/trace.txt")"
 trace 0 --port "$host_port" --size 16 --count 3
 expect_line "^the device's frames look shorter than 16 bytes: about 14$"
-kill "$sim_pid" 2>/dev/null
-wait "$sim_pid" 2>/dev/null
+stop_simulator "$sim_pid"
 sim_pid=""
 
 # --find on a pair it was not told about: 12-byte frames, with and without
@@ -121,8 +119,7 @@ for noise in 0 4; do
     [ "$(head -c 25 "${settings_saved:-$settings}" | tr -d '\0')" = "\\\\.\\COM$host_port" ] ||
         fail "${save[*]} did not keep COM$host_port"
     [ $noise -eq 0 ] && expect_line "^Saved COM$host_port in .*ArdunParser.dat, the copy beside ardun-trace: "
-    kill "$sim_pid" 2>/dev/null
-    wait "$sim_pid" 2>/dev/null
+    stop_simulator "$sim_pid"
     sim_pid=""
 done
 drain_host_side

@@ -49,6 +49,8 @@ std::string SizeAdvice(const FrameLengthVerdict& verdict, uint32_t asked)
     if (verdict.finding == FrameLengthFinding::LongerThanAnyRequest)
         return frames + ", longer than any host can ask for (" + std::to_string(LARGEST_PACKET_SIZE) +
                " at most)";
+    if (verdict.finding == FrameLengthFinding::VaryingLengths)
+        return VaryingLengthsText(verdict);
     if (verdict.finding != FrameLengthFinding::Found || measured == asked)
         return "";
     return frames + ", not the " + std::to_string(asked) + " asked for: ask for " + std::to_string(measured) +
@@ -203,8 +205,6 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
         printf("Frames measured on the line: %u payload bytes, the size asked for\n", verdict.payloadLength);
     else if (!advice.empty())
         printf("Frames measured on the line: %s\n", advice.c_str());
-    else if (verdict.finding == FrameLengthFinding::VaryingLengths)
-        printf("Frames measured on the line: of varying length, no one size fits most of them\n");
     if (failed)
         return 1;
     if (tally.packets == 0 && tally.requests > 0) {

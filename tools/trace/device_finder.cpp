@@ -222,7 +222,7 @@ std::string PassedOverReason(const Heard& heard)
     if (!HasFrames(heard))
         return "no frames";
     if (heard.verdict.finding == FrameLengthFinding::VaryingLengths)
-        return "frames of varying length";
+        return VaryingLengthsText(heard.verdict);
     if (!WholeFrames(heard))
         return Format("%u frame starts, too few whole frames", (unsigned)heard.frameStarts);
     if (!NextToNoFramingErrors(heard.errors))
@@ -384,12 +384,18 @@ void PortSearch::SayNothingFound()
 {
     uint32_t bytes = 0, frameStarts = 0;
     bool anyFrames = false;
+    const Heard* varying = nullptr;  // the rate with the most frames of varying length
     for (const Heard& h : heard) {
         bytes += h.bytes;
         frameStarts += h.frameStarts;
         anyFrames = anyFrames || HasFrames(h);
+        if (h.verdict.finding == FrameLengthFinding::VaryingLengths &&
+            (varying == nullptr || h.frameStarts > varying->frameStarts))
+            varying = &h;
     }
-    if (bytes == 0)
+    if (varying != nullptr)
+        say(Format("COM%u: %s", (unsigned)number, VaryingLengthsText(varying->verdict).c_str()));
+    else if (bytes == 0)
         say(Format("COM%u: no byte at any baud rate: nothing sends on this port", (unsigned)number));
     else if (frameStarts > 0 && !anyFrames)
         say(Format("COM%u: %u bytes and %u Ardun frame starts, too few at any rate to measure a frame: a "

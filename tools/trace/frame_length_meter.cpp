@@ -74,7 +74,35 @@ uint32_t AgreedValue(const std::map<uint32_t, size_t>& gapsPerValue, size_t gaps
     return agreed == gapsPerValue.end() ? 0 : agreed->first;
 }
 
+// The lengths named in a verdict, the most common ones.
+const size_t LENGTHS_NAMED = 4;
+
+// The payload length one gap holds, as its fits tell: the library's frame
+// exactly, else the longest it starts with, else a bare frame's.
+uint32_t GapLength(uint32_t exactFit, const std::vector<uint32_t>& noisyFits, uint32_t bareLength,
+                   uint32_t longPayload)
+{
+    if (exactFit != 0)
+        return exactFit;
+    if (!noisyFits.empty())
+        return noisyFits.back();
+    return bareLength != 0 ? bareLength : longPayload;
+}
+
 }  // namespace
+
+std::string VaryingLengthsText(const FrameLengthVerdict& verdict)
+{
+    if (verdict.lengths.size() < 2)
+        return "the device's frames vary in length: a host reads one fixed size; send one struct per frame";
+    std::string named;
+    for (const uint32_t length : verdict.lengths)
+        named += (named.empty() ? "" : ", ") + std::to_string(length);
+    if (verdict.differentLengths > verdict.lengths.size())
+        named += ", ...";
+    return "the device sends frames of " + std::to_string(verdict.differentLengths) + " different lengths (" +
+           named + "): a host reads one fixed size; send one struct per frame";
+}
 
 void FrameLengthMeter::Add(const uint8_t* bytes, size_t count)
 {
@@ -212,7 +240,30 @@ FrameLengthVerdict FrameLengthMeter::Verdict() const
         return {FrameLengthFinding::LongerThanAnyRequest, bareLength};
     if (MostOf(longFrames, gaps))
         return {FrameLengthFinding::LongerThanAnyRequest, shortestLong};
-    return {FrameLengthFinding::VaryingLengths, 0};
+    FrameLengthVerdict varying = {FrameLengthFinding::VaryingLengths, 0};
+    // Each length once, in the order first seen, then the most frames first.
+    std::vector<std::pair<uint32_t, size_t>> framesPerLength;
+    for (const Gap& whole : latest) {
+        const uint32_t length = GapLength(whole.exactFit, whole.noisyFits, whole.bareLength,
+                                          whole.longPayload);
+        if (length == 0)
+            continue;
+        auto known = std::find_if(
+            framesPerLength.begin(), framesPerLength.end(),
+            [length](const std::pair<uint32_t, size_t>& seen) { return seen.first == length; });
+        if (known == framesPerLength.end())
+            framesPerLength.push_back({length, 1});
+        else
+            ++known->second;
+    }
+    std::stable_sort(framesPerLength.begin(), framesPerLength.end(),
+                     [](const std::pair<uint32_t, size_t>& a, const std::pair<uint32_t, size_t>& b) {
+                         return a.second > b.second;
+                     });
+    varying.differentLengths = (uint32_t)framesPerLength.size();
+    for (size_t i = 0; i < framesPerLength.size() && i < LENGTHS_NAMED; ++i)
+        varying.lengths.push_back(framesPerLength[i].first);
+    return varying;
 }
 
 uint32_t FrameLengthMeter::PayloadLength() const

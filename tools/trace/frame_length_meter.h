@@ -20,6 +20,7 @@
 #include <stdint.h>
 
 #include <deque>
+#include <string>
 #include <vector>
 
 enum class FrameLengthFinding {
@@ -32,7 +33,16 @@ enum class FrameLengthFinding {
 struct FrameLengthVerdict {
     FrameLengthFinding finding;
     uint32_t payloadLength;  // Found (or LongerThanAnyRequest): the length; else 0
+    // The payload lengths of the latest frames, most frames first (a few at
+    // most), and how many different ones there were: what varies.
+    std::vector<uint32_t> lengths = {};
+    uint32_t differentLengths = 0;
 };
+
+// What a host must know of frames of varying length: it reads one fixed size.
+// "the device sends frames of 3 different lengths (13, 6, 10): a host reads
+// one fixed size; send one struct per frame"
+std::string VaryingLengthsText(const FrameLengthVerdict& verdict);
 
 class FrameLengthMeter {
 public:

@@ -278,6 +278,14 @@ void HostWatch::EndPacket()
 void HostWatch::CheckSize(const HostActivityRecord& record, std::vector<std::string>* lines)
 {
     const FrameLengthVerdict verdict = meter.Verdict();
+    if (verdict.finding == FrameLengthFinding::VaryingLengths) {
+        // The lengths' order moves with each frame: the finding stays as first said.
+        if (findings[WRONG_SIZE].empty() || !sizeVaries)
+            SetFinding(WRONG_SIZE, VaryingLengthsText(verdict), record.timeMicroseconds, lines);
+        sizeVaries = true;
+        return;
+    }
+    sizeVaries = false;
     uint32_t length = verdict.finding == FrameLengthFinding::Found ? verdict.payloadLength : 0;
     // A host that purges before each packet leaves the meter fewer frames
     // than a verdict needs: one whole library frame in a packet's bytes is

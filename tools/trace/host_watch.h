@@ -115,6 +115,7 @@ private:
     int32_t pendingResult = 0;
 
     FrameLengthMeter meter;
+    bool sizeVaries = false;  // the size finding is of frames that vary in length
     uint32_t bytesSinceFrameStart = 0;
     uint64_t lastByteTime = 0;     // a byte read, or the watch's start
     uint64_t lastRequestTime = 0;  // 0: none yet

@@ -155,6 +155,11 @@ std::string ShorterFramesLine(const std::vector<uint8_t>& bytes, uint32_t wanted
 
 std::vector<std::string> RequestView::MismatchOnce(uint32_t wanted, uint32_t measured)
 {
+    const FrameLengthVerdict verdict = meter.Verdict();
+    if (varyingLine.empty() && verdict.finding == FrameLengthFinding::VaryingLengths) {
+        varyingLine = VaryingLengthsText(verdict);
+        return {varyingLine};
+    }
     if (mismatchShown || measured == 0 || measured == wanted)
         return {};
     mismatchShown = true;
@@ -166,8 +171,11 @@ std::vector<std::string> RequestView::MismatchOnce(uint32_t wanted, uint32_t mea
 std::string RequestView::Account(const RequestRecord& request)
 {
     meter.Add(request.bytes.data(), request.bytes.size());
-    const std::string shorter = ShorterFramesLine(request.bytes, request.wanted, request.timeLimitPassed,
-                                                  meter.PayloadLength());
+    // Frames of varying length: no one shorter size to name.
+    const std::string shorter = meter.Verdict().finding == FrameLengthFinding::VaryingLengths
+                                    ? ""
+                                    : ShorterFramesLine(request.bytes, request.wanted,
+                                                        request.timeLimitPassed, meter.PayloadLength());
     wanted = request.wanted;
     ++requests;
     bytesRead += request.bytes.size();
@@ -240,8 +248,9 @@ std::string RequestView::FindingText() const
     if (verdict.finding == FrameLengthFinding::LongerThanAnyRequest)
         return "the device's frames hold about " + std::to_string(verdict.payloadLength) +
                " payload bytes, longer than any host can ask for";
+    // Frames that vary in length: as first said, the lengths' order moves with each frame.
     if (verdict.finding == FrameLengthFinding::VaryingLengths)
-        return "frames of varying length: no one size fits most of them";
+        return varyingLine.empty() ? VaryingLengthsText(verdict) : varyingLine;
     if (!shorterLine.empty())
         return shorterLine + "; measuring more frames";
     if (bytesRead == 0)

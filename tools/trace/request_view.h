@@ -54,7 +54,7 @@ private:
     // Measures and counts the request; its "look shorter" line, or empty.
     std::string Account(const RequestRecord& request);
     // The line that says the frames measured are not the size asked for, the
-    // first time they are not.
+    // first time they are not, or vary in length.
     std::vector<std::string> MismatchOnce(uint32_t wanted, uint32_t measured);
 
     FrameLengthMeter meter;
@@ -67,4 +67,5 @@ private:
     uint32_t failed = 0;        // the port not open, or lost
     uint64_t bytesRead = 0;
     std::string shorterLine;  // the latest "look shorter" line
+    std::string varyingLine;  // the lengths of frames that vary, as first said
 };
