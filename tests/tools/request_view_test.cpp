@@ -115,7 +115,8 @@ TEST(TraceRequestView, NamesFramesShorterThanAskedForAndAMeasuredMismatchOnce)
         {{0x55, 0xFF, 0x00, 1, 2, 3, 4, 0x20}, 4, 0, ""},
     };
     for (const auto& c : CASES)
-        EXPECT_EQ(c.line, ShorterFramesLine(c.bytes, c.wanted, false, c.measured));
+        EXPECT_EQ(c.line,
+                  ShorterFramesLine(c.bytes, c.wanted, false, {FrameLengthFinding::Found, c.measured}));
 
     RequestView view;
     const std::vector<uint8_t> line = LibraryLine(12, 14, 2);

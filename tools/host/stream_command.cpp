@@ -45,7 +45,7 @@ std::string ConfigCommand(const HostOptions& options)
 std::string SizeAdvice(const FrameLengthVerdict& verdict, uint32_t asked)
 {
     const uint32_t measured = verdict.payloadLength;
-    const std::string frames = "the device's frames hold " + std::to_string(measured) + " payload bytes";
+    const std::string frames = "the device's frames hold " + DescribeFrameLength(verdict);
     if (verdict.finding == FrameLengthFinding::LongerThanAnyRequest)
         return frames + ", longer than any host can ask for (" + std::to_string(LARGEST_PACKET_SIZE) +
                " at most)";
@@ -202,7 +202,7 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
     const FrameLengthVerdict verdict = tap.Meter().Verdict();
     const std::string advice = SizeAdvice(verdict, options.size);
     if (verdict.finding == FrameLengthFinding::Found && verdict.payloadLength == options.size)
-        printf("Frames measured on the line: %u payload bytes, the size asked for\n", verdict.payloadLength);
+        printf("Frames measured on the line: %s, the size asked for\n", DescribeFrameLength(verdict).c_str());
     else if (!advice.empty())
         printf("Frames measured on the line: %s\n", advice.c_str());
     if (failed)

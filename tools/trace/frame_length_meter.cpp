@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "firmware/ArdunFrame/src/ArdunFrame.h"
+#include "tools/cli/hex_bytes.h"
 
 namespace {
 
@@ -104,6 +105,16 @@ std::string VaryingLengthsText(const FrameLengthVerdict& verdict)
            named + "): a host reads one fixed size; send one struct per frame";
 }
 
+std::string DescribeFrameLength(const FrameLengthVerdict& verdict)
+{
+    const std::string length = std::to_string(verdict.payloadLength) + " payload bytes";
+    if (verdict.trailer.empty())
+        return length;
+    return length + ", then " + FormatHexBytes(verdict.trailer.data(), verdict.trailer.size()) +
+           " in every frame; " + std::to_string(verdict.payloadLength + verdict.trailer.size()) +
+           (verdict.trailer.size() == 1 ? " if that is data" : " if those are data");
+}
+
 void FrameLengthMeter::Add(const uint8_t* bytes, size_t count)
 {
     for (size_t i = 0; i < count; ++i)
@@ -160,10 +171,12 @@ void FrameLengthMeter::AddByte(uint8_t byte)
 void FrameLengthMeter::EndGap()
 {
     // The gap's bytes and the frame start's two that end it.
-    Gap whole = {0, {}, 0, 0, (uint32_t)gap.size() + 2};
+    Gap whole = {0, {}, 0, 0, (uint32_t)gap.size() + 2, {}};
     const Decoded decoded = Decode(gap);
-    if (decoded.whole)
+    if (decoded.whole) {
         whole.bareLength = (uint32_t)decoded.payload.size();
+        whole.barePayload = decoded.payload;
+    }
     // Each payload length whose library frame the gap begins with, the
     // library's own encoder telling what follows the payload. Only where
     // the end and spare bytes 55 55 follow it is it worth encoding.
@@ -187,6 +200,8 @@ void FrameLengthMeter::EndGap()
         if (tailLength + 1 == gap.size())
             whole.exactFit = (uint32_t)n;
     }
+    if (whole.exactFit != 0)
+        ++libraryFrames;
     // A frame too long to ask for: its bytes before the trailing 55s.
     size_t beforeFill = gap.size();
     while (beforeFill > 0 && gap[beforeFill - 1] == ARDUNFRAME_FILL)
@@ -234,8 +249,16 @@ FrameLengthVerdict FrameLengthMeter::Verdict() const
     if (MostOf(noisyGaps, gaps))
         return {FrameLengthFinding::Found, noisyLength};
     const uint32_t bareLength = AgreedValue(bare, gaps);
-    if (bareLength != 0 && bareLength <= LONGEST_PAYLOAD)
-        return {FrameLengthFinding::Found, bareLength};
+    if (bareLength != 0 && bareLength <= LONGEST_PAYLOAD) {
+        const uint32_t trailer = SameLastBytes(bareLength);
+        const std::vector<uint8_t>& some =
+            std::find_if(latest.begin(), latest.end(), [bareLength](const Gap& g) {
+                return g.bareLength == bareLength;
+            })->barePayload;
+        FrameLengthVerdict found = {FrameLengthFinding::Found, bareLength - trailer};
+        found.trailer.assign(some.end() - trailer, some.end());
+        return found;
+    }
     if (bareLength != 0)
         return {FrameLengthFinding::LongerThanAnyRequest, bareLength};
     if (MostOf(longFrames, gaps))
@@ -264,6 +287,25 @@ FrameLengthVerdict FrameLengthMeter::Verdict() const
     for (size_t i = 0; i < framesPerLength.size() && i < LENGTHS_NAMED; ++i)
         varying.lengths.push_back(framesPerLength[i].first);
     return varying;
+}
+
+uint32_t FrameLengthMeter::SameLastBytes(uint32_t bareLength) const
+{
+    // At least one payload byte is left to ask for.
+    uint32_t same = 0;
+    const Gap* first = nullptr;
+    for (; same + 1 < bareLength; ++same) {
+        for (const Gap& whole : latest) {
+            if (whole.bareLength != bareLength)
+                continue;
+            const uint8_t byte = whole.barePayload[bareLength - 1 - same];
+            if (first == nullptr)
+                first = &whole;
+            else if (byte != first->barePayload[bareLength - 1 - same])
+                return same;
+        }
+    }
+    return same;
 }
 
 uint32_t FrameLengthMeter::PayloadLength() const

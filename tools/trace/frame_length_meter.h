@@ -13,7 +13,13 @@
 //   has the distance between frame starts as its N.
 // A bare payload that always ends in 55 and always holds 55 55 at one place
 // reads the same as the library's frame with bytes after it: the library's
-// reading is taken. Pure logic, no windows.h.
+// reading is taken.
+// Bare frames whose last bytes are the same in every frame (a device's own
+// trailer, such as 55 55 or CR LF) read two ways: as payload, or as bytes
+// after a shorter one. The host's reader gets every frame at the shorter
+// length (it drops one byte after the payload and finds the next start) and
+// only every other one at the longer, so the shorter is the N to ask for and
+// the longer is said beside it. Pure logic, no windows.h.
 #pragma once
 
 #include <stddef.h>
@@ -37,12 +43,19 @@ struct FrameLengthVerdict {
     // most), and how many different ones there were: what varies.
     std::vector<uint32_t> lengths = {};
     uint32_t differentLengths = 0;
+    // Found bare frames: the bytes after payloadLength that every frame ends
+    // in, which may be data too (payloadLength + their count); empty: none.
+    std::vector<uint8_t> trailer = {};
 };
 
 // What a host must know of frames of varying length: it reads one fixed size.
 // "the device sends frames of 3 different lengths (13, 6, 10): a host reads
 // one fixed size; send one struct per frame"
 std::string VaryingLengthsText(const FrameLengthVerdict& verdict);
+
+// The verdict's length as a user reads it: "12 payload bytes", or "12 payload
+// bytes, then 55 55 in every frame; 14 if those are data".
+std::string DescribeFrameLength(const FrameLengthVerdict& verdict);
 
 class FrameLengthMeter {
 public:
@@ -68,6 +81,10 @@ public:
     // The line bytes from one frame start to the next, on average over the
     // latest whole gaps; 0 before the first.
     double MeanFrameBytes() const;
+    // Gaps, since the meter began, that were exactly the library's frame of
+    // some payload length: a UART at the device's own rate hears more of
+    // them than one at a rate a little off.
+    uint32_t LibraryFrames() const { return libraryFrames; }
 
 private:
     // What one gap between two frame starts fits.
@@ -77,11 +94,16 @@ private:
         uint32_t bareLength;              // payload bytes of a bare frame filling the gap; 0: not one
         uint32_t longPayload;             // a frame too long to re-encode: its bytes before the trailing 55s
         uint32_t lineBytes;               // from one frame start to the next, both starts' two bytes included
+        std::vector<uint8_t> barePayload;  // the bare frame's payload, when bareLength is not 0
     };
     void AddByte(uint8_t byte);
     void EndGap();
+    // How many last bytes every bare frame of this length has in common,
+    // leaving at least one.
+    uint32_t SameLastBytes(uint32_t bareLength) const;
 
     uint32_t frameStarts = 0;
+    uint32_t libraryFrames = 0;
     uint32_t markerRun = 0;        // FFs in a row, not yet resolved
     bool afterFrameStart = false;  // a frame start has been seen and the gap is kept
     std::vector<uint8_t> gap;      // the bytes since the last frame start, as on the line

@@ -294,11 +294,13 @@ void HostWatch::CheckSize(const HostActivityRecord& record, std::vector<std::str
         length = meter.LatestLibraryFit();
     if (length == 0)
         return;
+    const std::string frames = verdict.finding == FrameLengthFinding::Found
+                                   ? DescribeFrameLength(verdict)
+                                   : Printf("%u payload bytes", (unsigned)length);
     SetFinding(WRONG_SIZE,
-               length == record.requested
-                   ? ""
-                   : Printf("the device's frames hold %u payload bytes; the host asks for %u",
-                            (unsigned)length, (unsigned)record.requested),
+               length == record.requested ? ""
+                                          : Printf("the device's frames hold %s; the host asks for %u",
+                                                   frames.c_str(), (unsigned)record.requested),
                record.timeMicroseconds, lines);
 }
 

@@ -140,30 +140,36 @@ uint32_t ShorterFrameEnd(const std::vector<Run>& runs)
 }  // namespace
 
 std::string ShorterFramesLine(const std::vector<uint8_t>& bytes, uint32_t wanted, bool timeLimitPassed,
-                              uint32_t measuredLength)
+                              const FrameLengthVerdict& measured)
 {
+    const uint32_t measuredLength = measured.finding == FrameLengthFinding::Found ? measured.payloadLength
+                                                                                  : 0;
     // Frames measured at the size asked for: a payload that holds 55 55 is the device's own.
     if (measuredLength == wanted)
         return "";
     const uint32_t end = ShorterFrameEnd(ClassifyBytes(bytes, wanted, timeLimitPassed));
     if (end == 0)
         return "";
-    const uint32_t about = measuredLength != 0 && measuredLength < wanted ? measuredLength : end;
-    return "the device's frames look shorter than " + std::to_string(wanted) + " bytes: about " +
-           std::to_string(about);
+    // Measured frames that end in the same bytes say both readings.
+    const bool useMeasured = measuredLength != 0 && measuredLength < wanted;
+    const std::string about = !useMeasured               ? std::to_string(end)
+                              : measured.trailer.empty() ? std::to_string(measuredLength)
+                                                         : DescribeFrameLength(measured);
+    return "the device's frames look shorter than " + std::to_string(wanted) + " bytes: about " + about;
 }
 
-std::vector<std::string> RequestView::MismatchOnce(uint32_t wanted, uint32_t measured)
+std::vector<std::string> RequestView::MismatchOnce(uint32_t wanted)
 {
     const FrameLengthVerdict verdict = meter.Verdict();
     if (varyingLine.empty() && verdict.finding == FrameLengthFinding::VaryingLengths) {
         varyingLine = VaryingLengthsText(verdict);
         return {varyingLine};
     }
+    const uint32_t measured = meter.PayloadLength();
     if (mismatchShown || measured == 0 || measured == wanted)
         return {};
     mismatchShown = true;
-    return {"the device's frames hold about " + std::to_string(measured) + " payload bytes, not the " +
+    return {"the device's frames hold about " + DescribeFrameLength(verdict) + ", not the " +
             std::to_string(wanted) + " asked for: ask for " + std::to_string(measured) + " (--size " +
             std::to_string(measured) + ")"};
 }
@@ -172,10 +178,11 @@ std::string RequestView::Account(const RequestRecord& request)
 {
     meter.Add(request.bytes.data(), request.bytes.size());
     // Frames of varying length: no one shorter size to name.
-    const std::string shorter = meter.Verdict().finding == FrameLengthFinding::VaryingLengths
+    const FrameLengthVerdict verdict = meter.Verdict();
+    const std::string shorter = verdict.finding == FrameLengthFinding::VaryingLengths
                                     ? ""
                                     : ShorterFramesLine(request.bytes, request.wanted,
-                                                        request.timeLimitPassed, meter.PayloadLength());
+                                                        request.timeLimitPassed, verdict);
     wanted = request.wanted;
     ++requests;
     bytesRead += request.bytes.size();
@@ -194,7 +201,7 @@ std::string RequestView::Account(const RequestRecord& request)
 std::vector<std::string> RequestView::MeasureFrames(const RequestRecord& request)
 {
     (void)Account(request);  // its line is the request view's alone
-    return MismatchOnce(request.wanted, meter.PayloadLength());
+    return MismatchOnce(request.wanted);
 }
 
 std::vector<std::string> RequestView::RequestEnded(const RequestRecord& request)
@@ -211,7 +218,7 @@ std::vector<std::string> RequestView::RequestEnded(const RequestRecord& request)
     const std::string shorter = Account(request);
     if (!shorter.empty())
         lines.push_back(shorter);
-    const std::vector<std::string> mismatch = MismatchOnce(request.wanted, meter.PayloadLength());
+    const std::vector<std::string> mismatch = MismatchOnce(request.wanted);
     lines.insert(lines.end(), mismatch.begin(), mismatch.end());
     return lines;
 }
@@ -239,9 +246,8 @@ std::string RequestView::FindingText() const
     const uint32_t measured = meter.PayloadLength();
     const std::string wantedText = std::to_string(wanted);
     if (measured != 0 && measured != wanted)
-        return "wrong size: the device's frames hold " + std::to_string(measured) +
-               " payload bytes, not the " + wantedText + " asked for; choose " + std::to_string(measured) +
-               " in the Size menu";
+        return "wrong size: the device's frames hold " + DescribeFrameLength(meter.Verdict()) + ", not the " +
+               wantedText + " asked for; choose " + std::to_string(measured) + " in the Size menu";
     if (measured == wanted)
         return "the device's frames hold " + wantedText + " payload bytes, the size asked for";
     const FrameLengthVerdict verdict = meter.Verdict();

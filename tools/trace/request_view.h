@@ -25,9 +25,10 @@ std::vector<std::string> DescribeRequestBytes(const std::vector<uint8_t>& bytes,
 // The line added to a request whose payload shows that the device's frames
 // are shorter than the size asked for: it holds a frame start (a single FF
 // before 00) or ends in the ArdunFrame library's end bytes 55 55. Empty when
-// it shows no such thing.
+// it shows no such thing. measured: what the frames measured so far hold (a
+// payload length of 0: not measured yet).
 std::string ShorterFramesLine(const std::vector<uint8_t>& bytes, uint32_t wanted, bool timeLimitPassed,
-                              uint32_t measuredLength);
+                              const FrameLengthVerdict& measured);
 
 // One block per request, and once, when the frames measured over the whole
 // trace are not the size asked for, a line that says so. It also keeps what
@@ -55,7 +56,7 @@ private:
     std::string Account(const RequestRecord& request);
     // The line that says the frames measured are not the size asked for, the
     // first time they are not, or vary in length.
-    std::vector<std::string> MismatchOnce(uint32_t wanted, uint32_t measured);
+    std::vector<std::string> MismatchOnce(uint32_t wanted);
 
     FrameLengthMeter meter;
     bool mismatchShown = false;
