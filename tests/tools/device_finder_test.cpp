@@ -106,6 +106,7 @@ struct FinderCase {
     const char* notFound;  // for a device not found, the line that says why; null: found
     DWORD refused;         // a rate the driver refuses; 0: none
     const char* farRate;   // on the pair, the far rate that tells it: "1000000"
+    uint32_t onlyRate;     // the rate given with --baud; 0: the list
 };
 
 // Searches the pair's host side for each case while a device sends 12-byte
@@ -141,7 +142,7 @@ void SearchEachCase(DWORD period, const std::vector<FinderCase>& cases)
         std::vector<std::string> said;
         const std::vector<FoundDevice> found = FindDevices(
             (uint32_t)TestPortNumber(HOST_SIDE), [&](const std::string& line) { said.push_back(line); },
-            nullptr);
+            nullptr, c.onlyRate);
         const std::string lines = ::testing::PrintToString(said);
         if (c.notFound != nullptr) {
             EXPECT_EQ(0u, found.size()) << lines;
@@ -181,29 +182,35 @@ void SearchEachCase(DWORD period, const std::vector<FinderCase>& cases)
 
 TEST(DeviceFinder, TakesTheRateWithWholeFramesAndNoFramingErrorsOverItsNeighbour)
 {
-    SearchEachCase(40, {
-                           {250000, "230400 baud passed over: ", false, nullptr, 0, nullptr},
-                           {1000000, "921600 baud passed over: ", false, nullptr, 0, nullptr},
-                           {230400, "250000 baud passed over: frames, but framing errors in ", false, nullptr,
-                            0, nullptr},
-                           // The pair as it is: the same frames at every rate, the
-                           // farthest the driver takes heard to tell it.
-                           {0, nullptr, true, nullptr, 0, "1000000"},
-                           {0, nullptr, true, nullptr, 1000000, "921600"},
-                       });
+    SearchEachCase(40,
+                   {
+                       {250000, "230400 baud passed over: ", false, nullptr, 0, nullptr, 0},
+                       {1000000, "921600 baud passed over: ", false, nullptr, 0, nullptr, 0},
+                       {230400, "250000 baud passed over: frames, but ", false, nullptr, 0, nullptr, 0},
+                       // The pair as it is: the same frames at every rate, the
+                       // farthest the driver takes heard to tell it.
+                       {0, nullptr, true, nullptr, 0, "1000000", 0},
+                       {0, nullptr, true, nullptr, 1000000, "921600", 0},
+                       // A rate not in the list: no rate of it gives whole frames, --baud does.
+                       {74880, nullptr, false,
+                        "no rate in the list gives whole frames: the device may use another rate; --baud R "
+                        "tries it",
+                        0, nullptr, 0},
+                       {74880, nullptr, false, nullptr, 0, nullptr, 74880},
+                   });
 }
 
 TEST(DeviceFinder, WaitsForADeviceThatSendsAFrameASecondAndSaysWhenOneSendsLess)
 {
     // About a frame a second: a little faster, so that a loaded machine's
     // late sleeps cannot make it slower than the search is built for.
-    SearchEachCase(800,
-                   {{19200, nullptr, false, nullptr, 0, nullptr}, {0, nullptr, true, nullptr, 0, "1000000"}});
+    SearchEachCase(
+        800, {{19200, nullptr, false, nullptr, 0, nullptr, 0}, {0, nullptr, true, nullptr, 0, "1000000", 0}});
     SearchEachCase(2000,
                    {{0, nullptr, false,
                      "too few at any rate to measure a frame: a device that sends less than one frame a "
                      "second?",
-                     0, nullptr}});
+                     0, nullptr, 0}});
 }
 
 TEST(DeviceFinder, KeepsEachPortsSearchWithinFifteenSecondsByItsPlan)

@@ -31,6 +31,20 @@ TEST(TraceOptions, TakesTheWatchsOptionsOnlyWithTheWatch)
     }
 }
 
+// --find listens at a --baud given, at the list of rates without one.
+TEST(TraceOptions, TellsABaudRateGivenFromTheDefault)
+{
+    for (const bool given : {false, true}) {
+        TraceOptions options;
+        std::string error;
+        const std::vector<const char*> find = {"--find", "--baud", "115200"};
+        ASSERT_TRUE(ParseArguments(ParseTraceOptions, given ? find : std::vector<const char*>{"--find"},
+                                   &options, &error))
+            << error;
+        EXPECT_EQ(given, options.baudGiven);
+    }
+}
+
 // A port a tool takes is one the configuration dialog lists: 0 to 255;
 // without one the trace uses the plug-in's setting.
 TEST(TraceOptions, TakesTheDialogsPortRange)

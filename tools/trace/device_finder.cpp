@@ -13,6 +13,7 @@
 #include "tools/cli/windows_error.h"
 #include "tools/trace/frame_length_meter.h"
 #include "tools/trace/listening_port.h"
+#include "tools/trace/near_rate_choice.h"
 
 const uint32_t COMMON_BAUD_RATES[COMMON_BAUD_RATE_COUNT] = {9600,   19200,  38400,  57600,  115200,
                                                             230400, 250000, 500000, 921600, 1000000};
@@ -92,6 +93,7 @@ Patience FarRatePatience()
 struct Heard {
     uint32_t bytes = 0;
     uint32_t frameStarts = 0;
+    uint32_t libraryFrames = 0;  // exactly the library's frame
     FrameLengthVerdict verdict = {FrameLengthFinding::TooFewFrames, 0};
     double framesPerSecond = 0;
     double quietSeconds = 0;    // before the first byte
@@ -133,11 +135,6 @@ bool WholeFrames(const Heard& heard)
 bool NextToNoFramingErrors(const LineErrors& errors)
 {
     return errors.framing * READS_PER_FRAMING_ERROR <= errors.reads;
-}
-
-uint32_t LineErrorCount(const Heard& heard)
-{
-    return heard.errors.framing + heard.errors.overrun + heard.errors.parity + heard.errors.breaks;
 }
 
 // Listens for `seconds`; with a quiet allowance, the seconds count from the
@@ -191,6 +188,7 @@ Heard Listen(ListeningPort& port, double seconds, double quietAllowance, double 
     }
     heard.frameStarts = meter.FrameStarts();
     heard.verdict = meter.Verdict();
+    heard.libraryFrames = meter.LibraryFrames();
     heard.errors = port.Errors();
     if (lastStartAt > firstStartAt)
         heard.framesPerSecond = (startsAtLast - startsAtFirst) / (lastStartAt - firstStartAt);
@@ -205,16 +203,36 @@ bool RateCarries(uint32_t baudRate, uint32_t payloadLength, double framesPerSeco
     return framesPerSecond * (payloadLength + 2) * BITS_PER_BYTE <= baudRate;
 }
 
-// Whether a UART at `other` may half understand a device at `index`'s rate
-// (true of the rate itself).
-bool IsNeighbour(size_t index, size_t other)
+// Whether a UART at `other` may half understand a device at `rate` (true of
+// the rate itself).
+bool IsNeighbour(uint32_t rate, uint32_t other)
 {
-    const double rate = COMMON_BAUD_RATES[index];
-    return fabs(COMMON_BAUD_RATES[other] - rate) <= rate * NEIGHBOUR_FRACTION;
+    return fabs((double)other - rate) <= rate * NEIGHBOUR_FRACTION;
 }
 
-// Why a rate heard was not taken.
-std::string PassedOverReason(const Heard& heard)
+RateHeard AsRateHeard(const Heard& heard)
+{
+    return {HasFrames(heard) && WholeFrames(heard), heard.libraryFrames, heard.errors.reads,
+            heard.errors.framing};
+}
+
+std::string FramingErrorsText(const Heard& heard)
+{
+    return Format("framing errors in %u of %u reads", (unsigned)heard.errors.framing,
+                  (unsigned)heard.errors.reads);
+}
+
+// "230400", or for two near rates alike, "230400 or 250000".
+std::string RatesText(const FoundDevice& device)
+{
+    if (device.otherBaudRate == 0)
+        return std::to_string(device.baudRate);
+    return std::to_string(std::min(device.baudRate, device.otherBaudRate)) + " or " +
+           std::to_string(std::max(device.baudRate, device.otherBaudRate));
+}
+
+// Why a rate heard was not taken, against the one taken at takenRate.
+std::string PassedOverReason(const Heard& heard, const Heard& taken, uint32_t takenRate)
 {
     if (!HasFrames(heard) && heard.errors.framing > 0)
         return Format("no whole frames, framing errors in %u of %u reads", (unsigned)heard.errors.framing,
@@ -225,17 +243,19 @@ std::string PassedOverReason(const Heard& heard)
         return VaryingLengthsText(heard.verdict);
     if (!WholeFrames(heard))
         return Format("%u frame starts, too few whole frames", (unsigned)heard.frameStarts);
-    if (!NextToNoFramingErrors(heard.errors))
-        return Format("frames, but framing errors in %u of %u reads", (unsigned)heard.errors.framing,
-                      (unsigned)heard.errors.reads);
-    return Format("frames, but %u line errors, more than at the rate taken", (unsigned)LineErrorCount(heard));
+    if (ClearlyMoreFrames(taken.libraryFrames, heard.libraryFrames))
+        return Format("frames, but %u in the library's encoding against %u at %u baud%s",
+                      (unsigned)heard.libraryFrames, (unsigned)taken.libraryFrames, (unsigned)takenRate,
+                      heard.errors.framing > 0 ? (", " + FramingErrorsText(heard)).c_str() : "");
+    return "frames, but " + FramingErrorsText(heard);
 }
 
-// One port's search at every rate.
+// One port's search at every rate of its list.
 class PortSearch {
 public:
-    PortSearch(ListeningPort& port, uint32_t number, const SayLine& say, const std::atomic<bool>* stop)
-        : port(port), number(number), say(say), stop(stop)
+    PortSearch(ListeningPort& port, uint32_t number, const std::vector<uint32_t>& rates, const SayLine& say,
+               const std::atomic<bool>* stop)
+        : port(port), number(number), rates(rates), say(say), stop(stop), heard(rates.size())
     {
     }
 
@@ -247,26 +267,28 @@ private:
     // has it, taken only when used. False when the port was lost or the
     // search stopped.
     bool ListenAt(size_t index, const Patience& patience);
-    // Of the rate with frames and its neighbours, the index of the one with
-    // whole frames and the fewest errors; COMMON_BAUD_RATE_COUNT when none.
-    size_t ChooseAmong(const std::vector<size_t>& candidates);
-    bool Report(size_t index, bool firstHeard, FoundDevice* found);
+    // Of the rate with frames and its neighbours, what their frames choose;
+    // indices into rates.
+    RateChoice ChooseAmong(const std::vector<size_t>& candidates);
+    bool Report(size_t index, size_t other, bool firstHeard, FoundDevice* found);
     // The rate farthest from `index` that the driver takes, when it carried
-    // the same frames; COMMON_BAUD_RATE_COUNT when none did.
+    // the same frames; rates.size() when none did.
     size_t SameFramesFarAway(size_t index);
+    void SayUnsure(const std::vector<size_t>& bare);
     void SayNothingFound();
 
     ListeningPort& port;
     uint32_t number;
+    const std::vector<uint32_t>& rates;
     const SayLine& say;
     const std::atomic<bool>* stop;
-    Heard heard[COMMON_BAUD_RATE_COUNT];
+    std::vector<Heard> heard;
     PlanCount plan;
 };
 
 bool PortSearch::ListenAt(size_t index, const Patience& patience)
 {
-    const uint32_t rate = COMMON_BAUD_RATES[index];
+    const uint32_t rate = rates[index];
     if (Stopped(stop))
         return false;
     if (plan.Left(EACH_RATE) == 0 || plan.Left(READ_PAST_THE_END) == 0)
@@ -301,21 +323,22 @@ bool PortSearch::ListenAt(size_t index, const Patience& patience)
     return !Stopped(stop);
 }
 
-size_t PortSearch::ChooseAmong(const std::vector<size_t>& candidates)
+RateChoice PortSearch::ChooseAmong(const std::vector<size_t>& candidates)
 {
-    size_t best = COMMON_BAUD_RATE_COUNT;
-    for (const size_t index : candidates) {
-        const Heard& h = heard[index];
-        if (!HasFrames(h) || !WholeFrames(h) || !NextToNoFramingErrors(h.errors))
-            continue;
-        if (best == COMMON_BAUD_RATE_COUNT || LineErrorCount(h) < LineErrorCount(heard[best]))
-            best = index;
-    }
+    std::vector<RateHeard> weighed;
     for (const size_t index : candidates)
-        if (index != best && heard[index].listened)
-            say(Format("COM%u: %u baud passed over: %s", (unsigned)number, (unsigned)COMMON_BAUD_RATES[index],
-                       PassedOverReason(heard[index]).c_str()));
-    return best;
+        weighed.push_back(AsRateHeard(heard[index]));
+    RateChoice choice = ChooseNearRate(weighed);
+    if (choice.kind == RateChoiceKind::NoWholeFrames)
+        return {choice.kind, rates.size(), rates.size()};
+    choice.best = candidates[choice.best];
+    choice.other = candidates[choice.other];
+    if (choice.kind == RateChoiceKind::Chosen)
+        for (const size_t index : candidates)
+            if (index != choice.best && heard[index].listened)
+                say(Format("COM%u: %u baud passed over: %s", (unsigned)number, (unsigned)rates[index],
+                           PassedOverReason(heard[index], heard[choice.best], rates[choice.best]).c_str()));
+    return choice;
 }
 
 size_t PortSearch::SameFramesFarAway(size_t index)
@@ -323,31 +346,31 @@ size_t PortSearch::SameFramesFarAway(size_t index)
     // No UART takes whole frames at a rate far from the device's; a virtual
     // pair passes them as at any other. The rates by their distance, farthest first.
     std::vector<size_t> farFirst;
-    for (size_t other = 0; other < COMMON_BAUD_RATE_COUNT; ++other)
-        if (!IsNeighbour(index, other) && !heard[other].refused && !heard[other].listened)
+    for (size_t other = 0; other < rates.size(); ++other)
+        if (!IsNeighbour(rates[index], rates[other]) && !heard[other].refused && !heard[other].listened)
             farFirst.push_back(other);
-    const double rate = COMMON_BAUD_RATES[index];
-    auto distance = [rate](size_t other) { return fabs(log(COMMON_BAUD_RATES[other] / rate)); };
+    const double rate = rates[index];
+    auto distance = [this, rate](size_t other) { return fabs(log(rates[other] / rate)); };
     std::sort(farFirst.begin(), farFirst.end(),
               [&distance](size_t a, size_t b) { return distance(a) > distance(b); });
     for (const size_t farIndex : farFirst) {
         if (!ListenAt(farIndex, FarRatePatience()))
-            return COMMON_BAUD_RATE_COUNT;
+            return rates.size();
         if (!heard[farIndex].listened)
             continue;  // refused: the next farthest
-        const FrameLengthVerdict atFound = heard[index].verdict, atFar = heard[farIndex].verdict;
+        const FrameLengthVerdict &atFound = heard[index].verdict, &atFar = heard[farIndex].verdict;
         const bool same = atFound.finding == FrameLengthFinding::Found &&
                           atFar.finding == FrameLengthFinding::Found &&
                           atFar.payloadLength == atFound.payloadLength &&
                           NextToNoFramingErrors(heard[farIndex].errors);
-        return same ? farIndex : COMMON_BAUD_RATE_COUNT;
+        return same ? farIndex : rates.size();
     }
-    return COMMON_BAUD_RATE_COUNT;
+    return rates.size();
 }
 
-bool PortSearch::Report(size_t index, bool firstHeard, FoundDevice* found)
+bool PortSearch::Report(size_t index, size_t other, bool firstHeard, FoundDevice* found)
 {
-    const uint32_t rate = COMMON_BAUD_RATES[index];
+    const uint32_t rate = rates[index];
     const Heard& h = heard[index];
     if (h.verdict.finding == FrameLengthFinding::LongerThanAnyRequest) {
         say(Format(
@@ -356,28 +379,47 @@ bool PortSearch::Report(size_t index, bool firstHeard, FoundDevice* found)
             (unsigned)number, (unsigned)rate, (unsigned)h.verdict.payloadLength));
         return false;
     }
-    *found = FoundDevice{number, rate, h.verdict.payloadLength, h.framesPerSecond, false};
-    const size_t farIndex = firstHeard ? SameFramesFarAway(index) : COMMON_BAUD_RATE_COUNT;
-    if (farIndex != COMMON_BAUD_RATE_COUNT) {
+    const std::string length = DescribeFrameLength(h.verdict);
+    *found = FoundDevice{number, rate, h.verdict.payloadLength, h.framesPerSecond, false, 0};
+    std::string rateText = std::to_string(rate);
+    if (other != index) {
+        found->otherBaudRate = rates[other];
+        rateText = RatesText(*found);
+        say(Format("COM%u: %s: both give whole frames; try each", (unsigned)number, rateText.c_str()));
+    }
+    const size_t farIndex = firstHeard && other == index ? SameFramesFarAway(index) : rates.size();
+    if (farIndex != rates.size()) {
         // Nothing limits how fast a virtual pair passes bytes: the figure is as heard.
         found->anyRate = true;
         say(Format("COM%u: the same frames at %u and at %u baud: this port carries bytes at any rate, as a "
                    "virtual COM pair does, so listening cannot tell the device's baud rate",
-                   (unsigned)number, (unsigned)rate, (unsigned)COMMON_BAUD_RATES[farIndex]));
-        say(Format("COM%u: Ardun frames at any baud rate: %u payload bytes each, %.1f frames a second",
-                   (unsigned)number, (unsigned)found->payloadLength, found->framesPerSecond));
+                   (unsigned)number, (unsigned)rate, (unsigned)rates[farIndex]));
+        say(Format("COM%u: Ardun frames at any baud rate: %s each, %.1f frames a second", (unsigned)number,
+                   length.c_str(), found->framesPerSecond));
     } else if (RateCarries(rate, found->payloadLength, found->framesPerSecond)) {
-        say(Format("COM%u: Ardun frames at %u baud: %u payload bytes each, %.1f frames a second",
-                   (unsigned)number, (unsigned)rate, (unsigned)found->payloadLength, found->framesPerSecond));
+        say(Format("COM%u: Ardun frames at %s baud: %s each, %.1f frames a second", (unsigned)number,
+                   rateText.c_str(), length.c_str(), found->framesPerSecond));
     } else {
         found->framesPerSecond = 0;
-        say(Format(
-            "COM%u: Ardun frames at %u baud: %u payload bytes each (frames a second not measured: they "
-            "came faster than %u baud carries, bytes queued before the listening began)",
-            (unsigned)number, (unsigned)rate, (unsigned)found->payloadLength, (unsigned)rate));
+        say(Format("COM%u: Ardun frames at %s baud: %s each (frames a second not measured: they came faster "
+                   "than %u baud carries, bytes queued before the listening began)",
+                   (unsigned)number, rateText.c_str(), length.c_str(), (unsigned)rate));
     }
     say(DescribeSettingsToUse(*found));
     return true;
+}
+
+void PortSearch::SayUnsure(const std::vector<size_t>& bare)
+{
+    std::string at;
+    for (size_t i = 0; i < bare.size(); ++i)
+        at += (i == 0 ? "" : i + 1 == bare.size() ? " and " : ", ") + std::to_string(rates[bare[i]]);
+    const Heard& first = heard[bare.front()];
+    say(Format("COM%u: frame starts with %s at %s baud, but nothing else tells the rate: no library fill "
+               "bytes 55 55, no framing errors reported. Unsure of the rate; try it: ardun-trace --port %u "
+               "--baud %u --size %u",
+               (unsigned)number, DescribeFrameLength(first.verdict).c_str(), at.c_str(), (unsigned)number,
+               (unsigned)rates[bare.front()], (unsigned)first.verdict.payloadLength));
 }
 
 void PortSearch::SayNothingFound()
@@ -401,20 +443,25 @@ void PortSearch::SayNothingFound()
         say(Format("COM%u: %u bytes and %u Ardun frame starts, too few at any rate to measure a frame: a "
                    "device that sends less than one frame a second?",
                    (unsigned)number, (unsigned)bytes, (unsigned)frameStarts));
-    else if (frameStarts > 0)
-        say(Format("COM%u: %u bytes and %u Ardun frame starts, but no rate with whole frames",
-                   (unsigned)number, (unsigned)bytes, (unsigned)frameStarts));
+    else if (rates.size() == 1)
+        say(Format("COM%u: %u bytes and %u Ardun frame starts, but no whole frames at %u baud",
+                   (unsigned)number, (unsigned)bytes, (unsigned)frameStarts, (unsigned)rates.front()));
     else
-        say(Format("COM%u: %u bytes, but no Ardun frames at any baud rate", (unsigned)number,
-                   (unsigned)bytes));
+        say(Format(
+            "COM%u: %u bytes and %u Ardun frame starts, but no rate in the list gives whole frames: "
+            "the device may use another rate; --baud R tries it (ardun-trace --find --port %u --baud R)",
+            (unsigned)number, (unsigned)bytes, (unsigned)frameStarts, (unsigned)number));
 }
 
 bool PortSearch::Run(FoundDevice* found)
 {
-    say(Format("COM%u: listening for Ardun frames at %u baud rates, about a second each", (unsigned)number,
-               (unsigned)COMMON_BAUD_RATE_COUNT));
+    say(rates.size() == 1 ? Format("COM%u: listening for Ardun frames at %u baud", (unsigned)number,
+                                   (unsigned)rates.front())
+                          : Format("COM%u: listening for Ardun frames at %u baud rates, about a second each",
+                                   (unsigned)number, (unsigned)rates.size()));
     bool anyHeard = false;
-    for (size_t index = 0; index < COMMON_BAUD_RATE_COUNT; ++index) {
+    std::vector<size_t> bare;  // rates whose bare frames told nothing of the rate
+    for (size_t index = 0; index < rates.size(); ++index) {
         if (heard[index].listened || heard[index].refused)
             continue;
         const bool firstHeard = !anyHeard;
@@ -424,18 +471,26 @@ bool PortSearch::Run(FoundDevice* found)
         if (!HasFrames(heard[index]))
             continue;
         std::vector<size_t> candidates;
-        for (size_t other = 0; other < COMMON_BAUD_RATE_COUNT; ++other) {
-            if (!IsNeighbour(index, other) || heard[other].refused)
+        for (size_t other = 0; other < rates.size(); ++other) {
+            if (!IsNeighbour(rates[index], rates[other]) || heard[other].refused)
                 continue;
             if (!heard[other].listened && !ListenAt(other, SLOW_DEVICE_PATIENCE))
                 return false;
             candidates.push_back(other);
         }
-        const size_t chosen = ChooseAmong(candidates);
-        if (chosen != COMMON_BAUD_RATE_COUNT)
-            return Report(chosen, firstHeard && candidates.size() == 1, found);
+        const RateChoice choice = ChooseAmong(candidates);
+        if (choice.kind == RateChoiceKind::Chosen || choice.kind == RateChoiceKind::Tie)
+            return Report(choice.best, choice.other, firstHeard && candidates.size() == 1 && rates.size() > 1,
+                          found);
+        if (choice.kind == RateChoiceKind::Unsure)
+            for (const size_t at : {choice.best, choice.other})
+                if (std::find(bare.begin(), bare.end(), at) == bare.end())
+                    bare.push_back(at);
     }
-    SayNothingFound();
+    if (!bare.empty())
+        SayUnsure(bare);
+    else
+        SayNothingFound();
     return false;
 }
 
@@ -449,15 +504,20 @@ std::string DescribeSettingsToUse(const FoundDevice& device)
             "the host asking for %u bytes (P,%u): ardun-trace --port %u --size %u",
             (unsigned)device.port, (unsigned)device.payloadLength, (unsigned)device.payloadLength,
             (unsigned)device.port, (unsigned)device.payloadLength);
-    return Format("  use port COM%u at %u baud, the host asking for %u bytes (P,%u): "
+    return Format("  use port COM%u at %s baud%s, the host asking for %u bytes (P,%u): "
                   "ardun-trace --port %u --baud %u --size %u",
-                  (unsigned)device.port, (unsigned)device.baudRate, (unsigned)device.payloadLength,
-                  (unsigned)device.payloadLength, (unsigned)device.port, (unsigned)device.baudRate,
-                  (unsigned)device.payloadLength);
+                  (unsigned)device.port, RatesText(device).c_str(),
+                  device.otherBaudRate != 0 ? " (both give whole frames; try each)" : "",
+                  (unsigned)device.payloadLength, (unsigned)device.payloadLength, (unsigned)device.port,
+                  (unsigned)device.baudRate, (unsigned)device.payloadLength);
 }
 
-std::vector<FoundDevice> FindDevices(uint32_t port, const SayLine& say, const std::atomic<bool>* stop)
+std::vector<FoundDevice> FindDevices(uint32_t port, const SayLine& say, const std::atomic<bool>* stop,
+                                     uint32_t onlyRate)
 {
+    const std::vector<uint32_t> rates = onlyRate != 0 ? std::vector<uint32_t>{onlyRate}
+                                                      : std::vector<uint32_t>(std::begin(COMMON_BAUD_RATES),
+                                                                              std::end(COMMON_BAUD_RATES));
     std::vector<FoundDevice> devices;
     const bool everyPort = port == EVERY_COM_PORT;
     const uint32_t first = everyPort ? LOWEST_PORT_NUMBER : port;
@@ -474,7 +534,7 @@ std::vector<FoundDevice> FindDevices(uint32_t port, const SayLine& say, const st
         }
         anyOpened = true;
         FoundDevice found;
-        if (PortSearch(listening, number, say, stop).Run(&found))
+        if (PortSearch(listening, number, rates, say, stop).Run(&found))
             devices.push_back(found);
     }
     if (everyPort && !anyOpened)

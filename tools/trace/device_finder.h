@@ -1,9 +1,9 @@
 // ardun-trace's search for a device: listens on a COM port at each common
 // baud rate, about a second each and without sending anything, and measures
 // the Ardun frames it hears: their payload length, how many come a second and
-// the line's errors. A rate is taken only where the frames are whole and the
-// line reports next to no framing errors; a rate close to it, which a UART
-// may half understand, is heard as well and the better one taken.
+// the line's errors. A rate close to one with frames, which a UART may half
+// understand, is heard as well, and the frames themselves choose between
+// them (see near_rate_choice.h); where they cannot, the search says so.
 #pragma once
 
 #include <stddef.h>
@@ -51,14 +51,17 @@ struct FoundDevice {
     uint32_t payloadLength;  // the N the host must ask for
     double framesPerSecond;  // 0: not measured
     bool anyRate;            // the port carried the same frames at far apart rates: a virtual pair
+    uint32_t otherBaudRate;  // a near rate whose frames were as whole as baudRate's: try each; 0: none
 };
 
 // Takes each line the search says as it goes.
 typedef std::function<void(const std::string&)> SayLine;
 
 // COM<port> only, or, for EVERY_COM_PORT, every COM port of the dialog's range that opens.
-// Ends early when *stop turns true (stop may be null).
-std::vector<FoundDevice> FindDevices(uint32_t port, const SayLine& say, const std::atomic<bool>* stop);
+// Ends early when *stop turns true (stop may be null). onlyRate: listen at
+// that rate alone, for a device whose rate is not in the list; 0: the list.
+std::vector<FoundDevice> FindDevices(uint32_t port, const SayLine& say, const std::atomic<bool>* stop,
+                                     uint32_t onlyRate = 0);
 
 // The settings to use, as a line: port, baud rate (the host's own, for a
 // virtual pair), the N to ask for.

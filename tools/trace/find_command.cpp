@@ -81,7 +81,7 @@ int FindAndReport(const TraceOptions& options, FILE* out, bool utf8)
                 fprintf(out, "%s\n", (utf8 ? AnsiToUtf8(line) : line).c_str());
             (void)fflush(out);  // a user watches the search go; a lost line is only lost
         },
-        nullptr);
+        nullptr, options.baudGiven ? options.baudRate : 0);
     if (devices.empty()) {
         // Frames too long to ask for may have been found and said.
         fprintf(out, "No Ardun device a host can read.\n");

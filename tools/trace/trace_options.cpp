@@ -18,7 +18,8 @@ const char* const USAGE_BEFORE_SEARCH_TIME =
     "\n"
     "Usage: ardun-trace [--port N] [--baud B] [--size N] [--count K] [--keep C]\n"
     "                   [--log] [--console] [--out FILE]\n"
-    "       ardun-trace --find [--port N] [--save | --save-to DIR] [--out FILE]\n"
+    "       ardun-trace --find [--port N] [--baud B] [--save | --save-to DIR]\n"
+    "                   [--out FILE]\n"
     "       ardun-trace --watch [--pid P] [--seconds S] [--out FILE]\n"
     "\n"
     "  --watch     show what the host running the plug-in asks of it, as it\n"
@@ -44,7 +45,9 @@ const char* const USAGE_BEFORE_SEARCH_TIME =
     "              length, frames per second, and the settings to use: the port,\n"
     "              the baud rate and the N the host must ask for; ";
 const char* const USAGE_AFTER_SEARCH_TIME =
-    "\n"
+    ".\n"
+    "              With --baud B it listens at B alone: a device at a rate not\n"
+    "              in the list (14400, 31250, 74880)\n"
     "  --save      with --find: keep the port found in ArdunParser.dat beside\n"
     "              ardun-trace.exe, as the plug-in's configuration dialog does;\n"
     "              that copy serves ardun-trace and a plug-in beside it, not the\n"
@@ -189,6 +192,7 @@ bool ParseTraceOptions(int argc, const char* const* argv, TraceOptions* options,
         }
         if (!ReadNumberOption(argc, argv, &i, *option, options, error))
             return false;
+        options->baudGiven = options->baudGiven || option->field == &TraceOptions::baudRate;
     }
     if ((options->pid != 0 || options->seconds != 0) && !options->watch) {
         *error = options->pid != 0 ? "--pid goes with --watch" : "--seconds goes with --watch";

@@ -12,6 +12,7 @@ struct TraceOptions {
     bool showHelp = false;
     uint32_t port = PORT_FROM_SETTINGS;
     uint32_t baudRate = 115200;
+    bool baudGiven = false;             // --baud on the command line: --find listens at that rate alone
     uint32_t size = 16;                 // payload bytes per packet request
     uint32_t count = 0;                 // packet requests; 0 = until the window is closed
     uint32_t keepCharacters = 1000000;  // the window drops its oldest lines beyond this
