@@ -325,9 +325,9 @@ bool PortSearch::ListenAt(size_t index, const Patience& patience)
 
 RateChoice PortSearch::ChooseAmong(const std::vector<size_t>& candidates)
 {
-    std::vector<RateHeard> weighed;
-    for (const size_t index : candidates)
-        weighed.push_back(AsRateHeard(heard[index]));
+    std::vector<RateHeard> weighed(candidates.size());
+    std::transform(candidates.begin(), candidates.end(), weighed.begin(),
+                   [this](size_t index) { return AsRateHeard(heard[index]); });
     RateChoice choice = ChooseNearRate(weighed);
     if (choice.kind == RateChoiceKind::NoWholeFrames)
         return {choice.kind, rates.size(), rates.size()};

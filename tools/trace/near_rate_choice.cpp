@@ -1,5 +1,7 @@
 #include "tools/trace/near_rate_choice.h"
 
+#include <algorithm>
+
 bool ClearlyMoreFrames(uint32_t a, uint32_t b)
 {
     // At least two more, and a third more: near rates that both pass the
@@ -33,11 +35,11 @@ RateChoice ChooseNearRate(const std::vector<RateHeard>& heard)
     for (size_t i = 0; i < heard.size(); ++i)
         if (heard[i].wholeFrames && !ClearlyMoreFrames(most, heard[i].libraryFrames))
             rivals.push_back(i);
-    size_t best = rivals.front();
-    for (const size_t i : rivals)
-        if ((uint64_t)heard[i].framingReads * heard[best].reads <
-            (uint64_t)heard[best].framingReads * heard[i].reads)
-            best = i;
+    // Of them, the one with framing errors in the fewest of its reads.
+    const size_t best = *std::min_element(rivals.begin(), rivals.end(), [&heard](size_t a, size_t b) {
+        return (uint64_t)heard[a].framingReads * heard[b].reads <
+               (uint64_t)heard[b].framingReads * heard[a].reads;
+    });
     // Bare frames are evidence only with framing errors beside them: against
     // every other rate heard. Library frames, against the other rivals.
     const bool bare = most == 0;
