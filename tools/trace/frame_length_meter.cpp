@@ -200,7 +200,7 @@ void FrameLengthMeter::EndGap()
         if (tailLength + 1 == gap.size())
             whole.exactFit = (uint32_t)n;
     }
-    if (whole.exactFit != 0)
+    if (!whole.noisyFits.empty())
         ++libraryFrames;
     // A frame too long to ask for: its bytes before the trailing 55s.
     size_t beforeFill = gap.size();

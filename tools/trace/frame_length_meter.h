@@ -81,9 +81,10 @@ public:
     // The line bytes from one frame start to the next, on average over the
     // latest whole gaps; 0 before the first.
     double MeanFrameBytes() const;
-    // Gaps, since the meter began, that were exactly the library's frame of
-    // some payload length: a UART at the device's own rate hears more of
-    // them than one at a rate a little off.
+    // Gaps, since the meter began, that began with exactly the library's
+    // frame of some payload length, its fill bytes 55 55 included (line noise
+    // may follow it): a UART at the device's own rate hears more of them
+    // than one at a rate a little off.
     uint32_t LibraryFrames() const { return libraryFrames; }
 
 private:
