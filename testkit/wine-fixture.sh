@@ -67,17 +67,23 @@ stop_started_processes() {
     wineserver -k >>"$log" 2>&1 || true
 }
 
+# Waits up to 5 s for the links of both ends of a pair that MAKER makes.
+wait_for_links() {  # wait_for_links END END MAKER
+    for _ in $(seq 100); do
+        [ -e "$1" ] && [ -e "$2" ] && return
+        sleep 0.05
+    done
+    echo "$3 did not create $1 and $2" >&2
+    exit 1
+}
+
 start_pair() {  # start_pair NUMBER NUMBER
     local a="$comdir/com$1" b="$comdir/com$2" pairfile="$comdir/pair$1.pids"
     rm -f "$a" "$b"
     echo "$2" > "$pairfile"  # the far end's number, then the pair's processes
     socat pty,raw,echo=0,link="$a" pty,raw,echo=0,link="$b" >>"$log" 2>&1 &
     echo $! | tee -a "$pidfile" >> "$pairfile"
-    for _ in $(seq 100); do
-        [ -e "$a" ] && [ -e "$b" ] && break
-        sleep 0.05
-    done
-    [ -e "$a" ] && [ -e "$b" ] || { echo "socat did not create $a and $b" >&2; exit 1; }
+    wait_for_links "$a" "$b" socat
     # socat ends a pair when the last opener of one end closes it; a holder
     # that never reads keeps both ends alive between the tests' opens.
     local holder
@@ -101,11 +107,7 @@ start_relay_pair() {  # start_relay_pair NUMBER NUMBER
     echo "$2" > "$pairfile"
     "$comdir/uart-relay" "$a" "$b" "$comdir/line$1" "$ARDUN_TEST_LINE_BUFFER" >>"$log" 2>&1 &
     echo $! | tee -a "$pidfile" >> "$pairfile"
-    for _ in $(seq 100); do
-        [ -e "$a" ] && [ -e "$b" ] && break
-        sleep 0.05
-    done
-    [ -e "$a" ] && [ -e "$b" ] || { echo "uart-relay did not create $a and $b" >&2; exit 1; }
+    wait_for_links "$a" "$b" uart-relay
 }
 
 # As a cable pulled out of a USB adapter: the pair's socat ends, so both ends'
