@@ -112,6 +112,15 @@ std::vector<std::string> DescribeRequestBytes(const std::vector<uint8_t>& bytes,
 
 namespace {
 
+// A frame start (a single FF before 00) inside the stored payload.
+bool HoldsFrameStart(const std::vector<Run>& runs)
+{
+    for (size_t r = 1; r < runs.size(); ++r)
+        if (runs[r].role == PAYLOAD && runs[r - 1].role == LOST && runs[r].bytes[0] == ARDUNFRAME_START)
+            return true;
+    return false;
+}
+
 // Where a payload of the frames on the line seems to end within the stored
 // payload: before the library's end bytes 55 55, else before the lead byte
 // of the frame start found inside it. 0 when it shows no end.
@@ -145,7 +154,12 @@ std::string ShorterFramesLine(const std::vector<uint8_t>& bytes, uint32_t wanted
     // Frames measured at the size asked for: a payload that holds 55 55 is the device's own.
     if (measuredLength == wanted)
         return "";
-    const uint32_t end = ShorterFrameEnd(ClassifyBytes(bytes, wanted, timeLimitPassed));
+    const std::vector<Run> runs = ClassifyBytes(bytes, wanted, timeLimitPassed);
+    // Before the frames are measured, a payload that ends in 55 55 may be
+    // the device's own: only a frame start inside it shows a shorter frame.
+    if (measuredLength == 0 && !HoldsFrameStart(runs))
+        return "";
+    const uint32_t end = ShorterFrameEnd(runs);
     if (end == 0)
         return "";
     const uint32_t about = measuredLength != 0 && measuredLength < wanted ? measuredLength : end;
@@ -168,21 +182,60 @@ std::vector<std::string> RequestView::MismatchOnce(uint32_t wanted, uint32_t mea
             std::to_string(measured) + ")"};
 }
 
+namespace {
+
+// Packets judged again when the frames' size measured changes: about those
+// whose frames the meter judges together.
+const size_t PACKETS_JUDGED_AGAIN = 16;
+
+}  // namespace
+
+RequestView::Judgement RequestView::JudgementOf(const FrameLengthVerdict& verdict) const
+{
+    switch (verdict.finding) {
+    case FrameLengthFinding::TooFewFrames:
+        return Judgement::Unknown;
+    case FrameLengthFinding::Found:
+        return verdict.payloadLength == wanted ? Judgement::Ok : Judgement::Misread;
+    case FrameLengthFinding::LongerThanAnyRequest:
+        return Judgement::Misread;
+    default:
+        // Frames of varying length: no one size to judge a packet by.
+        return Judgement::Ok;
+    }
+}
+
+void RequestView::Count(bool isMisread, bool certain)
+{
+    ++(isMisread ? misread : ok);
+    recent.push_back({isMisread, certain});
+    if (recent.size() > PACKETS_JUDGED_AGAIN)
+        recent.pop_front();
+}
+
 std::string RequestView::Account(const RequestRecord& request)
 {
     meter.Add(request.bytes.data(), request.bytes.size());
+    const FrameLengthVerdict verdict = meter.Verdict();
     // Frames of varying length: no one shorter size to name.
-    const std::string shorter = meter.Verdict().finding == FrameLengthFinding::VaryingLengths
+    const std::string shorter = verdict.finding == FrameLengthFinding::VaryingLengths
                                     ? ""
                                     : ShorterFramesLine(request.bytes, request.wanted,
                                                         request.timeLimitPassed, meter.PayloadLength());
     wanted = request.wanted;
     ++requests;
     bytesRead += request.bytes.size();
+    const Judgement judgement = JudgementOf(verdict);
     if (request.outcome == RequestOutcome::Packet) {
         ++arrived;
-        if (!shorter.empty())
-            ++arrivedShort;
+        // Before the frames are measured only a frame start inside the
+        // payload tells a misread for sure; any other packet waits.
+        if (judgement != Judgement::Unknown)
+            Count(judgement == Judgement::Misread, false);
+        else if (!shorter.empty())
+            Count(true, true);
+        else
+            ++awaiting;
     } else if (request.outcome == RequestOutcome::Failed) {
         ++failed;
     }
@@ -191,10 +244,53 @@ std::string RequestView::Account(const RequestRecord& request)
     return shorter;
 }
 
+std::vector<std::string> RequestView::JudgeAgain()
+{
+    const FrameLengthVerdict verdict = meter.Verdict();
+    const Judgement judgement = JudgementOf(verdict);
+    if (judgement == Judgement::Unknown)
+        return {};
+    for (; awaiting > 0; --awaiting)
+        Count(judgement == Judgement::Misread, false);
+    // Only a size measured, not frames of varying length, says the packets
+    // counted by the size before were judged wrong.
+    const bool sized = verdict.finding != FrameLengthFinding::VaryingLengths;
+    const Judgement before = sizedJudgement;
+    if (sized)
+        sizedJudgement = judgement;
+    if (!sized || before == Judgement::Unknown || before == judgement)
+        return {};
+    // The latest packets were counted by the size before, but for one just counted by the new one.
+    const bool nowMisread = judgement == Judgement::Misread;
+    uint32_t moved = 0;
+    for (Counted& packet : recent) {
+        if (packet.certain || packet.misread == nowMisread)
+            continue;
+        packet.misread = nowMisread;
+        ++moved;
+    }
+    if (moved == 0)
+        return {};
+    (nowMisread ? misread : ok) += moved;
+    (nowMisread ? ok : misread) -= moved;
+    const std::string counted = std::to_string(moved) +
+                                (moved == 1 ? " packet counted as " : " packets counted as ") +
+                                (nowMisread ? "ok " : "misread ") + (moved == 1 ? "is " : "are ");
+    if (!nowMisread)
+        return {counted + "ok: the frames hold " + std::to_string(wanted) + " bytes after all"};
+    if (verdict.finding == FrameLengthFinding::LongerThanAnyRequest)
+        return {counted + "misread: the frames are longer than any host can ask for"};
+    return {counted + "misread: the frames hold " + std::to_string(verdict.payloadLength) + " bytes, not " +
+            std::to_string(wanted)};
+}
+
 std::vector<std::string> RequestView::MeasureFrames(const RequestRecord& request)
 {
     (void)Account(request);  // its line is the request view's alone
-    return MismatchOnce(request.wanted, meter.PayloadLength());
+    std::vector<std::string> lines = JudgeAgain();
+    const std::vector<std::string> mismatch = MismatchOnce(request.wanted, meter.PayloadLength());
+    lines.insert(lines.end(), mismatch.begin(), mismatch.end());
+    return lines;
 }
 
 std::vector<std::string> RequestView::RequestEnded(const RequestRecord& request)
@@ -211,6 +307,8 @@ std::vector<std::string> RequestView::RequestEnded(const RequestRecord& request)
     const std::string shorter = Account(request);
     if (!shorter.empty())
         lines.push_back(shorter);
+    const std::vector<std::string> judged = JudgeAgain();
+    lines.insert(lines.end(), judged.begin(), judged.end());
     const std::vector<std::string> mismatch = MismatchOnce(request.wanted, meter.PayloadLength());
     lines.insert(lines.end(), mismatch.begin(), mismatch.end());
     return lines;
@@ -220,13 +318,13 @@ std::string RequestView::TallyText() const
 {
     if (requests == 0)
         return "";
-    // Frames of another size make every packet a misread, also those that came before it was measured.
-    const uint32_t measured = meter.PayloadLength();
-    const uint32_t misread = measured != 0 && measured != wanted ? arrived : arrivedShort;
     const uint32_t timeOuts = requests - arrived - failed;
-    return std::to_string(arrived - misread) + " ok, " + std::to_string(timeOuts) +
-           (timeOuts == 1 ? " time-out, " : " time-outs, ") + std::to_string(failed) + " failed, " +
-           std::to_string(misread) + " misread";
+    std::string tally = std::to_string(ok) + " ok, " + std::to_string(timeOuts) +
+                        (timeOuts == 1 ? " time-out, " : " time-outs, ") + std::to_string(failed) +
+                        " failed, " + std::to_string(misread) + " misread";
+    if (awaiting > 0)
+        tally += ", " + std::to_string(awaiting) + " waiting for the frames' size";
+    return tally;
 }
 
 std::string RequestView::FindingText() const
