@@ -153,12 +153,13 @@ TEST(TraceRequestView, KeepsTheRequestsAndTheFindingSoFar)
         {{{{}, TIME_OUT}, {{}, TIME_OUT}},
          16,
          "0 ok, 2 time-outs, 0 failed, 0 misread",
-         "no byte at all: is it the right port, is the device on and sending?"},
+         "no byte at all: is it the right port, is the device on and sending? \"Find the device\" in the "
+         "menu finds the port, rate and size"},
         {{{{}, TIME_OUT}, {{0x31, 0x32, 0x33}, TIME_OUT}},
          16,
          "0 ok, 2 time-outs, 0 failed, 0 misread",
          "no frames: 3 bytes but no frame start FF 00; is the baud rate right, does the device send Ardun "
-         "frames?"},
+         "frames? \"Find the device\" in the menu finds the port, rate and size"},
         // Every packet of a wrong size is a misread, also those before the size was measured.
         {{{LibraryLine(2, 14, 2), PACKET}, {LibraryLine(12, 14, 2), PACKET}},
          16,

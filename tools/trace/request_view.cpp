@@ -151,8 +151,9 @@ uint32_t ShorterFrameEnd(const std::vector<Run>& runs)
 std::string ShorterFramesLine(const std::vector<uint8_t>& bytes, uint32_t wanted, bool timeLimitPassed,
                               uint32_t measuredLength)
 {
-    // Frames measured at the size asked for: a payload that holds 55 55 is the device's own.
-    if (measuredLength == wanted)
+    // Frames measured at the size asked for: a payload that holds 55 55 is
+    // the device's own. Longer ones are no shorter frames either.
+    if (measuredLength >= wanted)
         return "";
     const std::vector<Run> runs = ClassifyBytes(bytes, wanted, timeLimitPassed);
     // Before the frames are measured, a payload that ends in 55 55 may be
@@ -217,23 +218,26 @@ std::string RequestView::Account(const RequestRecord& request)
 {
     meter.Add(request.bytes.data(), request.bytes.size());
     const FrameLengthVerdict verdict = meter.Verdict();
-    // Frames of varying length: no one shorter size to name.
+    // Before the frames are measured, the latest frame as the library sends
+    // it tells their size; frames of varying length have no one size to name.
+    const uint32_t size = meter.PayloadLength() != 0 ? meter.PayloadLength() : meter.LatestLibraryFit();
     const std::string shorter = verdict.finding == FrameLengthFinding::VaryingLengths
                                     ? ""
                                     : ShorterFramesLine(request.bytes, request.wanted,
-                                                        request.timeLimitPassed, meter.PayloadLength());
+                                                        request.timeLimitPassed, size);
     wanted = request.wanted;
     ++requests;
     bytesRead += request.bytes.size();
     const Judgement judgement = JudgementOf(verdict);
     if (request.outcome == RequestOutcome::Packet) {
         ++arrived;
-        // Before the frames are measured only a frame start inside the
-        // payload tells a misread for sure; any other packet waits.
+        // Before the frames are measured a frame start inside the payload
+        // tells a misread for sure, the latest frame one to judge again
+        // once measured; any other packet waits.
         if (judgement != Judgement::Unknown)
             Count(judgement == Judgement::Misread, false);
         else if (!shorter.empty())
-            Count(true, true);
+            Count(true, size == 0);
         else
             ++awaiting;
     } else if (request.outcome == RequestOutcome::Failed) {
@@ -258,9 +262,10 @@ std::vector<std::string> RequestView::JudgeAgain()
     const Judgement before = sizedJudgement;
     if (sized)
         sizedJudgement = judgement;
-    if (!sized || before == Judgement::Unknown || before == judgement)
+    if (!sized || before == judgement)
         return {};
-    // The latest packets were counted by the size before, but for one just counted by the new one.
+    // The latest packets were counted by the size before (or by the latest
+    // frame, before any), but those just counted by the new one.
     const bool nowMisread = judgement == Judgement::Misread;
     uint32_t moved = 0;
     for (Counted& packet : recent) {
@@ -327,6 +332,9 @@ std::string RequestView::TallyText() const
     return tally;
 }
 
+// The window's menu searches every port at each rate.
+static const std::string FIND_HINT = "\"Find the device\" in the menu finds the port, rate and size";
+
 std::string RequestView::FindingText() const
 {
     if (requests == 0)
@@ -352,9 +360,11 @@ std::string RequestView::FindingText() const
     if (!shorterLine.empty())
         return shorterLine + "; measuring more frames";
     if (bytesRead == 0)
-        return "no byte at all: is it the right port, is the device on and sending?";
+        return "no byte at all: is it the right port, is the device on and sending? " + FIND_HINT;
     if (meter.FrameStarts() == 0)
         return "no frames: " + std::to_string(bytesRead) +
-               " bytes but no frame start FF 00; is the baud rate right, does the device send Ardun frames?";
+               " bytes but no frame start FF 00; is the baud rate right, does the device send Ardun "
+               "frames? " +
+               FIND_HINT;
     return "measuring the frames' size";
 }

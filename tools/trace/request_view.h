@@ -25,8 +25,10 @@ std::vector<std::string> DescribeRequestBytes(const std::vector<uint8_t>& bytes,
 
 // The line added to a request whose payload shows that the device's frames
 // are shorter than the size asked for: it holds a frame start (a single FF
-// before 00) or ends in the ArdunFrame library's end bytes 55 55. Empty when
-// it shows no such thing.
+// before 00), or, with frames measured shorter (measuredLength, 0: not
+// measured), ends in the ArdunFrame library's end bytes 55 55. Empty when it
+// shows no such thing: a payload of the size measured is not short, whatever
+// its last bytes.
 std::string ShorterFramesLine(const std::vector<uint8_t>& bytes, uint32_t wanted, bool timeLimitPassed,
                               uint32_t measuredLength);
 
