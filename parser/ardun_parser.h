@@ -51,6 +51,9 @@ public:
     const uint8_t* PacketBytes() const { return held.packetBuffer; }
     // What the latest packet request saw of the line, for diagnostics.
     const PacketRequestOutcome& LastRequestOutcome() const { return lastOutcome; }
+    // Why the latest Open could not open the port, for a tool's message.
+    OpenStep FailedOpenStep() const { return serialPort.FailedOpenStep(); }
+    DWORD OpenError() const { return serialPort.OpenError(); }
     // The observer (null for none) gets every step of the port, every byte
     // the reader takes and each of the host's calls on the component. Not
     // owned; it must outlive its use here.

@@ -21,7 +21,9 @@ KVSerial::KVSerial()
       crLength(0),
       deviceGone(false),
       abortCleared(false),
-      readFailed(false)
+      readFailed(false),
+      failedOpenStep(OpenStep::None),
+      openError(ERROR_SUCCESS)
 {
     Reset();
 }
@@ -58,6 +60,8 @@ void KVSerial::Reset()
     auxLength = 0;
 
     portPath[0] = '\0';
+    failedOpenStep = OpenStep::None;
+    openError = ERROR_SUCCESS;
     memset(&dcb, 0, sizeof dcb);
     memset(&timeouts, 0, sizeof timeouts);
     dcb.DCBlength = sizeof dcb;
@@ -78,8 +82,10 @@ void KVSerial::Reset()
     crBytes[0] = 0x0D;
 }
 
-int KVSerial::FailOpen()
+int KVSerial::FailOpen(OpenStep step, DWORD error)
 {
+    failedOpenStep = step;
+    openError = error;
     CloseHandleIfOpen();
     ReportPortStep(observer, "KVSerial: Port Closed");
     return 0;
@@ -96,26 +102,31 @@ int KVSerial::OpenPort(const char* path, uint32_t baudRate)
     if (path != NULL)
         (void)BoundedCopy(portPath, sizeof portPath, path);
 
-    // The port says only that the open failed; which error it was does not
-    // change what the caller can do.
-    if (handle.Open(portPath) != ERROR_SUCCESS) {
+    // The port's result says only that the open failed; which call refused
+    // and its error are kept for a tool's message.
+    failedOpenStep = OpenStep::None;
+    openError = ERROR_SUCCESS;
+    const DWORD opened = handle.Open(portPath);
+    if (opened != ERROR_SUCCESS) {
         ReportPortStep(observer, "KVSerial: Open Port %s Failed", portPath);
-        return FailOpen();
+        return FailOpen(OpenStep::OpenDevice, opened);
     }
     ReportPortStep(observer, "KVSerial: Successfully opened %s", portPath);
 
     LineCall failed = LineCall::GetCommState;
-    if (SetLineSettings(handle.Get(), baudRate, LineEnd::Listening, &dcb, &failed) != ERROR_SUCCESS) {
+    const DWORD settings = SetLineSettings(handle.Get(), baudRate, LineEnd::Listening, &dcb, &failed);
+    if (settings != ERROR_SUCCESS) {
         ReportPortStep(observer, failed == LineCall::GetCommState ? "KVSerial: GetCommState Failed"
                                                                   : "KVSerial: SetCommState Failed");
-        return FailOpen();
+        return FailOpen(OpenStep::LineSettings, settings);
     }
     // Without its time-outs the port could block a read for ever, and the
     // caller's time limit with it: such a port is not usable.
     timeouts = FIXED_TIMEOUTS;
     if (!SetCommTimeouts(handle.Get(), &timeouts)) {
+        const DWORD error = ErrorOfFailedCall();  // before the report and the close
         ReportPortStep(observer, "KVSerial: SetCommTimeouts Failed");
-        return FailOpen();
+        return FailOpen(OpenStep::Timeouts, error);
     }
     ReportPortStep(observer, "KVSerial: %s opened at %i baud", portPath, (int)baudRate);
     return 1;

@@ -20,6 +20,9 @@
 // empty when nothing arrived.
 const DWORD PORT_READ_TIMEOUT_MS = 300;
 
+// The steps of OpenPort, to say which one refused.
+enum class OpenStep { None, OpenDevice, LineSettings, Timeouts };
+
 class KVSerial {
 public:
     KVSerial();
@@ -63,6 +66,10 @@ public:
     // next read that succeeds, and by the next open or close.
     bool ReadFailed() const { return readFailed; }
     const char* PortPath() const { return portPath; }
+    // Why the latest OpenPort failed: the call that refused (OpenStep::None
+    // after one that succeeded) and its Windows error, for a message.
+    OpenStep FailedOpenStep() const { return failedOpenStep; }
+    DWORD OpenError() const { return openError; }
 
     // The port's steps and bytes go to the observer (null for none). Not
     // owned; it must outlive its use here.
@@ -80,7 +87,7 @@ private:
     KVSerial& operator=(const KVSerial&);
 
     void CloseHandleIfOpen();
-    int FailOpen();
+    int FailOpen(OpenStep step, DWORD error);
     void FreeArrays();
 
     ComHandle handle;
@@ -100,4 +107,6 @@ private:
     // another abort now means the device itself is gone.
     bool abortCleared;
     bool readFailed;
+    OpenStep failedOpenStep;
+    DWORD openError;
 };

@@ -17,26 +17,37 @@ TEST(TracePacketLine, NamesTheResultAndTheLikelyCause)
         {RESULT_OK, {5, true, 2, false}, "Packet 7: 0x00000000 ok, 2 bytes: 01 FF"},
         {RESULT_OK,
          {4, false, 0, false},
-         "Packet 7: 0x00000000 ok, but nothing new: 4 bytes but no frame start FF 00 (is the baud rate "
-         "right, does the device send Ardun frames?); the host is handed the packet before again"},
+         "Nothing new (request 7): 0x00000000 ok, but 4 bytes but no frame start FF 00: is the baud rate "
+         "right, does the device send Ardun frames? \"Find the device\" in the menu (ardun-trace --find) "
+         "finds the port, rate and size; the host is handed the packet before again"},
         {RESULT_TIMEOUT,
          {9, true, 1, true},
-         "Packet 7: 0x800705B4 time-out: the time limit passed inside a frame, 1 of 2 payload bytes: 01 (is "
+         "Time-out (request 7): 0x800705B4 the time limit passed inside a frame, 1 of 2 payload bytes: 01 "
+         "(is "
          "the device or its baud rate too slow for 2-byte packets?)"},
         {RESULT_TIMEOUT,
          {3, true, 0, false},
-         "Packet 7: 0x800705B4 time-out: a frame cut short, 0 of 2 payload bytes (does the device send "
-         "2-byte packets?)"},
-        {E_FAIL, {0, false, 0, false}, "Packet 7: 0x80004005 failed: the port is not open"},
+         "Time-out (request 7): 0x800705B4 a frame cut short, 0 of 2 payload bytes (does the device send "
+         "2-byte packets? \"Find the device\" in the menu (ardun-trace --find) finds the port, rate and "
+         "size)"},
+        {E_FAIL,
+         {0, false, 0, false},
+         "Failed (request 7): 0x80004005 the port is not open: choose a port in the Port menu, or "
+         "\"Find the device\""},
         {RESULT_TIMEOUT,
          {0, false, 0, false, true, false},
-         "Packet 7: 0x800705B4 port lost: the device is gone (unplugged?); each request tries to open the "
+         "Port lost (request 7): 0x800705B4 the device is gone (unplugged?); each request tries to open the "
          "port again"},
         {RESULT_TIMEOUT,
          {4, true, 1, false, true, true},
-         "Packet 7: 0x800705B4 port back, port lost after 1 of 2 payload bytes: 01; each request tries to "
+         "Port lost (request 7): 0x800705B4 port back, lost after 1 of 2 payload bytes: 01; each request "
+         "tries to "
          "open the port again"},
         {RESULT_OK, {5, true, 2, false, false, true}, "Packet 7: 0x00000000 port back, ok, 2 bytes: 01 FF"},
+        {RESULT_TIMEOUT,
+         {0, false, 0, false},
+         "Time-out (request 7): 0x800705B4 no byte at all: is it the right port, is the device on and "
+         "sending? \"Find the device\" in the menu (ardun-trace --find) finds the port, rate and size"},
     };
     for (const auto& c : CASES)
         EXPECT_EQ(c.line, DescribePacketRequest(7, 2, c.result, c.outcome, PAYLOAD));

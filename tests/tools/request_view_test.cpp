@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
 #include <algorithm>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -70,8 +73,10 @@ TEST(TraceRequestView, ShowsABlockPerRequestThenItsLine)
 
 // Frames of `length` payload bytes as ArdunFrame sends them, each preceded by
 // `noise` bytes; payloads vary, FF and FF 00 pairs among them. The first
-// `skipped` bytes are left out, as by a listener that began late.
-static std::vector<uint8_t> LibraryLine(size_t frames, size_t length, size_t noise, size_t skipped = 0)
+// `skipped` bytes are left out, as by a listener that began late. fillEnd:
+// each payload ends in 55 55, as the library's own end bytes do.
+static std::vector<uint8_t> LibraryLine(size_t frames, size_t length, size_t noise, size_t skipped = 0,
+                                        bool fillEnd = false)
 {
     std::vector<uint8_t> line;
     for (size_t f = 0; f < frames; ++f) {
@@ -82,6 +87,8 @@ static std::vector<uint8_t> LibraryLine(size_t frames, size_t length, size_t noi
         payload[f % length] = 0xFF;  // a data FF, then 00 after it in every other frame
         if (f % 2 == 0 && length > 1)
             payload[(f + 1) % length] = 0x00;
+        if (fillEnd)
+            payload[length - 1] = payload[length - 2] = 0x55;
         const std::vector<uint8_t> bytes = ArdunFrameBytes(payload);
         line.insert(line.end(), bytes.begin(), bytes.end());
     }
@@ -97,11 +104,8 @@ TEST(TraceRequestView, NamesFramesShorterThanAskedForAndAMeasuredMismatchOnce)
         uint32_t measured;
         const char* line;
     } CASES[] = {
-        // Ends in the end bytes: 4 payload bytes asked as 6.
-        {{0x55, 0xFF, 0x00, 1, 2, 3, 4, 0x55, 0x55, 0x20},
-         6,
-         0,
-         "the device's frames look shorter than 6 bytes: about 4"},
+        // Ends in the end bytes: 4 payload bytes asked as 6, or 6 that end in 55 55, until measured.
+        {{0x55, 0xFF, 0x00, 1, 2, 3, 4, 0x55, 0x55, 0x20}, 6, 0, ""},
         // Runs into the next frame: lead 55, then a lone FF before 00.
         {{0x55, 0xFF, 0x00, 1, 2, 3, 0x55, 0x55, 0x55, 0xFF, 0x00, 9, 0x20},
          7,
@@ -150,12 +154,13 @@ TEST(TraceRequestView, KeepsTheRequestsAndTheFindingSoFar)
         {{{{}, TIME_OUT}, {{}, TIME_OUT}},
          16,
          "0 ok, 2 time-outs, 0 failed, 0 misread",
-         "no byte at all: is it the right port, is the device on and sending?"},
+         "no byte at all: is it the right port, is the device on and sending? \"Find the device\" in the "
+         "menu finds the port, rate and size"},
         {{{{}, TIME_OUT}, {{0x31, 0x32, 0x33}, TIME_OUT}},
          16,
          "0 ok, 2 time-outs, 0 failed, 0 misread",
          "no frames: 3 bytes but no frame start FF 00; is the baud rate right, does the device send Ardun "
-         "frames?"},
+         "frames? \"Find the device\" in the menu finds the port, rate and size"},
         // Every packet of a wrong size is a misread, also those before the size was measured.
         {{{LibraryLine(2, 14, 2), PACKET}, {LibraryLine(12, 14, 2), PACKET}},
          16,
@@ -166,6 +171,17 @@ TEST(TraceRequestView, KeepsTheRequestsAndTheFindingSoFar)
          14,
          "1 ok, 1 time-out, 0 failed, 0 misread",
          "the device's frames hold 14 payload bytes, the size asked for"},
+        // Counted once the frames are measured; a payload that ends in 55 55 at their size is no misread.
+        {{{LibraryLine(2, 16, 2), PACKET}},
+         16,
+         "0 ok, 0 time-outs, 0 failed, 0 misread, 1 waiting for the frames' size",
+         "measuring the frames' size"},
+        {{{LibraryLine(1, 16, 0, 0, true), PACKET},
+          {LibraryLine(1, 16, 0, 0, true), PACKET},
+          {LibraryLine(12, 16, 0, 0, true), PACKET}},
+         16,
+         "3 ok, 0 time-outs, 0 failed, 0 misread",
+         "the device's frames hold 16 payload bytes, the size asked for"},
         // A port lost or not open is no time-out.
         {{{LibraryLine(12, 14, 2), PACKET}, {{}, FAILED}, {{}, FAILED}},
          14,
@@ -178,5 +194,37 @@ TEST(TraceRequestView, KeepsTheRequestsAndTheFindingSoFar)
             (void)view.RequestEnded({"", c.wanted, false, request.bytes, request.outcome});
         EXPECT_EQ(c.tally, view.TallyText());
         EXPECT_EQ(c.finding, view.FindingText());
+    }
+}
+
+// The frames' size changes under the trace: the latest packets counted by the
+// size before move, once, with a line that says so.
+TEST(TraceRequestView, MovesTheCountsOfTheLatestPacketsWhenTheSizeMeasuredChanges)
+{
+    static const struct {
+        size_t before, after;
+        const char* moved;
+    } CASES[] = {
+        {14, 16, "^[0-9]+ packets counted as misread are ok: the frames hold 16 bytes after all$"},
+        {16, 14, "^[0-9]+ packets counted as ok are misread: the frames hold 14 bytes, not 16$"},
+    };
+    for (const auto& c : CASES) {
+        RequestView view;
+        std::vector<std::string> moves;
+        for (size_t length : {c.before, c.after})
+            for (size_t frame = 0; frame < 30; ++frame)
+                for (const std::string& line :
+                     view.RequestEnded({"", 16, false, LibraryLine(1, length, 1), RequestOutcome::Packet}))
+                    if (line.find(" packets counted as ") != std::string::npos)
+                        moves.push_back(line);
+        ASSERT_EQ(1u, moves.size()) << c.before << " then " << c.after;
+        EXPECT_TRUE(std::regex_search(moves[0], std::regex(c.moved))) << moves[0];
+        // The first size's packets stay as counted, the second's are counted by it.
+        unsigned ok = 0, timeOuts = 0, failed = 0, misread = 0;
+        ASSERT_EQ(4, sscanf(view.TallyText().c_str(), "%u ok, %u time-outs, %u failed, %u misread", &ok,
+                            &timeOuts, &failed, &misread));
+        EXPECT_EQ(60u, ok + misread);
+        EXPECT_GE(c.after == 16 ? ok : misread, 30u) << view.TallyText();
+        EXPECT_LE(c.after == 16 ? ok : misread, 30u + 16u) << view.TallyText();
     }
 }

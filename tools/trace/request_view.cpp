@@ -112,6 +112,15 @@ std::vector<std::string> DescribeRequestBytes(const std::vector<uint8_t>& bytes,
 
 namespace {
 
+// A frame start (a single FF before 00) inside the stored payload.
+bool HoldsFrameStart(const std::vector<Run>& runs)
+{
+    for (size_t r = 1; r < runs.size(); ++r)
+        if (runs[r].role == PAYLOAD && runs[r - 1].role == LOST && runs[r].bytes[0] == ARDUNFRAME_START)
+            return true;
+    return false;
+}
+
 // Where a payload of the frames on the line seems to end within the stored
 // payload: before the library's end bytes 55 55, else before the lead byte
 // of the frame start found inside it. 0 when it shows no end.
@@ -144,10 +153,16 @@ std::string ShorterFramesLine(const std::vector<uint8_t>& bytes, uint32_t wanted
 {
     const uint32_t measuredLength = measured.finding == FrameLengthFinding::Found ? measured.payloadLength
                                                                                   : 0;
-    // Frames measured at the size asked for: a payload that holds 55 55 is the device's own.
-    if (measuredLength == wanted)
+    // Frames measured at the size asked for: a payload that holds 55 55 is
+    // the device's own. Longer ones are no shorter frames either.
+    if (measuredLength >= wanted)
         return "";
-    const uint32_t end = ShorterFrameEnd(ClassifyBytes(bytes, wanted, timeLimitPassed));
+    const std::vector<Run> runs = ClassifyBytes(bytes, wanted, timeLimitPassed);
+    // Before the frames are measured, a payload that ends in 55 55 may be
+    // the device's own: only a frame start inside it shows a shorter frame.
+    if (measuredLength == 0 && !HoldsFrameStart(runs))
+        return "";
+    const uint32_t end = ShorterFrameEnd(runs);
     if (end == 0)
         return "";
     // Measured frames that end in the same bytes say both readings.
@@ -174,22 +189,67 @@ std::vector<std::string> RequestView::MismatchOnce(uint32_t wanted)
             std::to_string(measured) + ")"};
 }
 
+namespace {
+
+// Packets judged again when the frames' size measured changes: about those
+// whose frames the meter judges together.
+const size_t PACKETS_JUDGED_AGAIN = 16;
+
+}  // namespace
+
+RequestView::Judgement RequestView::JudgementOf(const FrameLengthVerdict& verdict) const
+{
+    switch (verdict.finding) {
+    case FrameLengthFinding::TooFewFrames:
+        return Judgement::Unknown;
+    case FrameLengthFinding::Found:
+        return verdict.payloadLength == wanted ? Judgement::Ok : Judgement::Misread;
+    case FrameLengthFinding::LongerThanAnyRequest:
+        return Judgement::Misread;
+    default:
+        // Frames of varying length: no one size to judge a packet by.
+        return Judgement::Ok;
+    }
+}
+
+void RequestView::Count(bool isMisread, bool certain)
+{
+    ++(isMisread ? misread : ok);
+    recent.push_back({isMisread, certain});
+    if (recent.size() > PACKETS_JUDGED_AGAIN)
+        recent.pop_front();
+}
+
 std::string RequestView::Account(const RequestRecord& request)
 {
     meter.Add(request.bytes.data(), request.bytes.size());
-    // Frames of varying length: no one shorter size to name.
     const FrameLengthVerdict verdict = meter.Verdict();
+    // Before the frames are measured, the latest frame as the library sends
+    // it tells their size; frames of varying length have no one size to name.
+    FrameLengthVerdict size = verdict;
+    if (size.finding != FrameLengthFinding::Found && meter.LatestLibraryFit() != 0) {
+        size.finding = FrameLengthFinding::Found;
+        size.payloadLength = meter.LatestLibraryFit();
+    }
     const std::string shorter = verdict.finding == FrameLengthFinding::VaryingLengths
                                     ? ""
                                     : ShorterFramesLine(request.bytes, request.wanted,
-                                                        request.timeLimitPassed, verdict);
+                                                        request.timeLimitPassed, size);
     wanted = request.wanted;
     ++requests;
     bytesRead += request.bytes.size();
+    const Judgement judgement = JudgementOf(verdict);
     if (request.outcome == RequestOutcome::Packet) {
         ++arrived;
-        if (!shorter.empty())
-            ++arrivedShort;
+        // Before the frames are measured a frame start inside the payload
+        // tells a misread for sure, the latest frame one to judge again
+        // once measured; any other packet waits.
+        if (judgement != Judgement::Unknown)
+            Count(judgement == Judgement::Misread, false);
+        else if (!shorter.empty())
+            Count(true, size.finding != FrameLengthFinding::Found);
+        else
+            ++awaiting;
     } else if (request.outcome == RequestOutcome::Failed) {
         ++failed;
     }
@@ -198,10 +258,54 @@ std::string RequestView::Account(const RequestRecord& request)
     return shorter;
 }
 
+std::vector<std::string> RequestView::JudgeAgain()
+{
+    const FrameLengthVerdict verdict = meter.Verdict();
+    const Judgement judgement = JudgementOf(verdict);
+    if (judgement == Judgement::Unknown)
+        return {};
+    for (; awaiting > 0; --awaiting)
+        Count(judgement == Judgement::Misread, false);
+    // Only a size measured, not frames of varying length, says the packets
+    // counted by the size before were judged wrong.
+    const bool sized = verdict.finding != FrameLengthFinding::VaryingLengths;
+    const Judgement before = sizedJudgement;
+    if (sized)
+        sizedJudgement = judgement;
+    if (!sized || before == judgement)
+        return {};
+    // The latest packets were counted by the size before (or by the latest
+    // frame, before any), but those just counted by the new one.
+    const bool nowMisread = judgement == Judgement::Misread;
+    uint32_t moved = 0;
+    for (Counted& packet : recent) {
+        if (packet.certain || packet.misread == nowMisread)
+            continue;
+        packet.misread = nowMisread;
+        ++moved;
+    }
+    if (moved == 0)
+        return {};
+    (nowMisread ? misread : ok) += moved;
+    (nowMisread ? ok : misread) -= moved;
+    const std::string counted = std::to_string(moved) +
+                                (moved == 1 ? " packet counted as " : " packets counted as ") +
+                                (nowMisread ? "ok " : "misread ") + (moved == 1 ? "is " : "are ");
+    if (!nowMisread)
+        return {counted + "ok: the frames hold " + std::to_string(wanted) + " bytes after all"};
+    if (verdict.finding == FrameLengthFinding::LongerThanAnyRequest)
+        return {counted + "misread: the frames are longer than any host can ask for"};
+    return {counted + "misread: the frames hold " + std::to_string(verdict.payloadLength) + " bytes, not " +
+            std::to_string(wanted)};
+}
+
 std::vector<std::string> RequestView::MeasureFrames(const RequestRecord& request)
 {
     (void)Account(request);  // its line is the request view's alone
-    return MismatchOnce(request.wanted);
+    std::vector<std::string> lines = JudgeAgain();
+    const std::vector<std::string> mismatch = MismatchOnce(request.wanted);
+    lines.insert(lines.end(), mismatch.begin(), mismatch.end());
+    return lines;
 }
 
 std::vector<std::string> RequestView::RequestEnded(const RequestRecord& request)
@@ -218,6 +322,8 @@ std::vector<std::string> RequestView::RequestEnded(const RequestRecord& request)
     const std::string shorter = Account(request);
     if (!shorter.empty())
         lines.push_back(shorter);
+    const std::vector<std::string> judged = JudgeAgain();
+    lines.insert(lines.end(), judged.begin(), judged.end());
     const std::vector<std::string> mismatch = MismatchOnce(request.wanted);
     lines.insert(lines.end(), mismatch.begin(), mismatch.end());
     return lines;
@@ -227,14 +333,17 @@ std::string RequestView::TallyText() const
 {
     if (requests == 0)
         return "";
-    // Frames of another size make every packet a misread, also those that came before it was measured.
-    const uint32_t measured = meter.PayloadLength();
-    const uint32_t misread = measured != 0 && measured != wanted ? arrived : arrivedShort;
     const uint32_t timeOuts = requests - arrived - failed;
-    return std::to_string(arrived - misread) + " ok, " + std::to_string(timeOuts) +
-           (timeOuts == 1 ? " time-out, " : " time-outs, ") + std::to_string(failed) + " failed, " +
-           std::to_string(misread) + " misread";
+    std::string tally = std::to_string(ok) + " ok, " + std::to_string(timeOuts) +
+                        (timeOuts == 1 ? " time-out, " : " time-outs, ") + std::to_string(failed) +
+                        " failed, " + std::to_string(misread) + " misread";
+    if (awaiting > 0)
+        tally += ", " + std::to_string(awaiting) + " waiting for the frames' size";
+    return tally;
 }
+
+// The window's menu searches every port at each rate.
+static const std::string FIND_HINT = "\"Find the device\" in the menu finds the port, rate and size";
 
 std::string RequestView::FindingText() const
 {
@@ -260,9 +369,11 @@ std::string RequestView::FindingText() const
     if (!shorterLine.empty())
         return shorterLine + "; measuring more frames";
     if (bytesRead == 0)
-        return "no byte at all: is it the right port, is the device on and sending?";
+        return "no byte at all: is it the right port, is the device on and sending? " + FIND_HINT;
     if (meter.FrameStarts() == 0)
         return "no frames: " + std::to_string(bytesRead) +
-               " bytes but no frame start FF 00; is the baud rate right, does the device send Ardun frames?";
+               " bytes but no frame start FF 00; is the baud rate right, does the device send Ardun "
+               "frames? " +
+               FIND_HINT;
     return "measuring the frames' size";
 }

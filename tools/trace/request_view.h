@@ -9,6 +9,7 @@
 
 #include <stdint.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,10 @@ std::vector<std::string> DescribeRequestBytes(const std::vector<uint8_t>& bytes,
 
 // The line added to a request whose payload shows that the device's frames
 // are shorter than the size asked for: it holds a frame start (a single FF
-// before 00) or ends in the ArdunFrame library's end bytes 55 55. Empty when
-// it shows no such thing. measured: what the frames measured so far hold (a
-// payload length of 0: not measured yet).
+// before 00), or, with frames measured shorter, ends in the ArdunFrame
+// library's end bytes 55 55. Empty when it shows no such thing: a payload of
+// the size measured is not short, whatever its last bytes. measured: what the
+// frames measured so far hold (a payload length of 0: not measured yet).
 std::string ShorterFramesLine(const std::vector<uint8_t>& bytes, uint32_t wanted, bool timeLimitPassed,
                               const FrameLengthVerdict& measured);
 
@@ -45,7 +47,9 @@ public:
     // The requests so far: "12 ok, 3 time-outs, 1 failed, 2 misread". A
     // misread packet arrived whole but is not one of the device's payloads:
     // the frames are not the size asked for. A failed request found the port
-    // not open or lost it. Empty before the first request.
+    // not open or lost it. A packet is counted once its frames are measured
+    // (", 2 waiting for the frames' size" until then). Empty before the
+    // first request.
     std::string TallyText() const;
     // What the trace shows so far, with what to do about it: the wrong size
     // and the N to ask for, no byte, no frames. Empty before the first request.
@@ -54,6 +58,14 @@ public:
 private:
     // Measures and counts the request; its "look shorter" line, or empty.
     std::string Account(const RequestRecord& request);
+    // What the frames measured make of a packet of the size asked for.
+    enum class Judgement { Unknown, Ok, Misread };
+    Judgement JudgementOf(const FrameLengthVerdict& verdict) const;
+    void Count(bool isMisread, bool certain);
+    // Once the frames are measured, counts the packets that waited for it;
+    // when the size measured changes, moves the latest packets counted by
+    // the size before, with a line that says so.
+    std::vector<std::string> JudgeAgain();
     // The line that says the frames measured are not the size asked for, the
     // first time they are not, or vary in length.
     std::vector<std::string> MismatchOnce(uint32_t wanted);
@@ -63,8 +75,16 @@ private:
     bool lastFailed = false;  // the latest request found the port lost or closed
     uint32_t wanted = 0;  // of the latest request
     uint32_t requests = 0;
-    uint32_t arrived = 0;       // whole new packets
-    uint32_t arrivedShort = 0;  // of those, holding a shorter frame's end
+    uint32_t arrived = 0;   // whole new packets
+    uint32_t ok = 0;        // of those, the device's payloads
+    uint32_t misread = 0;   // of those, not
+    uint32_t awaiting = 0;  // of those, not yet counted: the frames not yet measured
+    struct Counted {
+        bool misread;
+        bool certain;  // a frame start inside its payload: misread whatever the size
+    };
+    std::deque<Counted> recent;                     // the latest packets counted, oldest first
+    Judgement sizedJudgement = Judgement::Unknown;  // by the latest size measured
     uint32_t failed = 0;        // the port not open, or lost
     uint64_t bytesRead = 0;
     std::string shorterLine;  // the latest "look shorter" line

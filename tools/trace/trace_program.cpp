@@ -214,8 +214,7 @@ int RunTraceWindow(HINSTANCE instance, const TraceOptions& options, FILE* mirror
     // The settings file's port, read now for the title, the menu and the status area.
     const std::string port = SetPortSettingForTrace(options, work.portSource);
     if (!window.Create(instance, (std::string("Ardun Trace - ") + PortSetting).c_str())) {
-        fprintf(stderr, "ardun-trace: the window could not be made: %s\n",
-                DescribeWindowsError(window.CreateError()).c_str());
+        fprintf(stderr, "ardun-trace: the window could not be made: %s\n", window.CreateFailure().c_str());
         return TRACE_EXIT_FAILED;
     }
     window.ShowTraced(options, port, work.baudSource, work.sizeSource);

@@ -8,6 +8,7 @@
 #include "settings/settings_path.h"
 #include "tools/cli/lost_port_pause.h"
 #include "tools/cli/result_code_text.h"
+#include "tools/cli/windows_error.h"
 #include "tools/trace/packet_line.h"
 
 std::string UseSettingsFileBesideProgram()
@@ -58,6 +59,24 @@ RequestOutcome OutcomeOf(ResultCode result, const PacketRequestOutcome& outcome,
     return RequestOutcome::TimeOut;
 }
 
+// Why the port did not open, with the Windows error, and what to do: the
+// trace runs in its window, whose menus choose the port and the rate.
+std::string OpenFailureCause(OpenStep step, DWORD error)
+{
+    const std::string windowsError = DescribeWindowsError(error);
+    const char* const otherPort = "choose another port in the Port menu, or \"Find the device\"";
+    if (step == OpenStep::LineSettings)
+        return "the driver refused the baud rate, " + windowsError +
+               ": choose another rate in the Baud rate menu";
+    if (step == OpenStep::Timeouts)
+        return "the driver refused its time-outs, " + windowsError + ": " + otherPort;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return "no such port, " + windowsError + ": " + otherPort;
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_BUSY)
+        return "another program holds it, " + windowsError + ": close that program, or " + otherPort;
+    return "the port did not open, " + windowsError + ": " + otherPort;
+}
+
 }  // namespace
 
 TraceSession::TraceSession(MVArdunParser& component, LineReceiver* lines, RequestReport* report,
@@ -85,10 +104,8 @@ bool TraceSession::Open()
     MVOpenParams params = {OPEN_KIND_SERIAL, options.baudRate};
     if (component.Open(&params) == RESULT_OK)
         return true;
-    // The trace runs in its window, whose menus choose both.
-    openFailure = std::string(component.GetLastErrorText(NULL)) +
-                  ": no such port, another program holds it, or its driver refused the baud rate "
-                  "(choose another port in the Port menu, or another rate in the Baud rate menu)";
+    openFailure = std::string(component.GetLastErrorText(NULL)) + ": " +
+                  OpenFailureCause(component.FailedOpenStep(), component.OpenError());
     lines->Line(openFailure);
     return false;
 }

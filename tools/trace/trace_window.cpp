@@ -6,6 +6,7 @@
 
 #include "settings/port_number.h"
 #include "settings/port_setting.h"
+#include "tools/cli/windows_error.h"
 #include "tools/trace/utf8_text.h"
 
 namespace {
@@ -55,7 +56,7 @@ TraceWindow::TraceWindow(size_t keepCharacters, bool moduleLog, FILE* mirror, FI
       batch(keepCharacters, LOG_TEXT_CAPACITY),  // a line is at most one of the log's messages
       queuedCharacters(0),
       moduleLog(moduleLog),
-      createError(ERROR_SUCCESS),
+      createFailure(),
       frameForWork(NULL),
       mirror(mirror),
       utf8Copy(utf8Copy),
@@ -87,26 +88,28 @@ bool TraceWindow::Create(HINSTANCE instance, const char* title)
     windowClass.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
     windowClass.lpszClassName = WINDOW_CLASS;
     this->instance = instance;
-    createError = ERROR_SUCCESS;
-    if (RegisterClassA(&windowClass) == 0) {
-        createError = GetLastError();
-        if (createError != ERROR_CLASS_ALREADY_EXISTS)
-            return false;
-        createError = ERROR_SUCCESS;
+    createFailure.clear();
+    // Each call that may fail starts with no error set, so that one it
+    // does not set is never taken for an older one.
+    SetLastError(ERROR_SUCCESS);
+    if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        Refused("RegisterClass");
+        return false;
     }
+    SetLastError(ERROR_SUCCESS);
     const HMENU menu = CreateTraceMenu();
     if (menu == NULL) {
-        createError = GetLastError();
+        Refused("Making the menu");
         return false;
     }
     // The frame makes its controls on WM_CREATE and sets `frame` itself; a
     // control that could not be made has saved its own error. The window
     // owns its menu from here on.
+    SetLastError(ERROR_SUCCESS);
     if (CreateWindowExA(0, WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 900, 560,
                         NULL, menu, instance, this) == NULL) {
-        const DWORD error = GetLastError();
-        if (createError == ERROR_SUCCESS)
-            createError = error;
+        if (createFailure.empty())
+            Refused("CreateWindowEx for the frame");
         // A window that was made and then refused on WM_CREATE has taken the
         // menu with it.
         if (IsMenu(menu))
@@ -114,8 +117,9 @@ bool TraceWindow::Create(HINSTANCE instance, const char* title)
         return false;
     }
     // Without the timer, gathered lines would show only in large steps.
+    SetLastError(ERROR_SUCCESS);
     if (SetTimer(frame, FLUSH_TIMER, FLUSH_MILLISECONDS, NULL) == 0) {
-        createError = GetLastError();  // before the clean-up can change it
+        Refused("SetTimer");           // before the clean-up can change the error
         (void)DestroyWindow(frame);    // our own window: cannot fail
         return false;
     }
@@ -340,13 +344,14 @@ void TraceWindow::WorkEnded(bool closeWindow)
 }
 
 // An edit control of the frame's, with the trace's font and text limit; null
-// with createError set when refused.
+// with the failure said when refused.
 HWND TraceWindow::CreateEditControl(DWORD style, const RECT& area)
 {
+    SetLastError(ERROR_SUCCESS);
     const HWND edit = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", WS_CHILD | ES_MULTILINE | style, 0, 0,
                                       area.right, area.bottom, frame, NULL, instance, NULL);
     if (edit == NULL) {
-        createError = GetLastError();
+        Refused("CreateWindowEx for the log");
         return NULL;
     }
     SendMessageA(edit, WM_SETFONT, (WPARAM)font, FALSE);  // no result
@@ -358,8 +363,9 @@ HWND TraceWindow::CreateEditControl(DWORD style, const RECT& area)
 bool TraceWindow::CreateEdit()
 {
     RECT client;
+    SetLastError(ERROR_SUCCESS);
     if (!GetClientRect(frame, &client)) {
-        createError = GetLastError();
+        Refused("GetClientRect");
         return false;
     }
     // Hex dumps line up only in a fixed-pitch font; the stock one stands in
@@ -375,11 +381,19 @@ bool TraceWindow::CreateEdit()
     if (display == NULL)
         return false;  // the frame is refused and goes
     // Made after the log, which stays the frame's first edit control.
+    SetLastError(ERROR_SUCCESS);
     if (!status.Create(frame, instance, font)) {
-        createError = GetLastError();
+        Refused("CreateWindowEx for the status area");
         return false;
     }
     return true;
+}
+
+void TraceWindow::Refused(const char* call)
+{
+    const DWORD error = GetLastError();
+    createFailure = std::string(call) + (error == ERROR_SUCCESS ? " failed, and Windows gave no reason"
+                                                                : " failed: " + DescribeWindowsError(error));
 }
 
 void TraceWindow::Line(const std::string& line)

@@ -42,9 +42,10 @@ public:
     ~TraceWindow();
 
     // Makes and shows the window; false, with nothing left behind, when
-    // Windows refuses, and CreateError() then names what it refused.
+    // Windows refuses, and CreateFailure() then names the call it refused
+    // and its error ("SetTimer failed: Windows error 8 (...)").
     bool Create(HINSTANCE instance, const char* title);
-    DWORD CreateError() const { return createError; }
+    const std::string& CreateFailure() const { return createFailure; }
 
     HWND Frame() const { return frame; }
     HWND Edit() const { return display; }
@@ -91,6 +92,8 @@ private:
     static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool CreateEdit();
+    // The call named has just failed: says so, with its error if it set one.
+    void Refused(const char* call);
     HWND CreateEditControl(DWORD style, const RECT& area);
     LRESULT CallEdit(UINT message, WPARAM wParam, LPARAM lParam);
     void TakeQueuedLines();
@@ -117,7 +120,7 @@ private:
     std::deque<std::string> queued;  // guarded by queueLock
     size_t queuedCharacters;         // guarded by queueLock: each line with its CR LF
     bool moduleLog;
-    DWORD createError;  // saved at the call that failed, before any clean-up
+    std::string createFailure;  // said at the call that failed, before any clean-up
     // The frame as the traced work's thread may address it; null once it goes.
     std::atomic<HWND> frameForWork;
     RequestView view;
