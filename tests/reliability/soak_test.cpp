@@ -236,7 +236,7 @@ TEST_F(Soak, EveryPayloadArrivesWholeAndNothingGrows)
     // thread stalled by a loaded machine for a whole read time-out misses one.
     EXPECT_LE(counts.failures, packets / 1000) << "requests that found no frame on a streaming line";
     EXPECT_EQ(packets, counts.delivered + counts.failures);
-    EXPECT_EQ(handlesBefore, handlesAfter);
+    EXPECT_EQ(handlesBefore, handlesAfter) << DescribeHandleChange(handlesBefore, handlesAfter);
     ASSERT_GT(memoryBefore, 0u) << "the memory counters are readable";
     EXPECT_LT(memoryAfter, memoryBefore + MEMORY_GROWTH_LIMIT);
     EXPECT_EQ(0, session.UnbalancedCalls());

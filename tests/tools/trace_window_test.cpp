@@ -29,9 +29,16 @@ typedef std::vector<uint8_t> Bytes;
 
 static std::string TextOf(HWND window)
 {
-    std::string text(GetWindowTextLengthA(window) + 1, '\0');
-    text.resize(GetWindowTextA(window, &text[0], (int)text.size()));
-    return text;
+    // The window's own thread may set a longer text between the length and
+    // the text: a text that fills the room may be cut, and is read again.
+    for (int room = GetWindowTextLengthA(window) + 2;; room *= 2) {
+        std::string text(room, '\0');
+        const int got = GetWindowTextA(window, &text[0], room);
+        if (got < room - 1) {
+            text.resize(got);
+            return text;
+        }
+    }
 }
 
 // What the window shows once it has shown all it gathered.
