@@ -10,7 +10,7 @@
 
 #include "firmware/frame_bytes.h"
 #include "fuzz/fuzz_check.h"
-#include "tools/trace/frame_length_meter.h"
+#include "tools/meter/frame_length_meter.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "testkit/device_port.h"
 #include "testkit/test_ports.h"
 #include "tools/cli/import_patch.h"
-#include "tools/trace/device_finder.h"
+#include "tools/trace/find/device_finder.h"
 
 namespace {
 

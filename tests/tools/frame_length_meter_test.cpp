@@ -7,7 +7,7 @@
 
 #include "firmware/frame_bytes.h"
 #include "tools/cli/hex_bytes.h"
-#include "tools/trace/frame_length_meter.h"
+#include "tools/meter/frame_length_meter.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // first makes a finding true, the second ends it. The device sends with the
 // ArdunFrame library; the host takes one device frame per request from a
 // queue that grows when the device sends faster than the host asks.
-#include "tools/trace/host_watch.h"
+#include "tools/trace/watch/host_watch.h"
 
 #include <gtest/gtest.h>
 #include <string.h>

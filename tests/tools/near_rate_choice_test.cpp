@@ -8,8 +8,8 @@
 
 #include "firmware/frame_bytes.h"
 #include "testkit/uart_rate_model.h"
-#include "tools/trace/frame_length_meter.h"
-#include "tools/trace/near_rate_choice.h"
+#include "tools/meter/frame_length_meter.h"
+#include "tools/trace/find/near_rate_choice.h"
 
 namespace {
 

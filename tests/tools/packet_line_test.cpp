@@ -1,6 +1,6 @@
 // ardun-trace's line for one packet request: the result, what the request
 // saw of the line, and the likely cause.
-#include "tools/trace/packet_line.h"
+#include "tools/trace/session/packet_line.h"
 
 #include <gtest/gtest.h>
 

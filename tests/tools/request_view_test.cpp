@@ -1,6 +1,6 @@
 // ardun-trace's view of each request's bytes, the frame sizes it measures and
 // the tally and finding it keeps.
-#include "tools/trace/request_view.h"
+#include "tools/trace/session/request_view.h"
 
 #include <gtest/gtest.h>
 

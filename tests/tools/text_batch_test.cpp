@@ -1,6 +1,6 @@
 // The trace window's text arithmetic: when gathered lines go to the control,
 // how much old text goes, and the copy for standard output.
-#include "tools/trace/text_batch.h"
+#include "tools/trace/window/text_batch.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "tools/cli/import_patch.h"
-#include "tools/trace/frame_length_meter.h"
+#include "tools/meter/frame_length_meter.h"
 
 // One at a time, on the thread that calls the plug-in.
 class PortReadTap {

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "tools/trace/device_finder.h"
+#include "tools/trace/find/device_finder.h"
 #include "tools/trace/exit_status.h"
-#include "tools/trace/find_command.h"
-#include "tools/trace/watch_command.h"
+#include "tools/trace/find/find_command.h"
+#include "tools/trace/watch/watch_command.h"
 
 bool RunWithoutWindow(int argc, const char* const* argv, bool watchInWindow, TraceOptions* options,
                       int* status)

@@ -1,4 +1,4 @@
-#include "tools/trace/line_receiver.h"
+#include "tools/trace/session/line_receiver.h"
 
 #include "serial/hex_dump_line.h"
 

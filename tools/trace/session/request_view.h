@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/trace/frame_length_meter.h"
-#include "tools/trace/request_record.h"
+#include "tools/meter/frame_length_meter.h"
+#include "tools/trace/session/request_record.h"
 
 // The bytes one request took, in the order read, classified as the reader
 // treated them; each item is a labelled line ("  skipped  3D AB 9D").

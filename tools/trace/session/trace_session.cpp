@@ -1,4 +1,4 @@
-#include "tools/trace/trace_session.h"
+#include "tools/trace/session/trace_session.h"
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@
 #include "tools/cli/lost_port_pause.h"
 #include "tools/cli/result_code_text.h"
 #include "tools/cli/windows_error.h"
-#include "tools/trace/packet_line.h"
+#include "tools/trace/session/packet_line.h"
 
 std::string UseSettingsFileBesideProgram()
 {

@@ -1,4 +1,4 @@
-#include "tools/trace/watch_command.h"
+#include "tools/trace/watch/watch_command.h"
 
 #include <stdio.h>
 #include <windows.h>
@@ -18,8 +18,8 @@
 #include "plugin/watcher_presence.h"
 #include "tools/cli/stop_request.h"
 #include "tools/trace/exit_status.h"
-#include "tools/trace/host_area_view.h"
-#include "tools/trace/host_watch.h"
+#include "tools/trace/watch/host_area_view.h"
+#include "tools/trace/watch/host_watch.h"
 #include "tools/trace/out_file.h"
 #include "tools/trace/utf8_text.h"
 

@@ -1,4 +1,4 @@
-#include "tools/trace/setting_source.h"
+#include "tools/trace/session/setting_source.h"
 
 const char* SettingSourceText(SettingSource source)
 {

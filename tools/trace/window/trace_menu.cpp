@@ -1,4 +1,4 @@
-#include "tools/trace/trace_menu.h"
+#include "tools/trace/window/trace_menu.h"
 
 #include <stdio.h>
 
@@ -8,7 +8,7 @@
 #include "settings/port_list.h"
 #include "settings/port_range.h"
 #include "settings/ports_that_open.h"
-#include "tools/trace/device_finder.h"
+#include "tools/trace/find/device_finder.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/trace/frame_length_meter.h"
+#include "tools/meter/frame_length_meter.h"
 
 #include <string.h>
 

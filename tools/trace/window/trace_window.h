@@ -22,15 +22,15 @@
 #include <string>
 
 #include "serial/debug_output.h"
-#include "tools/trace/line_receiver.h"
-#include "tools/trace/request_view.h"
-#include "tools/trace/setting_source.h"
-#include "tools/trace/status_area.h"
-#include "tools/trace/text_batch.h"
-#include "tools/trace/trace_menu.h"
+#include "tools/trace/session/line_receiver.h"
+#include "tools/trace/session/request_view.h"
+#include "tools/trace/session/setting_source.h"
+#include "tools/trace/window/status_area.h"
+#include "tools/trace/window/text_batch.h"
+#include "tools/trace/window/trace_menu.h"
 #include "tools/trace/trace_options.h"
-#include "tools/trace/trace_session.h"
-#include "tools/trace/watched_hosts_text.h"
+#include "tools/trace/session/trace_session.h"
+#include "tools/trace/watch/watched_hosts_text.h"
 
 class TraceWindow : public RequestReport, public LineReceiver {
 public:

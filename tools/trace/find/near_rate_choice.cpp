@@ -1,4 +1,4 @@
-#include "tools/trace/near_rate_choice.h"
+#include "tools/trace/find/near_rate_choice.h"
 
 #include <algorithm>
 

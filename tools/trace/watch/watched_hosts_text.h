@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/trace/host_watch.h"
+#include "tools/trace/watch/host_watch.h"
 
 struct WatchedHostsText {
     std::string title;

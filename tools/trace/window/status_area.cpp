@@ -1,4 +1,4 @@
-#include "tools/trace/status_area.h"
+#include "tools/trace/window/status_area.h"
 
 #include <vector>
 

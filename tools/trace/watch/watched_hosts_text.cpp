@@ -1,4 +1,4 @@
-#include "tools/trace/watched_hosts_text.h"
+#include "tools/trace/watch/watched_hosts_text.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "tools/trace/find_command.h"
+#include "tools/trace/find/find_command.h"
 
 #include <io.h>
 #include <windows.h>
@@ -6,10 +6,10 @@
 #include "settings/port_setting.h"
 #include "settings/settings_path.h"
 #include "tools/cli/result_code_text.h"
-#include "tools/trace/device_finder.h"
+#include "tools/trace/find/device_finder.h"
 #include "tools/trace/exit_status.h"
 #include "tools/trace/out_file.h"
-#include "tools/trace/trace_session.h"
+#include "tools/trace/session/trace_session.h"
 #include "tools/trace/utf8_text.h"
 
 namespace {

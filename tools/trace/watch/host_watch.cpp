@@ -1,4 +1,4 @@
-#include "tools/trace/host_watch.h"
+#include "tools/trace/watch/host_watch.h"
 
 #include <stdarg.h>
 #include <stdio.h>

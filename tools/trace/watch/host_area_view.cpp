@@ -1,4 +1,4 @@
-#include "tools/trace/host_area_view.h"
+#include "tools/trace/watch/host_area_view.h"
 
 #include "plugin/host_activity_area.h"
 #include "plugin/host_activity_layout.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/trace/host_watch.h"
+#include "tools/trace/watch/host_watch.h"
 #include "tools/trace/trace_options.h"
 
 struct WatchOutput {

@@ -1,4 +1,4 @@
-#include "tools/trace/text_batch.h"
+#include "tools/trace/window/text_batch.h"
 
 #include <string.h>
 

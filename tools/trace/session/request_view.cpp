@@ -1,4 +1,4 @@
-#include "tools/trace/request_view.h"
+#include "tools/trace/session/request_view.h"
 
 #include <algorithm>
 

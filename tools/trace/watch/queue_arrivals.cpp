@@ -1,4 +1,4 @@
-#include "tools/trace/queue_arrivals.h"
+#include "tools/trace/watch/queue_arrivals.h"
 
 #include <numeric>
 

@@ -1,4 +1,4 @@
-#include "tools/trace/trace_window.h"
+#include "tools/trace/window/trace_window.h"
 
 #include <stdio.h>
 

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "plugin/host_activity_layout.h"
-#include "tools/trace/frame_length_meter.h"
-#include "tools/trace/queue_arrivals.h"
+#include "tools/meter/frame_length_meter.h"
+#include "tools/trace/watch/queue_arrivals.h"
 
 // What the host has set up, as far as the watch has seen it.
 struct HostWatchStatus {

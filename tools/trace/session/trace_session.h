@@ -10,9 +10,9 @@
 
 #include "parser/ardun_parser.h"
 #include "serial/port_observer.h"
-#include "tools/trace/line_receiver.h"
-#include "tools/trace/request_record.h"
-#include "tools/trace/setting_source.h"
+#include "tools/trace/session/line_receiver.h"
+#include "tools/trace/session/request_record.h"
+#include "tools/trace/session/setting_source.h"
 #include "tools/trace/trace_options.h"
 
 // Points the module's settings file beside the running program, as the

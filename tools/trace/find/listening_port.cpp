@@ -1,4 +1,4 @@
-#include "tools/trace/listening_port.h"
+#include "tools/trace/find/listening_port.h"
 
 #include "serial/com_port_path.h"
 #include "serial/line_settings.h"

@@ -1,4 +1,4 @@
-#include "tools/trace/device_finder.h"
+#include "tools/trace/find/device_finder.h"
 
 #include <math.h>
 #include <stdarg.h>
@@ -11,9 +11,9 @@
 #include "common/performance_clock.h"
 #include "settings/port_range.h"
 #include "tools/cli/windows_error.h"
-#include "tools/trace/frame_length_meter.h"
-#include "tools/trace/listening_port.h"
-#include "tools/trace/near_rate_choice.h"
+#include "tools/meter/frame_length_meter.h"
+#include "tools/trace/find/listening_port.h"
+#include "tools/trace/find/near_rate_choice.h"
 
 const uint32_t COMMON_BAUD_RATES[COMMON_BAUD_RATE_COUNT] = {9600,   19200,  38400,  57600,  115200,
                                                             230400, 250000, 500000, 921600, 1000000};

@@ -1,4 +1,4 @@
-#include "tools/trace/packet_line.h"
+#include "tools/trace/session/packet_line.h"
 
 #include "tools/cli/hex_bytes.h"
 #include "tools/cli/result_code_text.h"
