@@ -20,9 +20,9 @@
 #include "testkit/device_port.h"
 #include "testkit/frame_stream.h"
 #include "testkit/test_ports.h"
-#include "tools/trace/window/status_area.h"
-#include "tools/trace/trace_program.h"
 #include "tools/trace/session/trace_session.h"
+#include "tools/trace/trace_program.h"
+#include "tools/trace/window/status_area.h"
 #include "tools/trace/window/trace_window.h"
 
 typedef std::vector<uint8_t> Bytes;

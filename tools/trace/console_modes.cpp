@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "tools/trace/find/device_finder.h"
 #include "tools/trace/exit_status.h"
+#include "tools/trace/find/device_finder.h"
 #include "tools/trace/find/find_command.h"
 #include "tools/trace/watch/watch_command.h"
 

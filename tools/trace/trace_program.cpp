@@ -6,13 +6,13 @@
 
 #include "settings/port_setting.h"
 #include "tools/cli/windows_error.h"
-#include "tools/trace/find/device_finder.h"
 #include "tools/trace/exit_status.h"
+#include "tools/trace/find/device_finder.h"
 #include "tools/trace/out_file.h"
 #include "tools/trace/session/trace_session.h"
-#include "tools/trace/window/trace_window.h"
 #include "tools/trace/watch/watch_command.h"
 #include "tools/trace/watch/watched_hosts_text.h"
+#include "tools/trace/window/trace_window.h"
 
 namespace {
 

@@ -46,7 +46,7 @@ std::string SearchTimeText();
 const uint32_t EVERY_COM_PORT = UINT32_MAX;
 
 struct FoundDevice {
-    uint32_t port;  // COM<port>
+    uint32_t port;           // COM<port>
     uint32_t baudRate;       // for anyRate, the rate heard first: any other carries the frames as well
     uint32_t payloadLength;  // the N the host must ask for
     double framesPerSecond;  // 0: not measured

@@ -73,7 +73,7 @@ private:
     FrameLengthMeter meter;
     bool mismatchShown = false;
     bool lastFailed = false;  // the latest request found the port lost or closed
-    uint32_t wanted = 0;  // of the latest request
+    uint32_t wanted = 0;      // of the latest request
     uint32_t requests = 0;
     uint32_t arrived = 0;   // whole new packets
     uint32_t ok = 0;        // of those, the device's payloads
@@ -85,7 +85,7 @@ private:
     };
     std::deque<Counted> recent;                     // the latest packets counted, oldest first
     Judgement sizedJudgement = Judgement::Unknown;  // by the latest size measured
-    uint32_t failed = 0;        // the port not open, or lost
+    uint32_t failed = 0;                            // the port not open, or lost
     uint64_t bytesRead = 0;
     std::string shorterLine;  // the latest "look shorter" line
     std::string varyingLine;  // the lengths of frames that vary, as first said

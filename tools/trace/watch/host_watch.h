@@ -26,10 +26,10 @@ struct HostWatchStatus {
     uint32_t processId;
     std::string pluginVersion;
     bool portOpen;
-    std::string portName;  // "COM5"; empty while the watch saw no Open
-    uint32_t baudRate;     // 0 while the watch saw no Open
-    uint32_t asked;        // the N of the latest request; 0 before one
-    bool timeoutsSeen;     // since the latest Open the watch saw
+    std::string portName;                            // "COM5"; empty while the watch saw no Open
+    uint32_t baudRate;                               // 0 while the watch saw no Open
+    uint32_t asked;                                  // the N of the latest request; 0 before one
+    bool timeoutsSeen;                               // since the latest Open the watch saw
     uint32_t timeouts[HOST_ACTIVITY_TIMEOUT_COUNT];  // in COMMTIMEOUTS order
 };
 
@@ -104,7 +104,7 @@ private:
     bool openSeen = false;
     std::string portName;  // "COM5"
     uint32_t baudRate = 0;
-    uint32_t asked = 0;  // the N of the latest request
+    uint32_t asked = 0;               // the N of the latest request
     bool portOpen = portOpenAtStart;  // declared after it, so set after it
     bool timeoutsSeen = false;
     uint32_t hostTimeouts[HOST_ACTIVITY_TIMEOUT_COUNT] = {};

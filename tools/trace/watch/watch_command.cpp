@@ -18,10 +18,10 @@
 #include "plugin/watcher_presence.h"
 #include "tools/cli/stop_request.h"
 #include "tools/trace/exit_status.h"
-#include "tools/trace/watch/host_area_view.h"
-#include "tools/trace/watch/host_watch.h"
 #include "tools/trace/out_file.h"
 #include "tools/trace/utf8_text.h"
+#include "tools/trace/watch/host_area_view.h"
+#include "tools/trace/watch/host_watch.h"
 
 namespace {
 
@@ -94,8 +94,8 @@ private:
     const PerformanceClock clock;
     std::vector<WatchedHost> hosts;
     bool anyWatched = false;
-    uint32_t hostsWatched = 0;  // over the whole watch: past one, every line names its host
-    std::map<uint32_t, uint32_t> copiesWatched;             // by process, over the whole watch
+    uint32_t hostsWatched = 0;                   // over the whole watch: past one, every line names its host
+    std::map<uint32_t, uint32_t> copiesWatched;  // by process, over the whole watch
     std::map<AreaId, HostActivityAreaCheck> refusedBefore;  // found unreadable by the latest scan
     std::set<AreaId> refusalSaid;
     bool waitingSaid = false;

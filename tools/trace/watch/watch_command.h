@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/trace/watch/host_watch.h"
 #include "tools/trace/trace_options.h"
+#include "tools/trace/watch/host_watch.h"
 
 struct WatchOutput {
     std::function<void(const std::string& line)> say;

@@ -11,7 +11,7 @@ struct TraceChoice {
     uint32_t port;  // COM<port>
     uint32_t baudRate;
     uint32_t size;
-    bool find;  // search for the device first, then trace what was found
+    bool find;   // search for the device first, then trace what was found
     bool watch;  // watch the hosts that run the plug-in instead of tracing
 };
 

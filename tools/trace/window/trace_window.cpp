@@ -119,8 +119,8 @@ bool TraceWindow::Create(HINSTANCE instance, const char* title)
     // Without the timer, gathered lines would show only in large steps.
     SetLastError(ERROR_SUCCESS);
     if (SetTimer(frame, FLUSH_TIMER, FLUSH_MILLISECONDS, NULL) == 0) {
-        Refused("SetTimer");           // before the clean-up can change the error
-        (void)DestroyWindow(frame);    // our own window: cannot fail
+        Refused("SetTimer");         // before the clean-up can change the error
+        (void)DestroyWindow(frame);  // our own window: cannot fail
         return false;
     }
     frameForWork = frame;
@@ -210,7 +210,7 @@ LRESULT TraceWindow::OnFrameMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_REQUEST_ENDED: {
         const RequestRecord& request = *reinterpret_cast<const RequestRecord*>(lParam);
         if (display == NULL)
-            return 0;  // the control has gone with a closing window
+            return 0;       // the control has gone with a closing window
         TakeQueuedLines();  // the lines of the request come before its own
         if (moduleLog) {
             ShowLine(request.line);

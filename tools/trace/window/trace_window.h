@@ -25,12 +25,12 @@
 #include "tools/trace/session/line_receiver.h"
 #include "tools/trace/session/request_view.h"
 #include "tools/trace/session/setting_source.h"
+#include "tools/trace/session/trace_session.h"
+#include "tools/trace/trace_options.h"
+#include "tools/trace/watch/watched_hosts_text.h"
 #include "tools/trace/window/status_area.h"
 #include "tools/trace/window/text_batch.h"
 #include "tools/trace/window/trace_menu.h"
-#include "tools/trace/trace_options.h"
-#include "tools/trace/session/trace_session.h"
-#include "tools/trace/watch/watched_hosts_text.h"
 
 class TraceWindow : public RequestReport, public LineReceiver {
 public:
@@ -110,7 +110,7 @@ private:
 
     HINSTANCE instance;
     HWND frame;
-    HWND display;         // the control shown
+    HWND display;  // the control shown
     StatusArea status;
     HFONT font;
     bool ownsFont;
