@@ -107,7 +107,8 @@ static TraceOptions OptionsFor(TestPort port, uint32_t size)
 
 TEST(TraceWindow, IsAResizingFixedPitchReadOnlyLog)
 {
-    TraceWindow window(100000, true, NULL);
+    TraceController control;
+    TraceWindow window(control, 100000, true, NULL);
     ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - test"));
     EXPECT_TRUE(IsWindowVisible(window.Frame()));
     EXPECT_EQ("Ardun Trace - test", TextOf(window.Frame()));
@@ -143,7 +144,8 @@ TEST(TraceSession, LogsEveryStepAndByteThenItsOwnLineAndMirrorsThem)
     FILE* mirror = tmpfile();
     ASSERT_NE((FILE*)NULL, mirror);
     {
-        TraceWindow window(100000, true, mirror);
+        TraceController control;
+        TraceWindow window(control, 100000, true, mirror);
         ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - session"));
         const TraceOptions options = OptionsFor(HOST_SIDE, 3);
         EXPECT_EQ(TestPortPath(HOST_SIDE) + " from the command line", SetPortSettingForTrace(options));
@@ -196,7 +198,8 @@ TEST(TraceSession, SaysInPlainWordsWhyNoPacketCame)
          "device send 250-byte packets? \"Find the device\" in the menu (ardun-trace --find) finds the "
          "port, rate and size)"},
     };
-    TraceWindow window(100000, true, NULL);
+    TraceController control;
+    TraceWindow window(control, 100000, true, NULL);
     ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - causes"));
     const TraceOptions options = OptionsFor(HOST_SIDE, 250);
     SetPortSettingForTrace(options);
@@ -225,7 +228,8 @@ static bool ExplainsOpenFailure(const std::string& text, const std::string& port
 
 TEST(TraceSession, APortThatCannotBeOpenedIsExplained)
 {
-    TraceWindow window(100000, true, NULL);
+    TraceController control;
+    TraceWindow window(control, 100000, true, NULL);
     ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - unopenable"));
     const TraceOptions options = OptionsFor(UNOPENABLE, 16);
     SetPortSettingForTrace(options);
@@ -255,7 +259,8 @@ TEST(TraceWindow, DropsWholeOldestLinesBeyondItsBoundAndMirrorsAll)
         ASSERT_NE((FILE*)NULL, mirror);
         std::vector<std::string> written;
         {
-            TraceWindow window(c.keep, true, mirror);
+            TraceController control;
+            TraceWindow window(control, c.keep, true, mirror);
             ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - bound"));
             size_t longest = 0;
             for (int i = 0; i < c.lines; ++i) {
@@ -405,11 +410,13 @@ TEST(RunTrace, TheMenuChoosesPortBaudRateAndSizeAndRunsFind)
 
 TEST(TraceWindow, KeepsTheSettingsTheRequestsAndTheWrongSizeInViewAndStartsAfreshWithEachTrace)
 {
-    TraceWindow window(100000, false, NULL);
+    TraceController control;
+    TraceWindow window(control, 100000, false, NULL);
     ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - status"));
     TraceOptions options = OptionsFor(HOST_SIDE, 16);
     options.log = false;
-    window.ShowTraced(options, SetPortSettingForTrace(options), SettingSource::Default, SettingSource::Menu);
+    window.ShowTraced(DescribeTraced(options, SetPortSettingForTrace(options), SettingSource::Default,
+                                     SettingSource::Menu));
     EXPECT_EQ("Ardun Trace - " + TestPortPath(HOST_SIDE) + ", 115200 baud, 16-byte packets",
               TextOf(window.Frame()));
     const HWND status = window.StatusControl();
@@ -454,10 +461,12 @@ TEST(TraceWindow, KeepsTheSettingsTheRequestsAndTheWrongSizeInViewAndStartsAfres
 
 TEST(TraceWindow, GrowsItsStatusAreaWhenTextsWrapSoThatTheFindingStaysInView)
 {
-    TraceWindow window(100000, false, NULL);
+    TraceController control;
+    TraceWindow window(control, 100000, false, NULL);
     ASSERT_TRUE(window.Create(GetModuleHandleA(NULL), "Ardun Trace - narrow"));
     const TraceOptions options = OptionsFor(HOST_SIDE, 16);
-    window.ShowTraced(options, SetPortSettingForTrace(options), SettingSource::Default, SettingSource::Menu);
+    window.ShowTraced(DescribeTraced(options, SetPortSettingForTrace(options), SettingSource::Default,
+                                     SettingSource::Menu));
     const std::string finding =
         "Could not open " + TestPortPath(UNOPENABLE) +
         ": no such port, another program holds it, or its driver refused the baud rate (choose "

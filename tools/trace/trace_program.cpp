@@ -10,6 +10,8 @@
 #include "tools/trace/find/device_finder.h"
 #include "tools/trace/out_file.h"
 #include "tools/trace/session/trace_session.h"
+#include "tools/trace/session/traced_text.h"
+#include "tools/trace/trace_controller.h"
 #include "tools/trace/watch/watch_command.h"
 #include "tools/trace/watch/watched_hosts_text.h"
 #include "tools/trace/window/trace_window.h"
@@ -19,6 +21,7 @@ namespace {
 // One run of the traced work: a search first when asked for, then a trace.
 struct TracedWork {
     TraceWindow* window;
+    TraceController* control;  // asked whether to stop, and for the next choice
     TraceOptions options;  // the port PORT_FROM_SETTINGS for the settings file's
     bool find;
     bool watch;        // watch the hosts that run the plug-in instead of tracing
@@ -31,10 +34,11 @@ struct TracedWork {
 
 // Where the command line's settings come from: a value equal to the
 // default is the default, whether typed or not.
-TracedWork WorkOfCommandLine(TraceWindow* window, const TraceOptions& options)
+TracedWork WorkOfCommandLine(TraceWindow* window, TraceController* control, const TraceOptions& options)
 {
     const TraceOptions defaults;
     return {window,
+            control,
             options,
             false,
             options.watch,
@@ -45,17 +49,26 @@ TracedWork WorkOfCommandLine(TraceWindow* window, const TraceOptions& options)
             options.size == defaults.size ? SettingSource::Default : SettingSource::CommandLine};
 }
 
+// What is traced now, for the menu and in the window; portText: the port set
+// for the trace and where it came from.
+void ShowTraced(const TracedWork& work, const std::string& portText)
+{
+    work.control->Tracing(TracedChoice(work.options));
+    work.window->ShowTraced(DescribeTraced(work.options, portText, work.baudSource, work.sizeSource));
+}
+
 // Searches every port; true, with the options set to trace what was found,
 // when a device was found.
 bool FindForTrace(TracedWork* work)
 {
     TraceWindow* window = work->window;
+    const TraceController* control = work->control;
     const std::string where = "on every COM port that opens, " + SearchTimeText();
     window->Line("Looking for the device " + where);
     window->ShowFinding("Find: looking for the device " + where);
     const std::vector<FoundDevice> devices = FindDevices(
-        EVERY_COM_PORT, [window](const std::string& line) { window->Line(line); }, window->StopFlag());
-    if (window->WorkToStop())
+        EVERY_COM_PORT, [window](const std::string& line) { window->Line(line); }, control->StopFlag());
+    if (control->WorkToStop())
         return false;  // cut short: the window closes, or traces another choice
     if (devices.empty()) {
         // Frames too long to ask for may have been found and said.
@@ -104,30 +117,31 @@ void WatchForWindow(TracedWork* work)
         shownFinding = finding;
         shownLate = late;
     };
-    output.stopRequested = [window] { return window->WorkToStop(); };
+    const TraceController* control = work->control;
+    output.stopRequested = [control] { return control->WorkToStop(); };
     // --pid and --seconds, typed with --watch, hold for every watch of the window.
     work->status = WatchHosts(work->options, output);
     window->ShowLatePackets("");
-    window->ShowTraced(work->options, SetPortSettingForTrace(work->options, work->portSource),
-                       work->baudSource, work->sizeSource);
+    ShowTraced(*work, SetPortSettingForTrace(work->options, work->portSource));
 }
 
 DWORD WINAPI RunTracedWork(void* parameter)
 {
     TracedWork* work = static_cast<TracedWork*>(parameter);
     TraceWindow* window = work->window;
+    const TraceController* control = work->control;
     if (work->watch) {
         WatchForWindow(work);
         return 0;
     }
     if (work->find)
         (void)FindForTrace(work);  // what it found is traced, or else what was traced before
-    if (window->WorkToStop())
+    if (control->WorkToStop())
         return 0;
     const TraceOptions& options = work->options;
     std::string settingsFileNote;
     const std::string port = SetPortSettingForTrace(options, work->portSource, &settingsFileNote);
-    window->ShowTraced(options, port, work->baudSource, work->sizeSource);
+    ShowTraced(*work, port);
     TraceSession session(TheComponent, window, window, options);
     window->Line("Port " + port + "; " + std::to_string(options.baudRate) + " baud, " +
                  std::to_string(options.size) + "-byte packets");
@@ -138,7 +152,7 @@ DWORD WINAPI RunTracedWork(void* parameter)
         work->status = TRACE_EXIT_FAILED;
         return 0;
     }
-    while (!window->WorkToStop() && (options.count == 0 || session.Requests() < options.count))
+    while (!control->WorkToStop() && (options.count == 0 || session.Requests() < options.count))
         (void)session.RequestPacket();
     session.Close();
     work->packets += session.Packets();
@@ -146,15 +160,23 @@ DWORD WINAPI RunTracedWork(void* parameter)
     return 0;
 }
 
+// The work has ended: the window shows what it gathered, and closes when
+// closeWindow is true or the user has asked for it.
+void EndWork(TracedWork* work, bool closeWindow)
+{
+    work->window->WorkEnded(work->control->WorkEnded(closeWindow));
+}
+
 // Starts the work on a thread of its own; null, having said why, when it cannot.
 HANDLE StartWork(TracedWork* work)
 {
+    work->control->WorkStarted();
     work->window->WorkStarted();
     HANDLE worker = CreateThread(NULL, 0, RunTracedWork, work, 0, NULL);
     if (worker == NULL) {
         fprintf(stderr, "ardun-trace: the trace could not be started: %s\n",
                 DescribeWindowsError(GetLastError()).c_str());
-        work->window->WorkEnded(false);  // so that the window can still be closed
+        EndWork(work, false);  // so that the window can still be closed
     }
     return worker;
 }
@@ -164,7 +186,7 @@ HANDLE StartWork(TracedWork* work)
 HANDLE StartChosenWork(TracedWork* work)
 {
     TraceChoice choice, before;
-    if (!work->window->TakeNewChoice(&choice, &before))
+    if (!work->control->TakeNewChoice(&choice, &before))
         return NULL;
     // Only the setting chosen changes, and with it where it came from.
     if (choice.port != before.port) {
@@ -209,15 +231,16 @@ void HandleWaitingMessages()
 
 int RunTraceWindow(HINSTANCE instance, const TraceOptions& options, FILE* mirror, FILE* outFile)
 {
-    TraceWindow window(options.keepCharacters, options.log, mirror, outFile);
-    TracedWork work = WorkOfCommandLine(&window, options);
+    TraceController control;
+    TraceWindow window(control, options.keepCharacters, options.log, mirror, outFile);
+    TracedWork work = WorkOfCommandLine(&window, &control, options);
     // The settings file's port, read now for the title, the menu and the status area.
     const std::string port = SetPortSettingForTrace(options, work.portSource);
     if (!window.Create(instance, (std::string("Ardun Trace - ") + PortSetting).c_str())) {
         fprintf(stderr, "ardun-trace: the window could not be made: %s\n", window.CreateFailure().c_str());
         return TRACE_EXIT_FAILED;
     }
-    window.ShowTraced(options, port, work.baudSource, work.sizeSource);
+    ShowTraced(work, port);
     HANDLE worker = StartWork(&work);
     if (worker == NULL)
         return TRACE_EXIT_FAILED;
@@ -233,7 +256,7 @@ int RunTraceWindow(HINSTANCE instance, const TraceOptions& options, FILE* mirror
             // With --count the trace ends with its work; without, the window
             // stays for the user to read until closed.
             if (!working)
-                window.WorkEnded(options.count != 0);
+                EndWork(&work, options.count != 0);
             continue;
         }
         HandleWaitingMessages();

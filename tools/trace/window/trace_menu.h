@@ -3,17 +3,9 @@
 // which searches every port for the device and traces what it finds.
 #pragma once
 
-#include <stdint.h>
 #include <windows.h>
 
-// What the window traces, or is to trace next.
-struct TraceChoice {
-    uint32_t port;  // COM<port>
-    uint32_t baudRate;
-    uint32_t size;
-    bool find;   // search for the device first, then trace what was found
-    bool watch;  // watch the hosts that run the plug-in instead of tracing
-};
+#include "tools/trace/trace_choice.h"
 
 // The menu bar, its lists of baud rates and sizes filled; null when Windows
 // refuses.
