@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "tools/cli/command_line_start.h"
 #include "tools/host/config_command.h"
 #include "tools/host/host_options.h"
 #include "tools/host/info_command.h"
@@ -15,14 +16,10 @@ int main(int argc, char** argv)
 {
     HostOptions options;
     std::string error;
-    if (!ParseHostOptions(argc, argv, &options, &error)) {
-        fprintf(stderr, "ardun-host: %s\nTry 'ardun-host --help'.\n", error.c_str());
-        return 2;
-    }
-    if (options.showHelp) {
-        fputs(HOST_USAGE, stdout);
-        return 0;
-    }
+    const bool parsed = ParseHostOptions(argc, argv, &options, &error);
+    int status = 0;
+    if (RunEndsAtCommandLine("ardun-host", parsed, error, options.showHelp, HOST_USAGE, &status))
+        return status;
 
     PluginLibrary library;
     if (!library.Load(options.dllPath.empty() ? DefaultPluginPath() : options.dllPath, &error)) {

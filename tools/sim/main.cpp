@@ -10,6 +10,7 @@
 
 #include "common/performance_clock.h"
 #include "firmware/frame_bytes.h"
+#include "tools/cli/command_line_start.h"
 #include "tools/cli/stop_request.h"
 #include "tools/sim/line_noise.h"
 #include "tools/sim/sim_options.h"
@@ -32,14 +33,10 @@ int main(int argc, char** argv)
 {
     SimOptions options;
     std::string error;
-    if (!ParseSimOptions(argc, argv, &options, &error)) {
-        fprintf(stderr, "ardun-sim: %s\nTry 'ardun-sim --help'.\n", error.c_str());
-        return 2;
-    }
-    if (options.showHelp) {
-        fputs(SIM_USAGE, stdout);
-        return 0;
-    }
+    const bool parsed = ParseSimOptions(argc, argv, &options, &error);
+    int status = 0;
+    if (RunEndsAtCommandLine("ardun-sim", parsed, error, options.showHelp, SIM_USAGE, &status))
+        return status;
 
     SimPort port;
     if (!port.Open(options.port, options.baudRate, &error)) {
@@ -64,7 +61,6 @@ int main(int argc, char** argv)
     unsigned long long bytesSent = 0;
     uint32_t framesNotTaken = 0;
     unsigned long long bytesLost = 0;
-    int status = 0;
     while ((options.count == 0 || sent < options.count) && !StopRequested()) {
         WaitUntil(clock, scheduleStart + sent * period);
         if (StopRequested())

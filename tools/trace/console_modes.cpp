@@ -1,9 +1,8 @@
 #include "tools/trace/console_modes.h"
 
-#include <stdio.h>
-
 #include <string>
 
+#include "tools/cli/command_line_start.h"
 #include "tools/trace/exit_status.h"
 #include "tools/trace/find/device_finder.h"
 #include "tools/trace/find/find_command.h"
@@ -13,16 +12,11 @@ bool RunWithoutWindow(int argc, const char* const* argv, bool watchInWindow, Tra
                       int* status)
 {
     std::string error;
-    if (!ParseTraceOptions(argc, argv, options, &error)) {
-        fprintf(stderr, "ardun-trace: %s\nTry 'ardun-trace --help'.\n", error.c_str());
-        *status = TRACE_EXIT_USAGE;
+    const bool parsed = ParseTraceOptions(argc, argv, options, &error);
+    static_assert(TRACE_EXIT_USAGE == EXIT_WRONG_COMMAND_LINE, "a wrong command line ends every tool alike");
+    if (RunEndsAtCommandLine("ardun-trace", parsed, error, options->showHelp, TraceUsage(SearchTimeText()),
+                             status))
         return true;
-    }
-    if (options->showHelp) {
-        fputs(TraceUsage(SearchTimeText()).c_str(), stdout);
-        *status = 0;
-        return true;
-    }
     if (options->watch && !watchInWindow) {
         *status = RunWatch(*options);
         return true;
