@@ -24,8 +24,8 @@ MVArdunParser::MVArdunParser()
       openBaudRate(0),
       hostTimeoutsSet(false),
       hostTimeouts(),
-      observer(NULL),
       requestObserved(false),
+      requestWanted(),
       requestInputQueue(0),
       requestLineErrors(0)
 {
@@ -91,8 +91,8 @@ ResultCode MVArdunParser::Open(MVOpenParams* params)
         return RESULT_OK;
     if (params->kind != OPEN_KIND_SERIAL) {
         errorFlag = 0;
-        if (observer != NULL)
-            observer->Opened(PortSetting, params->baudRate, E_FAIL);
+        events.ForEach(
+            [params](ComponentEvents& receiver) { receiver.Opened(PortSetting, params->baudRate, E_FAIL); });
         return E_FAIL;
     }
     CloseForHost();
@@ -108,8 +108,9 @@ ResultCode MVArdunParser::Open(MVOpenParams* params)
         errorFlag = 1;
         result = E_FAIL;
     }
-    if (observer != NULL)
-        observer->Opened(serialPort.PortPath(), params->baudRate, result);
+    events.ForEach([this, params, result](ComponentEvents& receiver) {
+        receiver.Opened(serialPort.PortPath(), params->baudRate, result);
+    });
     return result;
 }
 
@@ -122,14 +123,19 @@ void MVArdunParser::CloseForHost()
 ResultCode MVArdunParser::Close()
 {
     CloseForHost();
-    if (observer != NULL)
-        observer->Closed(RESULT_OK);
+    events.ForEach([](ComponentEvents& receiver) { receiver.Closed(RESULT_OK); });
     return RESULT_OK;
 }
 
 uint64_t MVArdunParser::BeginRequest()
 {
-    requestObserved = observer != NULL && observer->RequestBegins();
+    // Each receiver is asked, so that each knows where its request begins.
+    requestObserved = false;
+    for (size_t slot = 0; slot < RECEIVER_SLOTS; ++slot) {
+        ComponentEvents* receiver = events.At(slot);
+        requestWanted[slot] = receiver != NULL && receiver->RequestBegins();
+        requestObserved = requestObserved || requestWanted[slot];
+    }
     return requestObserved ? clock.Microseconds() : 0;
 }
 
@@ -145,7 +151,9 @@ void MVArdunParser::ReportRequest(PortRequestKind kind, uint32_t requested, Resu
     }
     // A request lasts seconds at most: the difference fits.
     event.durationMicroseconds = (uint32_t)(clock.Microseconds() - startMicroseconds);
-    observer->RequestEnded(event);
+    for (size_t slot = 0; slot < RECEIVER_SLOTS; ++slot)
+        if (requestWanted[slot] && events.At(slot) != NULL)
+            events.At(slot)->RequestEnded(event);
 }
 
 ResultCode MVArdunParser::Write(MVIORequest* request)
@@ -216,8 +224,7 @@ ResultCode MVArdunParser::SetTimeouts(MVTimeouts* timeouts)
     }
     if (result != RESULT_OK)
         errorFlag = 0;
-    if (observer != NULL)
-        observer->TimeoutsSet(values, result);
+    events.ForEach([&values, result](ComponentEvents& receiver) { receiver.TimeoutsSet(values, result); });
     return result;
 }
 
@@ -240,15 +247,13 @@ ResultCode MVArdunParser::PurgeOutput()
 {
     // The host is not told about a failed purge, also not on a closed port.
     (void)serialPort.PurgePort(true, false);
-    if (observer != NULL)
-        observer->Purged(PortPurge::Output, RESULT_OK);
+    events.ForEach([](ComponentEvents& receiver) { receiver.Purged(PortPurge::Output, RESULT_OK); });
     return RESULT_OK;
 }
 
 ResultCode MVArdunParser::PurgeInput()
 {
     (void)serialPort.PurgePort(false, true);  // outcome not reported, as for PurgeOutput
-    if (observer != NULL)
-        observer->Purged(PortPurge::Input, RESULT_OK);
+    events.ForEach([](ComponentEvents& receiver) { receiver.Purged(PortPurge::Input, RESULT_OK); });
     return RESULT_OK;
 }

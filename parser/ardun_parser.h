@@ -7,10 +7,11 @@
 #include <stdint.h>
 
 #include "common/performance_clock.h"
+#include "common/receiver_slots.h"
+#include "parser/component_events.h"
 #include "parser/packet_collector.h"
 #include "plugin/host_interfaces.h"
 #include "serial/kv_serial.h"
-#include "serial/port_observer.h"
 
 const size_t ERROR_TEXT_SIZE = 300;
 
@@ -54,14 +55,15 @@ public:
     // Why the latest Open could not open the port, for a tool's message.
     OpenStep FailedOpenStep() const { return serialPort.FailedOpenStep(); }
     DWORD OpenError() const { return serialPort.OpenError(); }
-    // The observer (null for none) gets every step of the port, every byte
-    // the reader takes and each of the host's calls on the component. Not
-    // owned; it must outlive its use here.
-    void AttachObserver(PortObserver* newObserver)
-    {
-        observer = newObserver;
-        serialPort.AttachObserver(newObserver);
-    }
+    // A tap of the component's port gets its steps and every byte the
+    // reader takes; a receiver of the component's events gets each of the
+    // host's calls. Each attaches and detaches only itself; one that wants
+    // both attaches to both. False when every slot is taken. Not owned: a
+    // receiver must stay alive while attached.
+    bool AttachTap(PortTap* tap) { return serialPort.AttachTap(tap); }
+    void DetachTap(const PortTap* tap) { serialPort.DetachTap(tap); }
+    bool AttachEvents(ComponentEvents* receiver) { return events.Attach(receiver); }
+    void DetachEvents(const ComponentEvents* receiver) { events.Detach(receiver); }
 
 private:
     MVArdunParser(const MVArdunParser&);
@@ -69,10 +71,11 @@ private:
 
     bool ReopenLostPort();
     void CloseForHost();
-    // Asks the observer whether it wants the Write or Read now beginning;
-    // its start time when it does, else 0 (the clock is not read).
+    // Asks each receiver whether it wants the Write or Read now beginning;
+    // its start time when one does, else 0 (the clock is not read).
     uint64_t BeginRequest();
-    // Tells the observer of a Write or Read that began at startMicroseconds.
+    // Tells the receivers that wanted it of a Write or Read that began at
+    // startMicroseconds.
     void ReportRequest(PortRequestKind kind, uint32_t requested, ResultCode result, bool collected,
                        uint64_t startMicroseconds);
 
@@ -88,9 +91,11 @@ private:
     uint32_t openBaudRate;
     bool hostTimeoutsSet;
     COMMTIMEOUTS hostTimeouts;
-    PortObserver* observer;
-    // The running Write or Read is one the observer wants told.
+    ReceiverSlots<ComponentEvents> events;
+    // The running Write or Read is one a receiver wants told; which ones, by
+    // slot.
     bool requestObserved;
+    bool requestWanted[RECEIVER_SLOTS];
     // Read only for an observed request: its duration, and the input queue
     // and line errors the latest packet request began with.
     PerformanceClock clock;

@@ -31,10 +31,9 @@ ResultCode MVArdunParser::PacketReader(uint32_t wanted, PacketRequester requeste
             return RESULT_TIMEOUT;
         }
         portLost = false;
-        if (observer != NULL)
-            observer->PortBack();
+        events.ForEach([](ComponentEvents& receiver) { receiver.PortBack(); });
     }
-    // Asked only for an observer that wants the request: the status call is
+    // Asked only for a receiver that wants the request: the status call is
     // one more call on the port.
     if (requestObserved)
         requestInputQueue = serialPort.InputQueue(&requestLineErrors);
@@ -57,8 +56,7 @@ ResultCode MVArdunParser::PacketReader(uint32_t wanted, PacketRequester requeste
         serialPort.ClosePort();
         portLost = true;
         lastOutcome.portLost = true;
-        if (observer != NULL)
-            observer->PortLost();
+        events.ForEach([](ComponentEvents& receiver) { receiver.PortLost(); });
     }
     return result;
 }

@@ -20,7 +20,8 @@ const char* BaseName(const char* path)
 }  // namespace
 
 HostActivityPublisher::HostActivityPublisher()
-    : tried(false),
+    : PortTap(false),  // no step is ever published: the port formats none for it
+      tried(false),
       copy(0),
       writerMark(NULL),
       mapping(NULL),

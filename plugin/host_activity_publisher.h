@@ -1,5 +1,6 @@
-// The plug-in's record of what its host does: an observer of the component
-// that writes each of the host's calls into the host activity area, a named
+// The plug-in's record of what its host does: a receiver of the component's
+// events (and a tap of its port, for the bytes each request reads, never its
+// steps) that writes each of the host's calls into the host activity area, a named
 // shared-memory block that ardun-trace --watch reads from another process.
 // The host notices nothing: no result, file or call of its own changes, the
 // writer never waits and allocates nothing once the area is made, and where
@@ -13,11 +14,12 @@
 #include <windows.h>
 
 #include "common/performance_clock.h"
+#include "parser/component_events.h"
 #include "plugin/host_activity_ring.h"
 #include "plugin/watcher_presence.h"
-#include "serial/port_observer.h"
+#include "serial/port_tap.h"
 
-class HostActivityPublisher final : public PortObserver {
+class HostActivityPublisher final : public PortTap, public ComponentEvents {
 public:
     HostActivityPublisher();
     // The view and the mapping go with the module.

@@ -13,9 +13,12 @@ extern "C" IMVPlugin* MVCreatePlugin()
     // A missing or unreadable settings file leaves the port as it was.
     (void)LoadPortSetting();
     // Here, never in the load hook: the area is a named object Windows makes.
-    // Without it the component goes unobserved, exactly as before.
-    if (TheHostActivity.Start())
-        TheComponent.AttachObserver(&TheHostActivity);
+    // Without it the component goes unobserved, exactly as before. A later
+    // call attaches nothing twice; the slots are free at the first.
+    if (TheHostActivity.Start()) {
+        (void)TheComponent.AttachTap(&TheHostActivity);
+        (void)TheComponent.AttachEvents(&TheHostActivity);
+    }
     return &ThePlugin;
 }
 

@@ -7,7 +7,7 @@
 #include <stdint.h>
 #include <windows.h>
 
-#include "serial/port_observer.h"
+#include "serial/port_tap.h"
 
 struct KVDebugOutput {
     // The multi-line EDIT control that receives the text; null writes nothing.
@@ -35,12 +35,12 @@ void AppendEditText(HWND edit, const char* text, int32_t lineBreaks);
 // offset from the first byte of this dump.
 void LogHexDump(KVDebugOutput* sink, const uint8_t* data, uint32_t count);
 
-// The log as a receiver of the port's steps and bytes: each step as one line
-// of the sink's control, each read as LogHexDump shows it. The sink is not
-// owned; null writes nothing.
-class EditControlLog final : public PortObserver {
+// The log as a tap of the port, taking its steps and bytes: each step as one
+// line of the sink's control, each read as LogHexDump shows it. The sink is
+// not owned; null writes nothing.
+class EditControlLog final : public PortTap {
 public:
-    explicit EditControlLog(KVDebugOutput* sink = NULL) : sink(sink) {}
+    explicit EditControlLog(KVDebugOutput* sink = NULL) : PortTap(true), sink(sink) {}
     void SetSink(KVDebugOutput* newSink) { sink = newSink; }
     void PortStep(const char* line) override { LogPrintf(sink, "%s", line); }
     void BytesRead(const uint8_t* data, uint32_t count) override { LogHexDump(sink, data, count); }

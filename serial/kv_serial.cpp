@@ -12,8 +12,7 @@
 static const COMMTIMEOUTS FIXED_TIMEOUTS = {40, 0, PORT_READ_TIMEOUT_MS, 0, 300};
 
 KVSerial::KVSerial()
-    : observer(NULL),
-      auxBytes(NULL),
+    : auxBytes(NULL),
       auxLength(0),
       crlfBytes(NULL),
       crlfLength(0),
@@ -55,7 +54,7 @@ void KVSerial::FreeArrays()
 void KVSerial::Reset()
 {
     ClosePort();  // gives the handle up as well
-    observer = NULL;
+    taps.DetachAll();
     FreeArrays();
     auxLength = 0;
 
@@ -87,7 +86,7 @@ int KVSerial::FailOpen(OpenStep step, DWORD error)
     failedOpenStep = step;
     openError = error;
     CloseHandleIfOpen();
-    ReportPortStep(observer, "KVSerial: Port Closed");
+    taps.Step("KVSerial: Port Closed");
     return 0;
 }
 
@@ -95,7 +94,7 @@ int KVSerial::OpenPort(const char* path, uint32_t baudRate)
 {
     if (handle.IsOpen()) {
         CloseHandleIfOpen();
-        ReportPortStep(observer, "KVSerial: Port Closed");
+        taps.Step("KVSerial: Port Closed");
     }
     // A longer path is cut to what portPath holds; the open then fails or
     // names the cut path in the log.
@@ -108,16 +107,16 @@ int KVSerial::OpenPort(const char* path, uint32_t baudRate)
     openError = ERROR_SUCCESS;
     const DWORD opened = handle.Open(portPath);
     if (opened != ERROR_SUCCESS) {
-        ReportPortStep(observer, "KVSerial: Open Port %s Failed", portPath);
+        taps.Step("KVSerial: Open Port %s Failed", portPath);
         return FailOpen(OpenStep::OpenDevice, opened);
     }
-    ReportPortStep(observer, "KVSerial: Successfully opened %s", portPath);
+    taps.Step("KVSerial: Successfully opened %s", portPath);
 
     LineCall failed = LineCall::GetCommState;
     const DWORD settings = SetLineSettings(handle.Get(), baudRate, LineEnd::Listening, &dcb, &failed);
     if (settings != ERROR_SUCCESS) {
-        ReportPortStep(observer, failed == LineCall::GetCommState ? "KVSerial: GetCommState Failed"
-                                                                  : "KVSerial: SetCommState Failed");
+        taps.Step(failed == LineCall::GetCommState ? "KVSerial: GetCommState Failed"
+                                                   : "KVSerial: SetCommState Failed");
         return FailOpen(OpenStep::LineSettings, settings);
     }
     // Without its time-outs the port could block a read for ever, and the
@@ -125,10 +124,10 @@ int KVSerial::OpenPort(const char* path, uint32_t baudRate)
     timeouts = FIXED_TIMEOUTS;
     if (!SetCommTimeouts(handle.Get(), &timeouts)) {
         const DWORD error = ErrorOfFailedCall();  // before the report and the close
-        ReportPortStep(observer, "KVSerial: SetCommTimeouts Failed");
+        taps.Step("KVSerial: SetCommTimeouts Failed");
         return FailOpen(OpenStep::Timeouts, error);
     }
-    ReportPortStep(observer, "KVSerial: %s opened at %i baud", portPath, (int)baudRate);
+    taps.Step("KVSerial: %s opened at %i baud", portPath, (int)baudRate);
     return 1;
 }
 
@@ -142,7 +141,7 @@ int KVSerial::OpenComNumber(uint32_t number)
 void KVSerial::ClosePort()
 {
     CloseHandleIfOpen();
-    ReportPortStep(observer, "KVSerial: Port Closed");
+    taps.Step("KVSerial: Port Closed");
 }
 
 BOOL KVSerial::PurgePort(bool clearTransmit, bool clearReceive)
@@ -219,10 +218,9 @@ DWORD KVSerial::ReadByte(uint8_t* buffer)
         const bool statusFailed = !ClearCommError(handle.Get(), &lineErrors, NULL);
         deviceGone = statusFailed || ReadErrorMeansDeviceGone(error, abortCleared);
         abortCleared = error == ERROR_OPERATION_ABORTED;
-        ReportPortStep(observer,
-                       deviceGone ? "KVSerial: Read Failed (error %lu): the device is gone"
-                                  : "KVSerial: Read Failed (error %lu): line errors cleared",
-                       (unsigned long)error);
+        taps.Step(deviceGone ? "KVSerial: Read Failed (error %lu): the device is gone"
+                             : "KVSerial: Read Failed (error %lu): line errors cleared",
+                  (unsigned long)error);
         return 0;
     }
     abortCleared = false;
@@ -234,13 +232,11 @@ DWORD KVSerial::ReadByte(uint8_t* buffer)
         DWORD lineErrors = 0;
         deviceGone = !ClearCommError(handle.Get(), &lineErrors, NULL);
         if (deviceGone)
-            ReportPortStep(observer, "KVSerial: ClearCommError Failed (error %lu): the device is gone",
-                           (unsigned long)GetLastError());
+            taps.Step("KVSerial: ClearCommError Failed (error %lu): the device is gone",
+                      (unsigned long)GetLastError());
         return 0;
     }
-    // With nothing attached, one pointer test.
-    if (observer != NULL)
-        observer->BytesRead(buffer, count);
+    taps.BytesRead(buffer, count);
     return count;
 }
 

@@ -2,7 +2,7 @@
 // fixed line configuration (the caller's baud rate, 8 data bits, no parity,
 // DTR and RTS on, binary, no handshake or flow control of any kind) and short
 // fixed time-outs. It only listens: there is no write operation. Every
-// notable step and every byte read goes to an optional observer; none is
+// notable step and every byte read goes to the taps attached; none is
 // attached unless a caller asks for one. Its results are those its callers
 // have always had (1 or 0, a BOOL, a byte count); underneath, it is built on
 // the pieces every port here shares: ComHandle, ComPortPathOf and
@@ -14,7 +14,7 @@
 
 #include "serial/com_handle.h"
 #include "serial/debug_output.h"
-#include "serial/port_observer.h"
+#include "serial/port_taps.h"
 
 // The port's read time-out: a one-byte read returns after at most this long,
 // empty when nothing arrived.
@@ -71,15 +71,21 @@ public:
     OpenStep FailedOpenStep() const { return failedOpenStep; }
     DWORD OpenError() const { return openError; }
 
-    // The port's steps and bytes go to the observer (null for none). Not
-    // owned; it must outlive its use here.
-    void AttachObserver(PortObserver* newObserver) { observer = newObserver; }
-    // The log written to an edit control, for diagnostics and tests: the
-    // sink becomes the observer (null detaches). Not owned.
+    // The port's steps and bytes go to each tap attached, beside the others
+    // (see PortTaps). Not owned; a tap must stay alive while attached. Reset
+    // detaches every tap.
+    bool AttachTap(PortTap* tap) { return taps.Attach(tap); }
+    void DetachTap(const PortTap* tap) { taps.Detach(tap); }
+    // The log written to an edit control, for diagnostics and tests: a tap
+    // of the port's own beside any others (a null sink detaches it). Not
+    // owned.
     void AttachLogSink(KVDebugOutput* sink)
     {
         sinkLog.SetSink(sink);
-        observer = sink != NULL ? &sinkLog : NULL;
+        if (sink != NULL)
+            (void)taps.Attach(&sinkLog);  // a diagnostic: with every slot taken it is left out
+        else
+            taps.Detach(&sinkLog);
     }
 
 private:
@@ -91,8 +97,8 @@ private:
     void FreeArrays();
 
     ComHandle handle;
-    PortObserver* observer;
-    EditControlLog sinkLog;  // the observer AttachLogSink attaches
+    PortTaps taps;
+    EditControlLog sinkLog;  // the tap AttachLogSink attaches
     char portPath[MAX_PATH];
     DCB dcb;
     COMMTIMEOUTS timeouts;

@@ -8,10 +8,12 @@
 #include <string.h>
 #include <windows.h>
 
-#include <string>
 #include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "testkit/test_ports.h"
 #include "tests/parser/parser_on_pair.h"
 
 namespace {
@@ -171,6 +173,76 @@ TEST_F(ArdunParserOnPair, PurgesSucceedClosedAndPurgeInputDropsQueuedBytes)
     EXPECT_EQ(0, parser.PurgeInput());
     EXPECT_EQ(RESULT_TIMEOUT, RequestPacket(2));
     EXPECT_EQ(0u, parser.StoredCount());
+}
+
+// A receiver of both the port's tap and the component's events that writes
+// down what reaches it, as the log (steps, no requests) or the publisher
+// (requests, no steps) would take it.
+class Recorder final : public PortTap, public ComponentEvents {
+public:
+    Recorder(bool takesSteps, bool wantsRequests) : PortTap(takesSteps), wantsRequests(wantsRequests) {}
+    void PortStep(const char* line) override { got.push_back(line); }
+    void BytesRead(const uint8_t*, uint32_t count) override { bytes += count; }
+    void Opened(const char*, uint32_t, ResultCode) override { got.push_back("Opened"); }
+    void Closed(ResultCode) override { got.push_back("Closed"); }
+    bool RequestBegins() override { return wantsRequests; }
+    void RequestEnded(const PortRequestEvent& request) override
+    {
+        got.push_back("Request of " + std::to_string(request.stored));
+    }
+
+    const bool wantsRequests;
+    std::vector<std::string> got;
+    uint32_t bytes = 0;
+};
+
+TEST_F(ArdunParserOnPair, EachReceiverGetsWhatItTakesWhateverAnotherDoes)
+{
+    const std::string path = TestPortPath(HOST_SIDE);
+    const std::vector<std::string> steps = {"KVSerial: Port Closed",
+                                            "KVSerial: Successfully opened " + path,
+                                            "KVSerial: " + path + " opened at 115200 baud",
+                                            "Opened",
+                                            "KVSerial: Port Closed",
+                                            "Closed"};
+    const std::vector<std::string> requests = {"Opened", "Request of 4", "Closed"};
+    const struct {
+        const char* what;
+        bool logDetached, publisherDetached;
+    } cases[] = {
+        {"both attached", false, false},
+        {"the log detached", true, false},
+        {"the publisher detached", false, true},
+    };
+    for (const auto& c : cases) {
+        Recorder log(true, false), publisher(false, true);
+        ASSERT_TRUE(parser.AttachTap(&log) && parser.AttachEvents(&log)) << c.what;
+        ASSERT_TRUE(parser.AttachTap(&publisher) && parser.AttachEvents(&publisher)) << c.what;
+        if (c.logDetached) {
+            parser.DetachTap(&log);
+            parser.DetachEvents(&log);
+        }
+        if (c.publisherDetached) {
+            parser.DetachTap(&publisher);
+            parser.DetachEvents(&publisher);
+        }
+        ASSERT_EQ(0, OpenHostSide()) << c.what;
+        Send(Framed({0x01, 0x02, 0x03, 0x04}));
+        EXPECT_EQ(0, RequestPacket(4)) << c.what;
+        EXPECT_EQ(0, parser.Close()) << c.what;
+        parser.DetachTap(&log);
+        parser.DetachEvents(&log);
+        parser.DetachTap(&publisher);
+        parser.DetachEvents(&publisher);
+
+        // The publisher takes no text: not one step reaches it.
+        EXPECT_EQ(c.logDetached ? std::vector<std::string>{} : steps, log.got) << c.what;
+        EXPECT_EQ(c.publisherDetached ? std::vector<std::string>{} : requests, publisher.got) << c.what;
+        const uint32_t read = c.logDetached ? publisher.bytes : log.bytes;
+        EXPECT_GE(read, 4u) << c.what;  // the payload at least went through the port
+        EXPECT_EQ(c.logDetached ? 0 : read, log.bytes) << c.what;
+        EXPECT_EQ(c.publisherDetached ? 0 : read, publisher.bytes) << c.what;
+    }
 }
 
 }  // namespace

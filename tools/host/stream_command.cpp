@@ -6,6 +6,7 @@
 #include "common/performance_clock.h"
 #include "tools/cli/hex_bytes.h"
 #include "tools/cli/lost_port_pause.h"
+#include "tools/cli/request_outcome.h"
 #include "tools/cli/stop_request.h"
 #include "tools/host/component_access.h"
 #include "tools/host/configured_port.h"
@@ -29,8 +30,6 @@ struct StreamTally {
     uint32_t timeouts = 0;
     unsigned long long payloadBytes = 0;
 };
-
-enum class RequestOutcome { Packet, TimedOut, Failed };
 
 // The command that chooses the port, for the plug-in the user named.
 std::string ConfigCommand(const HostOptions& options)
@@ -67,7 +66,7 @@ RequestOutcome RequestPacket(IMVDataAcqIO* component, uint32_t size, uint32_t nu
     if (result == RESULT_TIMEOUT) {
         printf("%s #%u time-out %s in Write: no whole %u-byte packet in time\n", TimeOfDay().c_str(),
                number, FormatResultCode(result).c_str(), size);
-        return RequestOutcome::TimedOut;
+        return RequestOutcome::TimeOut;
     }
     if (result != RESULT_OK) {
         printf("%s #%u Write (IMVDataAcqIO slot 9) failed with %s; %s\n", TimeOfDay().c_str(), number,
@@ -89,7 +88,7 @@ RequestOutcome RequestPacket(IMVDataAcqIO* component, uint32_t size, uint32_t nu
         else
             printf("%s #%u time-out %s in Read: %u of %u bytes held\n", TimeOfDay().c_str(), number,
                    FormatResultCode(result).c_str(), received, size);
-        return RequestOutcome::TimedOut;
+        return RequestOutcome::TimeOut;
     }
     if (result != RESULT_OK) {
         printf("%s #%u Read (IMVDataAcqIO slot 10) failed with %s; %s\n", TimeOfDay().c_str(), number,
@@ -183,7 +182,7 @@ int RunStreamCommand(const PluginLibrary& library, IMVPlugin* plugin, const Host
         fflush(stdout);
         if (outcome == RequestOutcome::Packet) {
             ++tally.packets;
-        } else if (outcome == RequestOutcome::TimedOut) {
+        } else if (outcome == RequestOutcome::TimeOut) {
             ++tally.timeouts;
             // Sooner than a read time-out could end it: the port is gone.
             if (clock.Seconds() - requestStart < LOST_PORT_PAUSE_MS / 1000.0)

@@ -7,12 +7,7 @@
 #include <string>
 #include <vector>
 
-// How a request ended, as the trace counts it.
-enum class RequestOutcome {
-    Packet,   // a whole new packet of the size asked for came
-    TimeOut,  // no new packet within the time limit
-    Failed,   // the port was not open, or was lost in the request
-};
+#include "tools/cli/request_outcome.h"
 
 struct RequestRecord {
     std::string line;            // the trace's own line: result code and outcome

@@ -81,7 +81,8 @@ std::string OpenFailureCause(OpenStep step, DWORD error)
 
 TraceSession::TraceSession(MVArdunParser& component, LineReceiver* lines, RequestReport* report,
                            const TraceOptions& options)
-    : component(component),
+    : PortTap(true),
+      component(component),
       lines(lines),
       report(report),
       options(options),
@@ -89,13 +90,13 @@ TraceSession::TraceSession(MVArdunParser& component, LineReceiver* lines, Reques
       packets(0),
       requestRunning(false)
 {
-    component.AttachObserver(this);
+    (void)component.AttachTap(this);  // the trace's component has no other tap to crowd it out
 }
 
 TraceSession::~TraceSession()
 {
     // Quietly: the port's last step is in the log already when it was closed.
-    component.AttachObserver(NULL);
+    component.DetachTap(this);
     Close();
 }
 

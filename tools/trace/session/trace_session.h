@@ -1,5 +1,5 @@
 // The traced work: the plug-in's own component opens the port the plug-in
-// would open, with the trace as its observer, and runs packet requests as the
+// would open, with the trace as a tap of its port, and runs packet requests as the
 // host's Write P,N does; after each, the trace adds a line of its own.
 #pragma once
 
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "parser/ardun_parser.h"
-#include "serial/port_observer.h"
+#include "serial/port_tap.h"
 #include "tools/trace/session/line_receiver.h"
 #include "tools/trace/session/request_record.h"
 #include "tools/trace/session/setting_source.h"
@@ -42,10 +42,10 @@ protected:
 };
 
 // Drives the plug-in's own component, which opens the port in the module's
-// port setting, observing it for the session's life: the port's steps go to
+// port setting, tapping its port for the session's life: the port's steps go to
 // the lines (for the request view only while no request runs: the view shows
 // the bytes as the port read them, not the log's two lines per byte).
-class TraceSession : private PortObserver {
+class TraceSession : private PortTap {
 public:
     TraceSession(MVArdunParser& component, LineReceiver* lines, RequestReport* report,
                  const TraceOptions& options);

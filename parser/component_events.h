@@ -1,10 +1,8 @@
-// Something outside the port and the component that wants to know what they
-// do: each step of the port as the log's line, every byte the port reads as
-// it received it, and each of the host's calls on the component with what it
-// asked and what came of it. The edit-control log, the trace and the plug-in's
-// host activity area are receivers. Each receiver overrides what it wants; the
-// rest is ignored. With none attached, the port and the component test one
-// pointer and format nothing.
+// The host's calls on the component, for whoever records what the host does
+// (the plug-in's host activity publisher): each call after the component
+// answered it, with what the host asked and what came of it. A receiver
+// overrides what it wants; the rest is ignored. The port's own steps and
+// bytes are not here: they come through a PortTap.
 #pragma once
 
 #include <stdint.h>
@@ -30,19 +28,8 @@ struct PortRequestEvent {
     uint32_t lineErrors;  // the CE_ flags of that same status call
 };
 
-class PortObserver {
+class ComponentEvents {
 public:
-    // One step of the port, as the log words it ("KVSerial: Port Closed").
-    // line is valid only during the call.
-    virtual void PortStep(const char* line) { (void)line; }
-    // count bytes just read, at least one; data is valid only during the call.
-    virtual void BytesRead(const uint8_t* data, uint32_t count)
-    {
-        (void)data;
-        (void)count;
-    }
-
-    // The host's calls on the component, after the component answered.
     virtual void Opened(const char* path, uint32_t baudRate, ResultCode result)
     {
         (void)path;
@@ -60,25 +47,17 @@ public:
         (void)queue;
         (void)result;
     }
-    // A host Write or Read begins. True when the observer wants it: the
+    // A host Write or Read begins. True when the receiver wants it: the
     // port's queue asked as it begins, the request timed, and RequestEnded
-    // called for it. False spares the request all three, each a call the
-    // host would pay for.
+    // called for it. While no receiver wants it, the request is spared all
+    // three, each a call the host would pay for.
     virtual bool RequestBegins() { return true; }
-    // The bytes read during the request came through BytesRead before this.
+    // The bytes read during the request went to the port's taps before this.
     virtual void RequestEnded(const PortRequestEvent& request) { (void)request; }
     // The device went away under the open port, and came back for a request.
     virtual void PortLost() {}
     virtual void PortBack() {}
 
 protected:
-    ~PortObserver() {}
+    ~ComponentEvents() {}
 };
-
-// Formats one step (cut to 4095 characters) and hands it to the observer;
-// with no observer, returns after the test and formats nothing. Not re-entrant.
-void ReportPortStep(PortObserver* observer, const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 2, 3)))
-#endif
-    ;
