@@ -91,7 +91,8 @@ HANDLE WINAPI CreateFileRefusing(LPCSTR path, DWORD access, DWORD share, LPSECUR
     return INVALID_HANDLE_VALUE;
 }
 
-BOOL WINAPI CommStateRefused(HANDLE, LPDCB)
+// The record (a DCB or a COMMTIMEOUTS) is left alone.
+BOOL WINAPI CommStateRefused(HANDLE, void*)
 {
     SetLastError(commStateError);
     return FALSE;
