@@ -12,6 +12,8 @@
 #include <stdint.h>
 #include <windows.h>
 
+#include "common/kernel_handle.h"
+#include "common/mapped_view.h"
 #include "common/performance_clock.h"
 #include "plugin/host_activity_ring.h"
 #include "plugin/watcher_presence.h"
@@ -54,9 +56,9 @@ private:
 
     bool tried;
     uint32_t copy;
-    HANDLE writerMark;
-    HANDLE mapping;
-    void* view;
+    KernelHandle writerMark;
+    KernelHandle mapping;
+    MappedView view;
     WatcherPresence watcher;
     bool requestWatched;  // the running request is published
     HostActivityWriter writer;
