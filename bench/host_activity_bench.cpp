@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "common/kernel_handle.h"
 #include "common/path_beside.h"
 #include "common/performance_clock.h"
 #include "plugin/host_activity_area.h"
@@ -43,11 +44,8 @@ std::string BesideProgram(const char* name)
 
 bool AreaExists(const char* name)
 {
-    const HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
-    if (mapping == NULL)
-        return false;
-    (void)CloseHandle(mapping);  // only looked at: nothing to report
-    return true;
+    // Only looked at, and closed again.
+    return KernelHandle(OpenFileMappingA(FILE_MAP_READ, FALSE, name)).IsOpen();
 }
 
 // What the watch's lines say it saw: requests counted each second, and the
@@ -197,24 +195,26 @@ int main()
     PluginSession offSession, onSession;
     // The name taken by another kind of object: the copy's plug-in cannot make
     // its area and must work on without one, as the build before did.
-    const HANDLE nameTaken = CreateMutexA(NULL, FALSE, areaName);
-    const bool nameWasFree = nameTaken != NULL && GetLastError() != ERROR_ALREADY_EXISTS;
-    // What the plug-in's own call meets there.
-    const HANDLE refused = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
-                                              (DWORD)HOST_ACTIVITY_AREA_SIZE, areaName);
+    const HANDLE mutex = CreateMutexA(NULL, FALSE, areaName);
+    const bool nameWasFree = mutex != NULL && GetLastError() != ERROR_ALREADY_EXISTS;
+    KernelHandle nameTaken(mutex);
+    // What the plug-in's own call meets there: a refusal; a mapping made is
+    // not expected, and reported below.
+    const HANDLE made = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
+                                           (DWORD)HOST_ACTIVITY_AREA_SIZE, areaName);
     const DWORD refusal = GetLastError();
-    if (refused != NULL)
-        (void)CloseHandle(refused);  // not expected; reported below
+    KernelHandle area(made);
+    const bool areaMade = area.IsOpen();
+    area.Close();
     const bool offLoaded = offSession.Load(UNPUBLISHED_COPY);
-    if (nameTaken != NULL)
-        (void)CloseHandle(nameTaken);  // ours; the plug-in tried its one time
+    nameTaken.Close();  // ours; the plug-in tried its one time
     const bool offWithoutArea = !AreaExists(areaName);
     const bool onLoaded = onSession.Load();
     const bool onWithArea = AreaExists(areaName);
-    if (!nameWasFree || refused != NULL || !offLoaded || !onLoaded || !offWithoutArea || !onWithArea) {
+    if (!nameWasFree || areaMade || !offLoaded || !onLoaded || !offWithoutArea || !onWithArea) {
         printf("host activity: the two plug-ins could not be set up: name free %d, mapping refused %d, "
                "loaded %d and %d, area absent for the first %d, present for the second %d\n",
-               nameWasFree, refused == NULL, offLoaded, onLoaded, offWithoutArea, onWithArea);
+               nameWasFree, !areaMade, offLoaded, onLoaded, offWithoutArea, onWithArea);
         return 1;
     }
     printf("host activity: off: with a mutex holding the area's name, CreateFileMapping fails "

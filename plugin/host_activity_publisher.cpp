@@ -23,9 +23,6 @@ HostActivityPublisher::HostActivityPublisher()
     : PortTap(false),  // no step is ever published: the port formats none for it
       tried(false),
       copy(0),
-      writerMark(NULL),
-      mapping(NULL),
-      view(NULL),
       requestWatched(false),
       requestBytes(),
       requestByteCount(0)
@@ -39,17 +36,9 @@ HostActivityPublisher::~HostActivityPublisher()
 
 void HostActivityPublisher::Release()
 {
-    // Nothing is left to do about a refused unmap or close: the module is
-    // going, and the results are ignored on purpose.
-    if (view != NULL)
-        (void)UnmapViewOfFile(view);
-    view = NULL;
-    if (mapping != NULL)
-        (void)CloseHandle(mapping);
-    mapping = NULL;
-    if (writerMark != NULL)
-        (void)CloseHandle(writerMark);
-    writerMark = NULL;
+    view.Close();
+    mapping.Close();
+    writerMark.Close();
     copy = 0;
 }
 
@@ -59,10 +48,13 @@ bool HostActivityPublisher::MakeArea(DWORD processId, uint32_t number, bool* ref
     char name[HOST_ACTIVITY_NAME_CAPACITY];
     if (!FormatHostActivityWriterName(name, sizeof name, processId, number))
         return false;
-    writerMark = CreateMutexA(NULL, FALSE, name);
-    if (writerMark == NULL)
+    // The error is read before the owner takes the handle.
+    const HANDLE mark = CreateMutexA(NULL, FALSE, name);
+    const bool markTaken = mark != NULL && GetLastError() == ERROR_ALREADY_EXISTS;
+    writerMark.Reset(mark);
+    if (!writerMark.IsOpen())
         return false;
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (markTaken) {
         // Another copy of the plug-in in this process writes that area.
         *refused = false;
         Release();
@@ -74,16 +66,17 @@ bool HostActivityPublisher::MakeArea(DWORD processId, uint32_t number, bool* ref
     }
     // An area a watcher kept open from an earlier load of this copy is opened
     // again and taken up by the writer.
-    mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
-                                 (DWORD)HOST_ACTIVITY_AREA_SIZE, name);
-    const bool existed = mapping != NULL && GetLastError() == ERROR_ALREADY_EXISTS;
-    if (mapping != NULL)
-        view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, HOST_ACTIVITY_AREA_SIZE);
+    const HANDLE area = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
+                                           (DWORD)HOST_ACTIVITY_AREA_SIZE, name);
+    const bool existed = area != NULL && GetLastError() == ERROR_ALREADY_EXISTS;
+    mapping.Reset(area);
+    if (mapping.IsOpen())
+        view.Reset(MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, HOST_ACTIVITY_AREA_SIZE));
     // A block that was there before is written only where it is committed
     // memory: another program could have made one of reserved pages.
     MEMORY_BASIC_INFORMATION region;
-    if (view == NULL ||
-        (existed && (VirtualQuery(view, &region, sizeof region) == 0 || region.State != MEM_COMMIT ||
+    if (!view.IsMapped() ||
+        (existed && (VirtualQuery(view.Get(), &region, sizeof region) == 0 || region.State != MEM_COMMIT ||
                      region.RegionSize < HOST_ACTIVITY_AREA_SIZE))) {
         Release();
         return false;
@@ -110,7 +103,7 @@ bool HostActivityPublisher::Start()
     const DWORD length = GetModuleFileNameA(NULL, program, sizeof program);
     program[length < sizeof program ? length : sizeof program - 1] = '\0';
     const HostActivityHost host = {processId, BaseName(program), ARDUN_VERSION_TEXT};
-    if (!writer.Start(view, HOST_ACTIVITY_AREA_SIZE, HOST_ACTIVITY_RECORD_COUNT, host)) {
+    if (!writer.Start(view.Get(), HOST_ACTIVITY_AREA_SIZE, HOST_ACTIVITY_RECORD_COUNT, host)) {
         Release();
         return false;
     }

@@ -13,6 +13,8 @@
 #include <stdint.h>
 #include <windows.h>
 
+#include "common/kernel_handle.h"
+#include "common/mapped_view.h"
 #include "common/performance_clock.h"
 #include "parser/component_events.h"
 #include "plugin/host_activity_ring.h"
@@ -56,9 +58,9 @@ private:
 
     bool tried;
     uint32_t copy;
-    HANDLE writerMark;
-    HANDLE mapping;
-    void* view;
+    KernelHandle writerMark;
+    KernelHandle mapping;
+    MappedView view;
     WatcherPresence watcher;
     bool requestWatched;  // the running request is published
     HostActivityWriter writer;

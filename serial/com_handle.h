@@ -5,10 +5,10 @@
 // so it is closed on every path. Movable, so that an open port can be handed
 // on; never copied, so that no handle is closed twice.
 //
-// How serial/ reports a failure, here and in line_settings.h: a call that can
-// fail returns a DWORD, ERROR_SUCCESS or the Windows error of the call that
-// failed, taken at once, before a clean-up could change it. KVSerial's own
-// interface keeps the results its callers have always had.
+// Open returns ERROR_SUCCESS or the Windows error of CreateFileA, taken at
+// once; a port is opened and set up in one call by OpenComPort
+// (open_com_port.h), whose result also names the call that failed. KVSerial's
+// own interface keeps the results its callers have always had.
 #pragma once
 
 #include <windows.h>

@@ -4,7 +4,7 @@
 
 #include "common/bounded_text.h"
 #include "serial/com_port_path.h"
-#include "serial/line_settings.h"
+#include "serial/open_com_port.h"
 
 // A one-byte read returns after PORT_READ_TIMEOUT_MS, empty when nothing
 // arrived; within a burst, 40 ms of quiet ends a read. The packet reader
@@ -61,9 +61,7 @@ void KVSerial::Reset()
     portPath[0] = '\0';
     failedOpenStep = OpenStep::None;
     openError = ERROR_SUCCESS;
-    memset(&dcb, 0, sizeof dcb);
     memset(&timeouts, 0, sizeof timeouts);
-    dcb.DCBlength = sizeof dcb;
 
     // Every port object carries the line terminators CR LF and CR, made anew
     // at each reset, for whoever writes lines to its device. The plug-in only
@@ -105,27 +103,30 @@ int KVSerial::OpenPort(const char* path, uint32_t baudRate)
     // and its error are kept for a tool's message.
     failedOpenStep = OpenStep::None;
     openError = ERROR_SUCCESS;
-    const DWORD opened = handle.Open(portPath);
-    if (opened != ERROR_SUCCESS) {
-        taps.Step("KVSerial: Open Port %s Failed", portPath);
-        return FailOpen(OpenStep::OpenDevice, opened);
-    }
-    taps.Step("KVSerial: Successfully opened %s", portPath);
-
-    LineCall failed = LineCall::GetCommState;
-    const DWORD settings = SetLineSettings(handle.Get(), baudRate, LineEnd::Listening, &dcb, &failed);
-    if (settings != ERROR_SUCCESS) {
-        taps.Step(failed == LineCall::GetCommState ? "KVSerial: GetCommState Failed"
-                                                   : "KVSerial: SetCommState Failed");
-        return FailOpen(OpenStep::LineSettings, settings);
-    }
     // Without its time-outs the port could block a read for ever, and the
     // caller's time limit with it: such a port is not usable.
     timeouts = FIXED_TIMEOUTS;
-    if (!SetCommTimeouts(handle.Get(), &timeouts)) {
-        const DWORD error = ErrorOfFailedCall();  // before the report and the close
+    const PortResult opened = OpenComPort(&handle, portPath, {baudRate, LineEnd::Listening, timeouts});
+    if (opened.failedCall == PortCall::CreateFile) {
+        taps.Step("KVSerial: Open Port %s Failed", portPath);
+        return FailOpen(OpenStep::OpenDevice, opened.error);
+    }
+    // The device opened: its line and time-outs were tried after it, and
+    // the log tells them in that order.
+    taps.Step("KVSerial: Successfully opened %s", portPath);
+    switch (opened.failedCall) {
+    case PortCall::GetCommState:
+        taps.Step("KVSerial: GetCommState Failed");
+        return FailOpen(OpenStep::LineSettings, opened.error);
+    case PortCall::SetCommState:
+        taps.Step("KVSerial: SetCommState Failed");
+        return FailOpen(OpenStep::LineSettings, opened.error);
+    case PortCall::SetCommTimeouts:
         taps.Step("KVSerial: SetCommTimeouts Failed");
-        return FailOpen(OpenStep::Timeouts, error);
+        return FailOpen(OpenStep::Timeouts, opened.error);
+    case PortCall::None:
+    case PortCall::CreateFile:  // reported above
+        break;
     }
     taps.Step("KVSerial: %s opened at %i baud", portPath, (int)baudRate);
     return 1;

@@ -6,7 +6,7 @@
 // attached unless a caller asks for one. Its results are those its callers
 // have always had (1 or 0, a BOOL, a byte count); underneath, it is built on
 // the pieces every port here shares: ComHandle, ComPortPathOf and
-// SetLineSettings.
+// OpenComPort.
 #pragma once
 
 #include <stdint.h>
@@ -100,7 +100,6 @@ private:
     PortTaps taps;
     EditControlLog sinkLog;  // the tap AttachLogSink attaches
     char portPath[MAX_PATH];
-    DCB dcb;
     COMMTIMEOUTS timeouts;
     uint8_t* auxBytes;
     uint32_t auxLength;

@@ -34,22 +34,16 @@ void ApplyLineSettings(DCB* dcb, DWORD baudRate, LineEnd end)
     }
 }
 
-DWORD SetLineSettings(HANDLE device, DWORD baudRate, LineEnd end, DCB* state, LineCall* failed)
+PortResult SetLineSettings(HANDLE device, DWORD baudRate, LineEnd end)
 {
-    DCB ownState = {};
-    if (state == NULL)
-        state = &ownState;
-    state->DCBlength = sizeof *state;
+    DCB state = {};
+    state.DCBlength = sizeof state;
     // The device's state first, so that what these settings leave alone
     // stays as the device had it.
-    if (!GetCommState(device, state)) {
-        *failed = LineCall::GetCommState;
-        return ErrorOfFailedCall();
-    }
-    ApplyLineSettings(state, baudRate, end);
-    if (!SetCommState(device, state)) {
-        *failed = LineCall::SetCommState;
-        return ErrorOfFailedCall();
-    }
-    return ERROR_SUCCESS;
+    if (!GetCommState(device, &state))
+        return PortCallFailed(PortCall::GetCommState);
+    ApplyLineSettings(&state, baudRate, end);
+    if (!SetCommState(device, &state))
+        return PortCallFailed(PortCall::SetCommState);
+    return PORT_SUCCEEDED;
 }

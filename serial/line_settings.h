@@ -8,15 +8,12 @@
 
 #include <windows.h>
 
+#include "serial/port_result.h"
+
 enum class LineEnd { Listening, Sending };
 
 void ApplyLineSettings(DCB* dcb, DWORD baudRate, LineEnd end = LineEnd::Listening);
 
-// The two calls SetLineSettings makes, to say which one failed.
-enum class LineCall { GetCommState, SetCommState };
-
-// Reads the open device's line state into *state (GetCommState), applies the
-// line settings, and writes the state back (SetCommState). ERROR_SUCCESS, or
-// the Windows error of the call that failed, named in *failed. A null state
-// uses a record of its own.
-DWORD SetLineSettings(HANDLE device, DWORD baudRate, LineEnd end, DCB* state, LineCall* failed);
+// Reads the open device's line state (GetCommState), applies the line
+// settings and writes the state back (SetCommState).
+PortResult SetLineSettings(HANDLE device, DWORD baudRate, LineEnd end);

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "common/kernel_handle.h"
+
 namespace {
 
 // What each replacement does, set before its entry is redirected. The real
@@ -91,7 +93,8 @@ HANDLE WINAPI CreateFileRefusing(LPCSTR path, DWORD access, DWORD share, LPSECUR
     return INVALID_HANDLE_VALUE;
 }
 
-BOOL WINAPI CommStateRefused(HANDLE, LPDCB)
+// The record (a DCB or a COMMTIMEOUTS) is left alone.
+BOOL WINAPI CommStateRefused(HANDLE, void*)
 {
     SetLastError(commStateError);
     return FALSE;
@@ -148,15 +151,15 @@ BOOL WINAPI ClearCommErrorOverrunning(HANDLE file, LPDWORD errors, LPCOMSTAT sta
 
 bool ReadUartLineState(const std::string& path, UartLineState* state)
 {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                                    OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
+    // Read-only: a close that fails loses nothing.
+    const KernelHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                        OPEN_EXISTING, 0, NULL));
+    if (!file.IsOpen())
         return false;
     char text[128] = {};
     DWORD got = 0;
-    const bool read = ReadFile(file, text, sizeof text - 1, &got, NULL) != FALSE;
-    (void)CloseHandle(file);  // read-only: nothing to lose
+    const bool read = ReadFile(file.Get(), text, sizeof text - 1, &got, NULL) != FALSE;
     return read && ParseUartLineState(text, state);
 }
 

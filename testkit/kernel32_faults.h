@@ -79,7 +79,8 @@ public:
     FaultyCreateFile(HMODULE module, const char* path, DWORD error);
 };
 
-// GetCommState or SetCommState, the one named, failing with `error`.
+// GetCommState, SetCommState or SetCommTimeouts (the one named; each takes a
+// handle and a record) failing with `error`.
 class FaultyCommState : public InjectedFault {
 public:
     FaultyCommState(HMODULE module, const char* function, DWORD error);

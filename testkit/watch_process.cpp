@@ -13,30 +13,30 @@ bool WatchProcess::Start(const std::string& program, const std::string& outPath)
     out = outPath;
     (void)DeleteFileA(out.c_str());  // absent the first time
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, NULL, TRUE};
-    const HANDLE discard = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherited, OPEN_EXISTING, 0,
-                                       NULL);
-    if (discard == INVALID_HANDLE_VALUE)
+    KernelHandle discard(
+        CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherited, OPEN_EXISTING, 0, NULL));
+    if (!discard.IsOpen())
         return false;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = discard;
-    startup.hStdOutput = discard;
-    startup.hStdError = discard;
+    startup.hStdInput = discard.Get();
+    startup.hStdOutput = discard.Get();
+    startup.hStdError = discard.Get();
     std::string commandLine = "\"" + program + "\" --watch --pid " + std::to_string(GetCurrentProcessId()) +
                               " --out \"" + out + "\"";
     PROCESS_INFORMATION started = {};
     const BOOL created = CreateProcessA(program.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL,
                                         &startup, &started);
-    (void)CloseHandle(discard);  // the child holds its own copy now
+    discard.Close();  // the child holds its own copy now
     if (!created)
         return false;
-    (void)CloseHandle(started.hThread);  // never used
-    process = started.hProcess;
+    const KernelHandle thread(started.hThread);  // never used
+    process.Reset(started.hProcess);
     for (DWORD waited = 0; waited < WATCH_START_MS; waited += 50) {
         if (Text().find("Watching ") != std::string::npos)
             return true;
-        if (WaitForSingleObject(process, 50) == WAIT_OBJECT_0)
+        if (WaitForSingleObject(process.Get(), 50) == WAIT_OBJECT_0)
             return false;
     }
     return false;
@@ -44,12 +44,11 @@ bool WatchProcess::Start(const std::string& program, const std::string& outPath)
 
 void WatchProcess::Stop()
 {
-    if (process == NULL)
+    if (!process.IsOpen())
         return;
-    (void)TerminateProcess(process, 0);            // it may have ended by itself
-    (void)WaitForSingleObject(process, INFINITE);  // ended either way
-    (void)CloseHandle(process);                    // ours, and no longer needed
-    process = NULL;
+    (void)TerminateProcess(process.Get(), 0);            // it may have ended by itself
+    (void)WaitForSingleObject(process.Get(), INFINITE);  // ended either way
+    process.Close();                                     // ours, and no longer needed
 }
 
 std::string WatchProcess::Text() const

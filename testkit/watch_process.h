@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "common/kernel_handle.h"
+
 class WatchProcess {
 public:
-    WatchProcess() : process(NULL) {}
+    WatchProcess() {}
     ~WatchProcess() { Stop(); }
 
     // Starts program (ardun-trace.com) watching this process, its lines in
@@ -28,6 +30,6 @@ private:
     WatchProcess(const WatchProcess&);
     WatchProcess& operator=(const WatchProcess&);
 
-    HANDLE process;
+    KernelHandle process;
     std::string out;
 };

@@ -10,7 +10,8 @@
 // that another program holds (Wine lets a second open succeed), a driver that
 // refuses the line settings, a folder or disk that refuses the save or the
 // load. Those are injected at the DLL's own imports in injected_faults_test.cpp,
-// a save that cannot create the file among them. Here the far end going away
+// a save that cannot create the file among them; the refused line settings at
+// the port object's in kv_serial_test.cpp. Here the far end going away
 // is silence, as Wine shows it. Only real Windows and real hardware show the
 // real drivers' timing and a real board's reset when the open raises DTR.
 #include <gtest/gtest.h>

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "common/kernel_handle.h"
+#include "common/mapped_view.h"
 #include "common/path_beside.h"
 #include "common/performance_clock.h"
 #include "common/version.h"
@@ -33,28 +35,21 @@ public:
     {
         char name[HOST_ACTIVITY_NAME_CAPACITY];
         if (FormatHostActivityAreaName(name, sizeof name, GetCurrentProcessId(), copy))
-            mapping = OpenFileMappingA(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, name);
-        if (mapping != NULL)
-            view = MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, HOST_ACTIVITY_AREA_SIZE);
+            mapping.Reset(OpenFileMappingA(FILE_MAP_READ | FILE_MAP_WRITE, FALSE, name));
+        if (mapping.IsOpen())
+            view.Reset(MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, HOST_ACTIVITY_AREA_SIZE));
     }
-    ~WatchedArea()
-    {
-        if (view != NULL)
-            (void)UnmapViewOfFile(view);  // a test's clean-up: nothing to do on failure
-        if (mapping != NULL)
-            (void)CloseHandle(mapping);
-    }
-    const void* View() const { return view; }
+    const void* View() const { return view.Get(); }
     // The watcher's word, as the watch writes it: fresh for two seconds.
     void SayWatching()
     {
-        static_cast<HostActivityHeader*>(view)->watcherMilliseconds = WatcherStamp(
+        static_cast<HostActivityHeader*>(view.Get())->watcherMilliseconds = WatcherStamp(
             PerformanceClock().Microseconds());
     }
 
 private:
-    HANDLE mapping = NULL;
-    void* view = NULL;
+    KernelHandle mapping;
+    MappedView view;
 };
 
 // What one record is expected to say.

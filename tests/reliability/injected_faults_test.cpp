@@ -361,37 +361,6 @@ TEST_F(InjectedFaults, APortAnotherProgramHoldsFailsToOpenAndIsListedOnlyWhenCon
     }
 }
 
-TEST_F(InjectedFaults, ADriverThatRefusesTheLineSettingsFailsTheOpenAndLeavesNothingOpen)
-{
-    const struct {
-        const char* event;
-        const char* function;
-        DWORD error;
-    } cases[] = {
-        {"the driver refuses the baud rate", "SetCommState", ERROR_INVALID_PARAMETER},
-        {"an adapter that stops answering refuses the settings", "SetCommState", ERROR_GEN_FAILURE},
-        {"the adapter cannot report its line state", "GetCommState", ERROR_GEN_FAILURE},
-        {"a device that is no serial port at all", "GetCommState", ERROR_INVALID_FUNCTION},
-    };
-    ASSERT_EQ(OK, session.Open());
-    ASSERT_EQ(OK, session.Close());
-    const HandleSet closed = OpenHandles();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.event);
-        {
-            FaultyCommState refused(session.Module(), c.function, c.error);
-            ASSERT_TRUE(refused.IsInstalled());
-            int32_t flag = 0;
-            EXPECT_EQ("Could not open " + TestPortPath(HOST_SIDE), ErrorOfOpen(&flag));
-            EXPECT_EQ(1, flag);
-            EXPECT_FALSE(PortIsOpen());
-            EXPECT_EQ(closed, OpenHandles()) << DescribeHandleChange(closed, OpenHandles());
-        }
-        EXPECT_EQ(OK, session.Open()) << "the driver takes the settings again";
-        EXPECT_EQ(OK, session.Close());
-    }
-}
-
 TEST_F(InjectedFaults, ARefusedSaveKeepsTheChoiceForTheSessionAndTheFileWholeOrAbsent)
 {
     const struct {

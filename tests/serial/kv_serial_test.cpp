@@ -276,8 +276,9 @@ TEST_F(KVSerialTest, NullPathAfterResetTriesTheEmptyPath)
 }
 
 // Faults only real ports and drivers make, injected at this program's own
-// imports, which the port object's code calls through.
-TEST_F(KVSerialTest, InjectedOpenFaultsLogTheirLinesAndLeaveNoHandle)
+// imports, which the port object's code calls through. Each names the call
+// that refused and its error, logs its own line and leaves no handle.
+TEST_F(KVSerialTest, InjectedOpenFaultsNameTheCallAndErrorAndLeaveNoHandle)
 {
     const std::string path = TestPortPath(HOST_SIDE);
     const std::string opened = "KVSerial: Successfully opened " + path, closed = "KVSerial: Port Closed";
@@ -285,13 +286,21 @@ TEST_F(KVSerialTest, InjectedOpenFaultsLogTheirLinesAndLeaveNoHandle)
         const char* event;
         const char* function;
         DWORD error;
+        OpenStep step;
     } cases[] = {
-        {"a terminal program holds the port", "CreateFileA", ERROR_ACCESS_DENIED},
-        {"another logger holds the port", "CreateFileA", ERROR_SHARING_VIOLATION},
-        {"the adapter cannot report its line state", "GetCommState", ERROR_GEN_FAILURE},
-        {"the driver refuses the baud rate", "SetCommState", ERROR_INVALID_PARAMETER},
+        {"a terminal program holds the port", "CreateFileA", ERROR_ACCESS_DENIED, OpenStep::OpenDevice},
+        {"another logger holds the port", "CreateFileA", ERROR_SHARING_VIOLATION, OpenStep::OpenDevice},
+        {"the adapter cannot report its line state", "GetCommState", ERROR_GEN_FAILURE,
+         OpenStep::LineSettings},
+        {"a device that is no serial port at all", "GetCommState", ERROR_INVALID_FUNCTION,
+         OpenStep::LineSettings},
+        {"the driver refuses the baud rate", "SetCommState", ERROR_INVALID_PARAMETER, OpenStep::LineSettings},
+        {"an adapter that stops answering refuses the settings", "SetCommState", ERROR_GEN_FAILURE,
+         OpenStep::LineSettings},
+        {"the driver refuses the time-outs", "SetCommTimeouts", ERROR_INVALID_PARAMETER, OpenStep::Timeouts},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.event);
         const bool atCreate = strcmp(c.function, "CreateFileA") == 0;
         // The port writes one line of its own for the step that failed.
         const Lines expected = atCreate ? Lines{"KVSerial: Open Port " + path + " Failed", closed}
@@ -303,15 +312,22 @@ TEST_F(KVSerialTest, InjectedOpenFaultsLogTheirLinesAndLeaveNoHandle)
             busy.emplace(GetModuleHandleA(NULL), path.c_str(), c.error);
         else
             refused.emplace(GetModuleHandleA(NULL), c.function, c.error);
-        ASSERT_TRUE(busy ? busy->IsInstalled() : refused->IsInstalled()) << c.event;
+        ASSERT_TRUE(busy ? busy->IsInstalled() : refused->IsInstalled());
         const HandleSet before = OpenHandles();
         KVSerial serial;
         serial.AttachLogSink(log.Sink());
         log.Clear();
-        EXPECT_EQ(0, serial.OpenPort(path.c_str(), 115200)) << c.event;
-        EXPECT_FALSE(serial.IsOpen()) << c.event;
-        EXPECT_EQ(expected, log.Lines()) << c.event;
-        EXPECT_EQ(before, OpenHandles()) << c.event;
+        EXPECT_EQ(0, serial.OpenPort(path.c_str(), 115200));
+        EXPECT_FALSE(serial.IsOpen());
+        EXPECT_EQ(expected, log.Lines());
+        EXPECT_EQ(c.step, serial.FailedOpenStep());
+        EXPECT_EQ(c.error, serial.OpenError());
+        EXPECT_EQ(before, OpenHandles());
+        busy.reset();
+        refused.reset();
+        EXPECT_EQ(1, serial.OpenPort(path.c_str(), 115200)) << "the driver takes the port again";
+        EXPECT_EQ(OpenStep::None, serial.FailedOpenStep());
+        EXPECT_EQ((DWORD)ERROR_SUCCESS, serial.OpenError());
     }
 }
 

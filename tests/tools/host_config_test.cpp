@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/kernel_handle.h"
 #include "testkit/build_folder.h"
 #include "testkit/test_ports.h"
 
@@ -42,12 +43,10 @@ protected:
 
     void TearDown() override
     {
-        if (process.hProcess != nullptr) {
-            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
-                TerminateProcess(process.hProcess, 99);
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-        }
+        if (process.IsOpen() && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT)
+            TerminateProcess(process.Get(), 99);
+        process.Close();
+        thread.Close();
         DeleteFileA(SettingsPath().c_str());
         if (hadSettings) {
             std::ofstream out(SettingsPath().c_str(), std::ios::binary);
@@ -60,9 +59,12 @@ protected:
         std::string command = "\"" + BuiltFilePath("ardun-host.exe") + "\" config";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
+        PROCESS_INFORMATION started = {};
         ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &process))
+                                   &startup, &started))
             << command << ": error " << GetLastError();
+        process.Reset(started.hProcess);
+        thread.Reset(started.hThread);
     }
 
     // The dialog once it is visible; the probe of 256 ports comes first.
@@ -72,7 +74,7 @@ protected:
             HWND dialog = FindWindowA(nullptr, DIALOG_CAPTION);
             if (dialog != nullptr && IsWindowVisible(dialog))
                 return dialog;
-            if (WaitForSingleObject(process.hProcess, 50) != WAIT_TIMEOUT)
+            if (WaitForSingleObject(process.Get(), 50) != WAIT_TIMEOUT)
                 return nullptr;  // the host ended without showing it
         }
         return nullptr;
@@ -80,13 +82,13 @@ protected:
 
     DWORD WaitForHostExit()
     {
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 30000));
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.Get(), 30000));
         DWORD code = 12345;
-        EXPECT_TRUE(GetExitCodeProcess(process.hProcess, &code));
+        EXPECT_TRUE(GetExitCodeProcess(process.Get(), &code));
         return code;
     }
 
-    PROCESS_INFORMATION process = {};
+    KernelHandle process, thread;
     bool hadSettings = false;
     std::vector<char> savedSettings;
 };

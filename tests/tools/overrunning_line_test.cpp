@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "common/kernel_handle.h"
 #include "serial/com_handle.h"
 #include "testkit/build_folder.h"
 #include "testkit/device_port.h"
@@ -25,25 +26,24 @@ std::string RunSim(const std::string& arguments)
     if (GetTempPathA(sizeof folder, folder) == 0 || GetTempFileNameA(folder, "sim", 0, path) == 0)
         return "";
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    const HANDLE output = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (output == INVALID_HANDLE_VALUE)
+    KernelHandle output(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!output.IsOpen())
         return "";
     std::string command = "\"" + BuiltFilePath("ardun-sim.exe") + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = output;
-    startup.hStdError = output;
-    PROCESS_INFORMATION process = {};
+    startup.hStdOutput = output.Get();
+    startup.hStdError = output.Get();
+    PROCESS_INFORMATION child = {};
     const bool started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process);
-    (void)CloseHandle(output);  // the child holds its own copy
+                                        &startup, &child);
+    output.Close();  // the child holds its own copy
     if (started) {
-        if (WaitForSingleObject(process.hProcess, 60000) == WAIT_TIMEOUT)
-            (void)TerminateProcess(process.hProcess, 99);  // its output then says how far it came
-        (void)CloseHandle(process.hProcess);
-        (void)CloseHandle(process.hThread);
+        const KernelHandle process(child.hProcess), thread(child.hThread);
+        if (WaitForSingleObject(process.Get(), 60000) == WAIT_TIMEOUT)
+            (void)TerminateProcess(process.Get(), 99);  // its output then says how far it came
     }
     std::string text;
     FILE* file = fopen(path, "rb");

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/kernel_handle.h"
 #include "common/version.h"
 #include "parser/ardun_parser.h"
 #include "testkit/build_folder.h"
@@ -571,6 +572,7 @@ TEST(RunTrace, WatchTheHostInTheMenuShowsTheHostsSettingsCallsAndFindingThenTheT
     const bool started = watched && StartPublishedHost(4, &host);
     const HWND status = frame != NULL ? GetDlgItem(frame, STATUS_AREA_ID) : NULL;
     if (started) {
+        const KernelHandle hostProcess(host.hProcess), hostThread(host.hThread);  // closed with this block
         watched = WaitForText(
             frame, "Watching published_host.exe (process " + std::to_string(host.dwProcessId) + ")", &text);
         // The host asks for 16 bytes; its device's frames hold 12.
@@ -588,8 +590,6 @@ TEST(RunTrace, WatchTheHostInTheMenuShowsTheHostsSettingsCallsAndFindingThenTheT
             after.push_back(StatusLine(status, label));
         if (WaitForSingleObject(host.hProcess, 10000) != WAIT_OBJECT_0)
             (void)TerminateProcess(host.hProcess, 1);  // a host that outlives its play is ended
-        CloseHandle(host.hThread);
-        CloseHandle(host.hProcess);
     }
     if (frame != NULL)
         PostMessageA(frame, WM_CLOSE, 0, 0);
@@ -635,10 +635,9 @@ TEST(RunTrace, TheWindowProgramWithWatchOpensTheWindowWatchingTheHost)
     for (const PROCESS_INFORMATION& process : {window, host}) {
         if (process.hProcess == NULL)
             continue;
+        const KernelHandle owned(process.hProcess), thread(process.hThread);  // closed with this round
         if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
             (void)TerminateProcess(process.hProcess, 1);  // a program that outlives the test is ended
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
     }
     ASSERT_TRUE(started);
     EXPECT_EQ("Ardun Trace - watching published_host.exe (process " + std::to_string(host.dwProcessId) +

@@ -1,7 +1,7 @@
 #include "tools/sim/sim_port.h"
 
 #include "serial/com_port_path.h"
-#include "serial/line_settings.h"
+#include "serial/open_com_port.h"
 #include "tools/cli/windows_error.h"
 
 // A write that the driver cannot finish in the bytes' own time on the wire
@@ -14,30 +14,26 @@ static const DWORD WRITE_TIMEOUT_MS = 20;
 bool SimPort::Open(uint32_t number, uint32_t baudRate, std::string* error)
 {
     const std::string path = ComPortPathOf(number).text;
-    DWORD code = port.Open(path.c_str());
-    if (code != ERROR_SUCCESS) {
-        *error = "could not open " + path + ": " + DescribeWindowsError(code);
-        return false;
+    // Until the first send, the time-out of no bytes at all.
+    COMMTIMEOUTS timeouts;
+    ZeroMemory(&timeouts, sizeof timeouts);
+    timeouts.WriteTotalTimeoutConstant = WRITE_TIMEOUT_MS;
+    const PortResult opened = OpenComPort(&port, path.c_str(), {baudRate, LineEnd::Sending, timeouts});
+    if (opened.Succeeded()) {
+        rate = baudRate;
+        writeTimeout = WRITE_TIMEOUT_MS;
+        return true;
     }
-    LineCall failed = LineCall::GetCommState;
-    code = SetLineSettings(port.Get(), baudRate, LineEnd::Sending, nullptr, &failed);
-    if (code != ERROR_SUCCESS) {
-        *error = failed == LineCall::GetCommState
-                     ? "could not read the line settings of " + path + ": " + DescribeWindowsError(code)
-                     : "could not set " + path + " to " + std::to_string(baudRate) +
-                           " baud: " + DescribeWindowsError(code);
-        port.Close();
-        return false;
-    }
-    rate = baudRate;
-    writeTimeout = 0;
-    if (!SetWriteTimeout(0)) {
-        code = ErrorOfFailedCall();  // before any string work can change it
-        *error = "could not set the time-outs of " + path + ": " + DescribeWindowsError(code);
-        port.Close();
-        return false;
-    }
-    return true;
+    const std::string why = ": " + DescribeWindowsError(opened.error);
+    if (opened.failedCall == PortCall::CreateFile)
+        *error = "could not open " + path + why;
+    else if (opened.failedCall == PortCall::GetCommState)
+        *error = "could not read the line settings of " + path + why;
+    else if (opened.failedCall == PortCall::SetCommState)
+        *error = "could not set " + path + " to " + std::to_string(baudRate) + " baud" + why;
+    else
+        *error = "could not set the time-outs of " + path + why;
+    return false;
 }
 
 // The bytes' own time on the wire (ten bits a byte, in whole milliseconds)

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/kernel_handle.h"
 #include "settings/port_setting.h"
 #include "tools/cli/windows_error.h"
 #include "tools/trace/exit_status.h"
@@ -167,27 +168,27 @@ void EndWork(TracedWork* work, bool closeWindow)
     work->window->WorkEnded(work->control->WorkEnded(closeWindow));
 }
 
-// Starts the work on a thread of its own; null, having said why, when it cannot.
-HANDLE StartWork(TracedWork* work)
+// Starts the work on a thread of its own; none, having said why, when it cannot.
+KernelHandle StartWork(TracedWork* work)
 {
     work->control->WorkStarted();
     work->window->WorkStarted();
-    HANDLE worker = CreateThread(NULL, 0, RunTracedWork, work, 0, NULL);
+    const HANDLE worker = CreateThread(NULL, 0, RunTracedWork, work, 0, NULL);
     if (worker == NULL) {
         fprintf(stderr, "ardun-trace: the trace could not be started: %s\n",
                 DescribeWindowsError(GetLastError()).c_str());
         EndWork(work, false);  // so that the window can still be closed
     }
-    return worker;
+    return KernelHandle(worker);
 }
 
 // The work the user chose in the window's menu, started; null when nothing
 // new was chosen (or it could not be started).
-HANDLE StartChosenWork(TracedWork* work)
+KernelHandle StartChosenWork(TracedWork* work)
 {
     TraceChoice choice, before;
     if (!work->control->TakeNewChoice(&choice, &before))
-        return NULL;
+        return KernelHandle();
     // Only the setting chosen changes, and with it where it came from.
     if (choice.port != before.port) {
         work->options.port = choice.port;
@@ -209,9 +210,10 @@ HANDLE StartChosenWork(TracedWork* work)
 // Waits for the worker's end (while working) or a message. Only a bad handle
 // makes the wait fail, and then the worker may still use the caller's stack:
 // the process ends, and its end closes the port.
-DWORD WaitForWorkOrMessage(bool working, HANDLE* worker)
+DWORD WaitForWorkOrMessage(bool working, const KernelHandle& worker)
 {
-    const DWORD waited = MsgWaitForMultipleObjects(working ? 1 : 0, worker, FALSE, INFINITE, QS_ALLINPUT);
+    HANDLE waitedFor = worker.Get();
+    const DWORD waited = MsgWaitForMultipleObjects(working ? 1 : 0, &waitedFor, FALSE, INFINITE, QS_ALLINPUT);
     if (waited == WAIT_FAILED) {
         fprintf(stderr, "ardun-trace: waiting for the trace failed: %s\n",
                 DescribeWindowsError(GetLastError()).c_str());
@@ -241,18 +243,18 @@ int RunTraceWindow(HINSTANCE instance, const TraceOptions& options, FILE* mirror
         return TRACE_EXIT_FAILED;
     }
     ShowTraced(work, port);
-    HANDLE worker = StartWork(&work);
-    if (worker == NULL)
+    KernelHandle worker = StartWork(&work);
+    if (!worker.IsOpen())
         return TRACE_EXIT_FAILED;
     // The work's log lines are sent to the window, so this thread keeps
     // handling messages until the work has ended and the window has gone.
     bool working = true;
     while (window.Frame() != NULL) {
-        const DWORD waited = WaitForWorkOrMessage(working, &worker);
+        const DWORD waited = WaitForWorkOrMessage(working, worker);
         if (working && waited == WAIT_OBJECT_0) {
-            (void)CloseHandle(worker);  // our own thread's handle
+            worker.Close();  // the ended thread's
             worker = StartChosenWork(&work);
-            working = worker != NULL;
+            working = worker.IsOpen();
             // With --count the trace ends with its work; without, the window
             // stays for the user to read until closed.
             if (!working)
@@ -262,18 +264,16 @@ int RunTraceWindow(HINSTANCE instance, const TraceOptions& options, FILE* mirror
         HandleWaitingMessages();
         if (!working && window.Frame() != NULL) {
             worker = StartChosenWork(&work);  // a choice made once the work had ended
-            working = worker != NULL;
+            working = worker.IsOpen();
         }
     }
     // Should the window have gone first, the work has been asked to stop; its
     // last lines are sent to a window that is no more, which fails at once.
     while (working) {
-        working = WaitForWorkOrMessage(true, &worker) != WAIT_OBJECT_0;
+        working = WaitForWorkOrMessage(true, worker) != WAIT_OBJECT_0;
         if (working)
             HandleWaitingMessages();
     }
-    if (worker != NULL)
-        (void)CloseHandle(worker);  // our own thread's handle
     return work.packets > 0 ? TRACE_EXIT_OK : work.status;
 }
 

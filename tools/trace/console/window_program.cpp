@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "common/kernel_handle.h"
 #include "tools/cli/windows_error.h"
 #include "tools/trace/exit_status.h"
 
@@ -77,7 +78,7 @@ int StartWindowProgram()
                 DescribeWindowsError(code).c_str());
         return TRACE_EXIT_FAILED;
     }
-    (void)CloseHandle(started.hThread);  // our own handles: the window program runs on without them
-    (void)CloseHandle(started.hProcess);
+    // Our own handles, closed here: the window program runs on without them.
+    const KernelHandle thread(started.hThread), process(started.hProcess);
     return STATUS_STARTED;
 }

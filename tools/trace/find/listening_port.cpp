@@ -1,7 +1,7 @@
 #include "tools/trace/find/listening_port.h"
 
 #include "serial/com_port_path.h"
-#include "serial/line_settings.h"
+#include "serial/open_com_port.h"
 
 // A read returns what has come within 100 ms, so the listener keeps time.
 static const COMMTIMEOUTS LISTENING_TIMEOUTS = {20, 0, 100, 0, 100};
@@ -15,23 +15,18 @@ bool ListeningPort::Fail()
 
 bool ListeningPort::Open(uint32_t number)
 {
-    lastError = port.Open(ComPortPathOf(number).text);
-    if (lastError != ERROR_SUCCESS)
-        return false;
-    COMMTIMEOUTS timeouts = LISTENING_TIMEOUTS;
-    if (!SetCommTimeouts(port.Get(), &timeouts))
-        return Fail();
-    return true;
+    lastError = OpenComPortKeepingLine(&port, ComPortPathOf(number).text, LISTENING_TIMEOUTS).error;
+    return lastError == ERROR_SUCCESS;
 }
 
 bool ListeningPort::SetBaudRate(uint32_t baudRate)
 {
-    LineCall failed = LineCall::GetCommState;
-    lastError = SetLineSettings(port.Get(), baudRate, LineEnd::Listening, NULL, &failed);
-    if (lastError != ERROR_SUCCESS) {
+    const PortResult set = SetLineSettings(port.Get(), baudRate, LineEnd::Listening);
+    lastError = set.error;
+    if (!set.Succeeded()) {
         // A port that cannot tell its line state is no use; a rate this
         // driver does not take leaves it open, for the others may do.
-        if (failed == LineCall::GetCommState)
+        if (set.failedCall == PortCall::GetCommState)
             Close();
         return false;
     }
@@ -61,9 +56,13 @@ void ListeningPort::CountLineErrors()
 DWORD ListeningPort::Read(uint8_t* buffer, DWORD capacity)
 {
     DWORD count = 0;
-    if (!port.IsOpen() || !ReadFile(port.Get(), buffer, capacity, &count, NULL)) {
-        lastError = GetLastError();
-        Sleep(100);  // a failing port must not make the listener spin
+    if (!port.IsOpen()) {
+        Sleep(100);  // a closed port must not make the listener spin
+        return 0;
+    }
+    if (!ReadFile(port.Get(), buffer, capacity, &count, NULL)) {
+        lastError = ErrorOfFailedCall();
+        Sleep(100);  // nor a failing one
         return 0;
     }
     CountLineErrors();

@@ -11,16 +11,18 @@
 
 #include <string>
 
+#include "common/kernel_handle.h"
+#include "common/mapped_view.h"
+
 class HostAreaView {
 public:
-    HostAreaView() : mapping(NULL), view(NULL), header(NULL), size(0), process(NULL) {}
-    ~HostAreaView();
+    HostAreaView() : size(0) {}
 
     // Maps the area of that copy of the plug-in in the process; false when
     // there is none (no plug-in, no such copy, or not created yet), with
     // nothing held. Only the committed bytes at the area's start are read.
     bool Open(uint32_t processId, uint32_t copy);
-    const void* Block() const { return view; }
+    const void* Block() const { return view.Get(); }
     // The bytes that may be read: those committed from the block's start.
     size_t Size() const { return size; }
     // Writes the watcher's word; nothing where the area could not be opened
@@ -34,9 +36,9 @@ private:
     HostAreaView(const HostAreaView&);
     HostAreaView& operator=(const HostAreaView&);
 
-    HANDLE mapping;
-    const void* view;
-    void* header;  // the writable view of the header, or NULL
+    KernelHandle mapping;
+    MappedView view;    // read-only
+    MappedView header;  // the writable view of the header, or none
     size_t size;
-    HANDLE process;
+    KernelHandle process;
 };

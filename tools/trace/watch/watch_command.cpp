@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/kernel_handle.h"
 #include "common/performance_clock.h"
 #include "plugin/host_activity_area.h"
 #include "plugin/host_activity_ring.h"
@@ -51,14 +52,14 @@ std::string PortOf(const char* path)
 std::map<uint32_t, std::string> RunningProcesses()
 {
     std::map<uint32_t, std::string> processes;
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
+    const KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot.IsOpen())
         return processes;
     PROCESSENTRY32 entry;
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry))
         processes[entry.th32ProcessID] = entry.szExeFile;
-    (void)CloseHandle(snapshot);  // a snapshot handle of our own: nothing to report
     return processes;
 }
 
