@@ -12,7 +12,7 @@
 #include <chrono>
 #include <thread>
 
-#include "tests/parser/parser_on_pair.h"
+#include "testkit/parser_on_pair.h"
 
 namespace {
 
