@@ -9,8 +9,8 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source=$2
-. "$source/testkit/com-ports.sh"
-. "$source/tests/uno/uno_board.sh"
+. "$source/testkit/fixture/com-ports.sh"
+. "$source/testkit/uno/uno_board.sh"
 port=$ARDUN_TEST_PORT_UNO
 reads=${ARDUN_BENCH_UNO_READS:-100}
 work=$(mktemp -d)
@@ -22,7 +22,7 @@ trap cleanup EXIT
 
 for sketch in SensorBox NaiveBox; do
     start_uno "$build" "$sketch" "$work/harness.out" --adc 1000,2000,3000,4000,500,1500 --byte-log "$work/$sketch.bytes"
-    (cd "$build/bench" && "$source/testkit/wine-run.sh" "$build" ./bench_uno_latency.exe "$sketch" "$port" 14 \
+    (cd "$build/bench" && "$source/testkit/fixture/wine-run.sh" "$build" ./bench_uno_latency.exe "$sketch" "$port" 14 \
         "$reads" "Z:${work//\//\\}\\$sketch.bytes")
     stop_uno "$build"
 done

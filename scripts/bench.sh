@@ -9,7 +9,7 @@
 # are the presets' build folders, which the tests use too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-. scripts/windows-build.sh
+. scripts/lib/windows-build.sh
 
 # One virtual display for the whole run: Wine's desktop process starts with
 # the fixture and must already see it, or no window of a later program shows.
@@ -27,12 +27,12 @@ else
     name="the 64-bit twin (x86_64), $build; this machine cannot run 32-bit Windows programs: $why_not"
 fi
 
-. testkit/wine-env.sh
+. testkit/fixture/wine-env.sh
 wine_env "$(cd "$build" && pwd)"
 echo "build: $name"
 echo "host: $(uname -srm); $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'); $(nproc) cores; $("$wine" --version)"
-testkit/wine-fixture.sh start "$build"
-trap 'testkit/wine-fixture.sh stop "$build" >/dev/null' EXIT
+testkit/fixture/wine-fixture.sh start "$build"
+trap 'testkit/fixture/wine-fixture.sh stop "$build" >/dev/null' EXIT
 
 status=0
 for benchmark in "${benchmarks[@]}"; do

@@ -7,8 +7,8 @@
 # Windows programs, and otherwise the same sources' 64-bit twin, and says which.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-. scripts/windows-build.sh
-. testkit/com-ports.sh
+. scripts/lib/windows-build.sh
+. testkit/fixture/com-ports.sh
 
 host_port=$ARDUN_TEST_PORT_A
 device_port=$ARDUN_TEST_PORT_B
@@ -36,7 +36,7 @@ cleanup() {
         wait "$sim_pid" 2>/dev/null || true
     fi
     if [ "$fixture_started" = yes ]; then
-        testkit/wine-fixture.sh stop "$build" >/dev/null || true
+        testkit/fixture/wine-fixture.sh stop "$build" >/dev/null || true
     fi
     if [ "$had_settings" = yes ]; then
         cp -p "$saved_settings" "$settings"
@@ -51,7 +51,7 @@ trap 'exit 130' INT TERM
 echo
 echo "== Virtual COM ports in the build tree's own Wine prefix"
 fixture_started=yes
-testkit/wine-fixture.sh start "$build"
+testkit/fixture/wine-fixture.sh start "$build"
 
 # The plug-in opens the port named in its settings file beside the DLL: the
 # device path, zero-padded to 25 bytes.
@@ -61,7 +61,7 @@ if [ -e "$settings" ]; then
 fi
 write_settings_file "$settings" "\\\\.\\COM$host_port"
 
-run() { testkit/wine-run.sh "$build" "$@"; }
+run() { testkit/fixture/wine-run.sh "$build" "$@"; }
 
 echo
 echo "== The plug-in as the host sees it"
@@ -69,7 +69,7 @@ run "$build/ardun-host.exe" info
 
 echo
 echo "== ardun-sim plays an Ardun device on COM$device_port (log: $build/ardun-sim.log)"
-testkit/wine-run.sh "$build" "$build/ardun-sim.exe" --port "$device_port" --rate 20 \
+testkit/fixture/wine-run.sh "$build" "$build/ardun-sim.exe" --port "$device_port" --rate 20 \
     > "$build/ardun-sim.log" 2>&1 &
 sim_pid=$!
 sleep 1

@@ -22,7 +22,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 cd "$(dirname "$0")/.."
-. scripts/windows-build.sh
+. scripts/lib/windows-build.sh
 source_dir=$(pwd -P)
 out_dir=${out_dir:-$source_dir/dist}
 

@@ -7,7 +7,7 @@
 # 64-bit twin otherwise; needs Xvfb, xwd (x11-apps) and ImageMagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-. scripts/windows-build.sh
+. scripts/lib/windows-build.sh
 
 out=docs/port-config-dialog.png
 pick_build show_port_config
@@ -17,16 +17,16 @@ mkdir -p docs
 
 # Everything Wine starts must see the virtual display, the fixture included:
 # its first Wine process starts the prefix's desktop.
-export build out virtual_screen program="$build/tests/settings/show_port_config.exe"
+export build out virtual_screen program="$build/testkit/show_port_config.exe"
 "${virtual_display[@]}" bash -c '
     set -euo pipefail
-    testkit/wine-fixture.sh start "$build" >/dev/null
+    testkit/fixture/wine-fixture.sh start "$build" >/dev/null
     report=$(mktemp)
-    trap "testkit/wine-fixture.sh stop \"\$build\" >/dev/null; rm -f \"\$report\"" EXIT
+    trap "testkit/fixture/wine-fixture.sh stop \"\$build\" >/dev/null; rm -f \"\$report\"" EXIT
 
     # A Wine desktop of the screen'"'"'s size draws the caption and frame that a
     # window manager would.
-    testkit/wine-run.sh "$build" explorer /desktop=shot,$virtual_screen "$program" >"$report" &
+    testkit/fixture/wine-run.sh "$build" explorer /desktop=shot,$virtual_screen "$program" >"$report" &
     shower=$!
     for _ in $(seq 600); do
         grep -q "^rect " "$report" && break

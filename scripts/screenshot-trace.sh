@@ -7,8 +7,8 @@
 # 64-bit twin otherwise; needs Xvfb, xwd (x11-apps) and ImageMagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-. scripts/windows-build.sh
-. testkit/com-ports.sh
+. scripts/lib/windows-build.sh
+. testkit/fixture/com-ports.sh
 
 out=docs/trace-window.png
 pick_build ardun-trace ardun-sim
@@ -21,10 +21,10 @@ mkdir -p docs
 export build out virtual_screen host_port=$ARDUN_TEST_PORT_A device_port=$ARDUN_TEST_PORT_B
 "${virtual_display[@]}" bash -c '
     set -euo pipefail
-    testkit/wine-fixture.sh start "$build" >/dev/null
+    testkit/fixture/wine-fixture.sh start "$build" >/dev/null
     log=$(mktemp)
-    trap "testkit/wine-fixture.sh stop \"\$build\" >/dev/null; rm -f \"\$log\"" EXIT
-    run() { testkit/wine-run.sh "$build" "$@"; }
+    trap "testkit/fixture/wine-fixture.sh stop \"\$build\" >/dev/null; rm -f \"\$log\"" EXIT
+    run() { testkit/fixture/wine-run.sh "$build" "$@"; }
 
     run "$build/ardun-sim.exe" --port "$device_port" --size 8 --rate 5 --noise 3 >/dev/null 2>&1 &
     sim=$!

@@ -9,8 +9,10 @@
 # package is required.
 set -euo pipefail
 
+# GoogleTest twice: its sources (googletest), which the Windows builds compile
+# with their own compiler, and Debian's built package for the native tests.
 required=(cmake g++ g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 socat xvfb xauth
-          googletest x11-apps imagemagick clang libclang-rt-14-dev cppcheck clang-format zip unzip
+          googletest libgtest-dev x11-apps imagemagick clang libclang-rt-14-dev cppcheck clang-format zip unzip
           gcc-avr avr-libc binutils-avr libsimavr-dev libelf-dev gcc-arm-none-eabi)
 # The Arduino core and its command-line build, without what they only
 # recommend (a terminal multiplexer and the like).
@@ -30,7 +32,7 @@ mapfile -t missing < <(missing_of "${required[@]}")
 mapfile -t missing_lean < <(missing_of "${lean[@]}")
 # The 32-bit Wine only where this kernel runs 32-bit code: elsewhere it could
 # run nothing, and its install is often what a mid-sync index holds up.
-. "$(dirname "$0")/../testkit/kernel-32bit.sh"
+. "$(dirname "$0")/../testkit/fixture/kernel-32bit.sh"
 no_32bit_code=$(kernel_refuses_32bit)
 missing_wine32=()
 if [ -z "$no_32bit_code" ]; then

@@ -8,7 +8,7 @@
 # missing first. Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-. scripts/windows-build.sh
+. scripts/lib/windows-build.sh
 
 ./scripts/setup.sh
 ./scripts/static-check.sh
@@ -34,7 +34,7 @@ ctest --preset mingw-static
 
 # The test fixture stops the virtual COM ports and Wine itself; this covers a
 # run that is interrupted before the fixture's own clean-up.
-trap 'for b in build/mingw build/mingw64; do testkit/wine-fixture.sh stop $b >/dev/null 2>&1 || true; done' EXIT
+trap 'for b in build/mingw build/mingw64; do testkit/fixture/wine-fixture.sh stop $b >/dev/null 2>&1 || true; done' EXIT
 
 # One virtual display for every test that shows a window. The twin's tests
 # also read the 32-bit files' dialog template and version resources as data.

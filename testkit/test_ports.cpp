@@ -10,7 +10,7 @@ int TestPortNumber(TestPort port)
         const char* variable;
         int fallback;
     } ports[] = {
-        // The defaults of testkit/com-ports.sh, which the build passes in.
+        // The defaults of testkit/fixture/com-ports.sh, which the build passes in.
         {"ARDUN_TEST_PORT_A", ARDUN_TEST_PORT_A_DEFAULT},
         {"ARDUN_TEST_PORT_B", ARDUN_TEST_PORT_B_DEFAULT},
         {"ARDUN_TEST_PORT_C", ARDUN_TEST_PORT_C_DEFAULT},

@@ -9,7 +9,7 @@ set -uo pipefail
 source_dir=$1
 out=$2
 library="$source_dir/firmware/ArdunFrame"
-makefile="$source_dir/tests/uno/native/sketch.mk"
+makefile="$source_dir/testkit/uno/sketch.mk"
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 

@@ -11,7 +11,7 @@
 set -uo pipefail
 source_dir=$1
 out=$2
-makefile="$source_dir/tests/uno/native/sketch.mk"
+makefile="$source_dir/testkit/uno/sketch.mk"
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "testkit/parser_on_pair.h"
 #include "testkit/test_ports.h"
-#include "tests/parser/parser_on_pair.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <chrono>
 #include <thread>
 
+#include "testkit/parser_on_pair.h"
 #include "testkit/seconds_since.h"
-#include "tests/parser/parser_on_pair.h"
 
 namespace {
 

@@ -8,8 +8,8 @@ set -uo pipefail
 build=$1
 source=$2
 program=$3
-. "$source/testkit/com-ports.sh"
-fixture="$source/testkit/wine-fixture.sh"
+. "$source/testkit/fixture/com-ports.sh"
+fixture="$source/testkit/fixture/wine-fixture.sh"
 cable=$(mktemp -d)
 cut=no
 
@@ -18,7 +18,7 @@ cable() {  # cable cut|join
     [ "$1" = cut ] && cut=yes || cut=no
 }
 
-ARDUN_CABLE_DIR="Z:${cable//\//\\}" "$source/testkit/wine-run.sh" --report "$build" "$program" &
+ARDUN_CABLE_DIR="Z:${cable//\//\\}" "$source/testkit/fixture/wine-run.sh" --report "$build" "$program" &
 test_pid=$!
 # Also when CTest's time-out or Ctrl+C ends this script: the later tests need the pair.
 finish() {

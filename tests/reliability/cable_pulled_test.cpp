@@ -11,8 +11,8 @@
 
 #include "testkit/device_port.h"
 #include "testkit/open_handles.h"
+#include "testkit/plugin_fixture.h"
 #include "testkit/settings_file.h"
-#include "tests/reliability/plugin_fixture.h"
 
 namespace {
 

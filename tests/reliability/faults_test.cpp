@@ -26,10 +26,10 @@
 
 #include "firmware/frame_bytes.h"
 #include "testkit/device_port.h"
+#include "testkit/guarded_block.h"
 #include "testkit/open_handles.h"
+#include "testkit/plugin_fixture.h"
 #include "testkit/settings_file.h"
-#include "tests/reliability/guarded_block.h"
-#include "tests/reliability/plugin_fixture.h"
 
 namespace {
 

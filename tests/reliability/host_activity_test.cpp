@@ -22,9 +22,9 @@
 #include "plugin/watcher_presence.h"
 #include "testkit/build_folder.h"
 #include "testkit/device_port.h"
+#include "testkit/plugin_fixture.h"
 #include "testkit/settings_file.h"
 #include "testkit/watch_process.h"
-#include "tests/reliability/plugin_fixture.h"
 
 namespace {
 

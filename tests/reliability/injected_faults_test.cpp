@@ -20,8 +20,8 @@
 #include "testkit/dialog_user.h"
 #include "testkit/kernel32_faults.h"
 #include "testkit/open_handles.h"
+#include "testkit/plugin_fixture.h"
 #include "testkit/settings_file.h"
-#include "tests/reliability/plugin_fixture.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/serial/edit_log.h"
+#include "testkit/edit_log.h"
 
 typedef std::vector<std::string> Lines;
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "testkit/device_port.h"
+#include "testkit/edit_log.h"
 #include "testkit/kernel32_faults.h"
 #include "testkit/open_handles.h"
 #include "testkit/test_ports.h"
-#include "tests/serial/edit_log.h"
 
 typedef std::vector<std::string> Lines;
 

@@ -10,7 +10,7 @@ set -uo pipefail
 build=$1
 source=$2
 null_plugin=$3
-. "$source/tests/tools/tools_test_lib.sh"
+. "$source/testkit/fixture/tools_test_lib.sh"
 
 cleanup() {
     restore_settings

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/tools/parse_arguments.h"
+#include "testkit/parse_arguments.h"
 
 TEST(SimOptions, NeedsAPortAndKeepsEveryValueInRange)
 {

@@ -7,7 +7,7 @@
 set -uo pipefail
 build=$1
 source=$2
-. "$source/tests/tools/tools_test_lib.sh"
+. "$source/testkit/fixture/tools_test_lib.sh"
 trap 'rm -rf "$work"' EXIT
 
 # at_prompt STATUS PATTERN ARGS...: "ardun-trace ARGS" typed in cmd, in the
@@ -16,7 +16,7 @@ at_prompt() {
     local status=$1 pattern=$2
     shift 2
     local output actual
-    output=$(cd "$build" && "$source/testkit/wine-run.sh" "$build" cmd /c ardun-trace "$@" 2>&1)
+    output=$(cd "$build" && "$source/testkit/fixture/wine-run.sh" "$build" cmd /c ardun-trace "$@" 2>&1)
     actual=$?
     check_outcome "$status" "$pattern" "ardun-trace $* at the prompt" "$output" "$actual"
 }

@@ -7,7 +7,7 @@
 set -uo pipefail
 build=$1
 source=$2
-. "$source/tests/tools/tools_test_lib.sh"
+. "$source/testkit/fixture/tools_test_lib.sh"
 
 sim_pid=""
 cleanup() {

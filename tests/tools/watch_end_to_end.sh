@@ -15,8 +15,8 @@
 set -uo pipefail
 build=$1
 source=$2
-. "$source/tests/tools/tools_test_lib.sh"
-fixture="$source/testkit/wine-fixture.sh"
+. "$source/testkit/fixture/tools_test_lib.sh"
+fixture="$source/testkit/fixture/wine-fixture.sh"
 
 watch_pid=""
 host_pid=""

@@ -16,7 +16,7 @@
 set -uo pipefail
 build=$1
 source=$2
-. "$source/tests/tools/tools_test_lib.sh"
+. "$source/testkit/fixture/tools_test_lib.sh"
 host_port=$ARDUN_TEST_PORT_E
 device_port=$ARDUN_TEST_PORT_F
 

@@ -18,8 +18,8 @@ set -uo pipefail
 build=$1
 source=$2
 sketch=$3
-. "$source/tests/tools/tools_test_lib.sh"
-. "$source/tests/uno/uno_board.sh"
+. "$source/testkit/fixture/tools_test_lib.sh"
+. "$source/testkit/uno/uno_board.sh"
 
 uno_port=$ARDUN_TEST_PORT_UNO
 least_packets=50

@@ -1,4 +1,4 @@
-#include "tests/reliability/guarded_block.h"
+#include "testkit/guarded_block.h"
 
 #include <string.h>
 #include <windows.h>

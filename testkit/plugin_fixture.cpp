@@ -1,4 +1,4 @@
-#include "tests/reliability/plugin_fixture.h"
+#include "testkit/plugin_fixture.h"
 
 #include "testkit/device_port.h"
 #include "testkit/settings_file.h"

@@ -1,4 +1,4 @@
-#include "tests/parser/parser_on_pair.h"
+#include "testkit/parser_on_pair.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "tests/serial/edit_log.h"
+#include "testkit/edit_log.h"
 
 EditLog::EditLog()
 {

@@ -18,7 +18,7 @@ shipped_targets=(ArdunParser ardun-host ardun-sim ardun-trace ardun-trace-consol
 # probe still failed: a fault to fix, not a machine to fall back from.
 choose_build() {
     local probe=0
-    why_not=$(testkit/can-run-build.sh build/mingw) || probe=$?
+    why_not=$(testkit/fixture/can-run-build.sh build/mingw) || probe=$?
     case $probe in
     0) build=build/mingw why_not="" ;;
     1) build=build/mingw64 ;;
