@@ -1,7 +1,8 @@
 # The pure logic: the code without windows.h that the DLL, the tools, the
-# native tests, the fuzz targets and the emulated Uno's sketches share. Each of
-# those builds includes this file and makes the libraries with its own
-# compiler and flags, from this one list:
+# native tests and the fuzz targets share (the emulated Uno's sketches take
+# the device library's files from here). Each of those builds includes this
+# file and makes the libraries with its own compiler and flags, from this one
+# list:
 #   ardun_add_pure_library([DEVICE_MAX_PAYLOAD n])   the static library ardun_pure
 #   ardun_add_pure_testkit()    ardun_pure_testkit: the test kit's pure models
 #                               of lines and frames, over ardun_pure
