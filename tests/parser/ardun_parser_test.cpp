@@ -147,19 +147,15 @@ TEST_F(ArdunParserOnPair, TimeoutsNeedAnOpenPortAndRoundTrip)
     EXPECT_EQ(0, parser.GetTimeouts(&opened));
     EXPECT_EQ((std::vector<uint32_t>{0x22222222u, 40, 0, 300, 0, 300}),
               (std::vector<uint32_t>{opened.hostReserved, opened.readIntervalTimeout,
-                                     opened.readTotalTimeoutMultiplier,
-                                     opened.readTotalTimeoutConstant,
-                                     opened.writeTotalTimeoutMultiplier,
-                                     opened.writeTotalTimeoutConstant}));
+                                     opened.readTotalTimeoutMultiplier, opened.readTotalTimeoutConstant,
+                                     opened.writeTotalTimeoutMultiplier, opened.writeTotalTimeoutConstant}));
     EXPECT_EQ(0, parser.SetTimeouts(&timeouts));
     MVTimeouts back = {0x33333333u, 0, 0, 0, 0, 0};
     EXPECT_EQ(0, parser.GetTimeouts(&back));
     EXPECT_EQ((std::vector<uint32_t>{0x33333333u, 1, 2, 3, 4, 5}),
               (std::vector<uint32_t>{back.hostReserved, back.readIntervalTimeout,
-                                     back.readTotalTimeoutMultiplier,
-                                     back.readTotalTimeoutConstant,
-                                     back.writeTotalTimeoutMultiplier,
-                                     back.writeTotalTimeoutConstant}));
+                                     back.readTotalTimeoutMultiplier, back.readTotalTimeoutConstant,
+                                     back.writeTotalTimeoutMultiplier, back.writeTotalTimeoutConstant}));
 }
 
 TEST_F(ArdunParserOnPair, PurgesSucceedClosedAndPurgeInputDropsQueuedBytes)

@@ -23,7 +23,7 @@ namespace {
 struct TracedWork {
     TraceWindow* window;
     TraceController* control;  // asked whether to stop, and for the next choice
-    TraceOptions options;  // the port PORT_FROM_SETTINGS for the settings file's
+    TraceOptions options;      // the port PORT_FROM_SETTINGS for the settings file's
     bool find;
     bool watch;        // watch the hosts that run the plug-in instead of tracing
     int status;        // of the latest run
