@@ -1,8 +1,8 @@
 // The one owner of a kernel handle that CloseHandle releases: a file mapping,
 // a process, a thread, a mutex, a snapshot, a file. Closed by Close, by Reset
 // and by the destructor, so it is closed on every path. Movable, so that a
-// handle can be handed on; never copied, so that none is closed twice. (A COM
-// device has its own owner, ComHandle, which also opens it.)
+// handle can be handed on; never copied, so that none is closed twice. (ComHandle
+// opens a COM device and holds its handle in one of these.)
 #pragma once
 
 #include <windows.h>

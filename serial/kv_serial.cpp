@@ -21,8 +21,7 @@ KVSerial::KVSerial()
       deviceGone(false),
       abortCleared(false),
       readFailed(false),
-      failedOpenStep(OpenStep::None),
-      openError(ERROR_SUCCESS)
+      lastOpen(PORT_SUCCEEDED)
 {
     Reset();
 }
@@ -59,8 +58,7 @@ void KVSerial::Reset()
     auxLength = 0;
 
     portPath[0] = '\0';
-    failedOpenStep = OpenStep::None;
-    openError = ERROR_SUCCESS;
+    lastOpen = PORT_SUCCEEDED;
     memset(&timeouts, 0, sizeof timeouts);
 
     // Every port object carries the line terminators CR LF and CR, made anew
@@ -79,10 +77,8 @@ void KVSerial::Reset()
     crBytes[0] = 0x0D;
 }
 
-int KVSerial::FailOpen(OpenStep step, DWORD error)
+int KVSerial::FailOpen()
 {
-    failedOpenStep = step;
-    openError = error;
     CloseHandleIfOpen();
     taps.Step("KVSerial: Port Closed");
     return 0;
@@ -99,37 +95,51 @@ int KVSerial::OpenPort(const char* path, uint32_t baudRate)
     if (path != NULL)
         (void)BoundedCopy(portPath, sizeof portPath, path);
 
-    // The port's result says only that the open failed; which call refused
-    // and its error are kept for a tool's message.
-    failedOpenStep = OpenStep::None;
-    openError = ERROR_SUCCESS;
     // Without its time-outs the port could block a read for ever, and the
     // caller's time limit with it: such a port is not usable.
     timeouts = FIXED_TIMEOUTS;
-    const PortResult opened = OpenComPort(&handle, portPath, {baudRate, LineEnd::Listening, timeouts});
-    if (opened.failedCall == PortCall::CreateFile) {
+    // The port's result says only that the open failed; which call refused
+    // and its error are kept for a tool's message.
+    lastOpen = OpenComPort(&handle, portPath, {baudRate, LineEnd::Listening, timeouts});
+    if (lastOpen.failedCall == PortCall::CreateFile) {
         taps.Step("KVSerial: Open Port %s Failed", portPath);
-        return FailOpen(OpenStep::OpenDevice, opened.error);
+        return FailOpen();
     }
     // The device opened: its line and time-outs were tried after it, and
     // the log tells them in that order.
     taps.Step("KVSerial: Successfully opened %s", portPath);
-    switch (opened.failedCall) {
+    switch (lastOpen.failedCall) {
     case PortCall::GetCommState:
         taps.Step("KVSerial: GetCommState Failed");
-        return FailOpen(OpenStep::LineSettings, opened.error);
+        return FailOpen();
     case PortCall::SetCommState:
         taps.Step("KVSerial: SetCommState Failed");
-        return FailOpen(OpenStep::LineSettings, opened.error);
+        return FailOpen();
     case PortCall::SetCommTimeouts:
         taps.Step("KVSerial: SetCommTimeouts Failed");
-        return FailOpen(OpenStep::Timeouts, opened.error);
+        return FailOpen();
     case PortCall::None:
     case PortCall::CreateFile:  // reported above
         break;
     }
     taps.Step("KVSerial: %s opened at %i baud", portPath, (int)baudRate);
     return 1;
+}
+
+OpenStep KVSerial::FailedOpenStep() const
+{
+    switch (lastOpen.failedCall) {
+    case PortCall::CreateFile:
+        return OpenStep::OpenDevice;
+    case PortCall::GetCommState:
+    case PortCall::SetCommState:
+        return OpenStep::LineSettings;
+    case PortCall::SetCommTimeouts:
+        return OpenStep::Timeouts;
+    case PortCall::None:
+        break;
+    }
+    return OpenStep::None;
 }
 
 int KVSerial::OpenComNumber(uint32_t number)

@@ -14,6 +14,7 @@
 
 #include "serial/com_handle.h"
 #include "serial/debug_output.h"
+#include "serial/port_result.h"
 #include "serial/port_taps.h"
 
 // The port's read time-out: a one-byte read returns after at most this long,
@@ -68,8 +69,8 @@ public:
     const char* PortPath() const { return portPath; }
     // Why the latest OpenPort failed: the call that refused (OpenStep::None
     // after one that succeeded) and its Windows error, for a message.
-    OpenStep FailedOpenStep() const { return failedOpenStep; }
-    DWORD OpenError() const { return openError; }
+    OpenStep FailedOpenStep() const;
+    DWORD OpenError() const { return lastOpen.error; }
 
     // The port's steps and bytes go to each tap attached, beside the others
     // (see PortTaps). Not owned; a tap must stay alive while attached. Reset
@@ -93,7 +94,7 @@ private:
     KVSerial& operator=(const KVSerial&);
 
     void CloseHandleIfOpen();
-    int FailOpen(OpenStep step, DWORD error);
+    int FailOpen();
     void FreeArrays();
 
     ComHandle handle;
@@ -112,6 +113,5 @@ private:
     // another abort now means the device itself is gone.
     bool abortCleared;
     bool readFailed;
-    OpenStep failedOpenStep;
-    DWORD openError;
+    PortResult lastOpen;  // of the latest OpenPort
 };
