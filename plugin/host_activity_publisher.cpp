@@ -29,11 +29,6 @@ HostActivityPublisher::HostActivityPublisher()
 {
 }
 
-HostActivityPublisher::~HostActivityPublisher()
-{
-    Release();
-}
-
 void HostActivityPublisher::Release()
 {
     view.Close();

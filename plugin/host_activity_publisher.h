@@ -24,8 +24,6 @@
 class HostActivityPublisher final : public PortTap, public ComponentEvents {
 public:
     HostActivityPublisher();
-    // The view and the mapping go with the module.
-    ~HostActivityPublisher();
 
     // Makes this copy's area and lays it out: the first area of this process
     // whose writer's mark no other copy holds. False, leaving nothing behind,
@@ -58,6 +56,7 @@ private:
 
     bool tried;
     uint32_t copy;
+    // Owners: the view, the mapping and the mark go with the module.
     KernelHandle writerMark;
     KernelHandle mapping;
     MappedView view;

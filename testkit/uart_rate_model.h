@@ -22,7 +22,6 @@ public:
     // What a receiver at readerRate hears of a device at deviceRate, from
     // `fromBit` (in the device's bit times: a reader that began mid-frame).
     std::vector<ReceivedByte> Receive(double deviceRate, double readerRate, double fromBit) const;
-    size_t Bits() const { return levels.size(); }
 
 private:
     int Level(double at) const;

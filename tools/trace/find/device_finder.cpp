@@ -235,8 +235,7 @@ std::string RatesText(const FoundDevice& device)
 std::string PassedOverReason(const Heard& heard, const Heard& taken, uint32_t takenRate)
 {
     if (!HasFrames(heard) && heard.errors.framing > 0)
-        return Format("no whole frames, framing errors in %u of %u reads", (unsigned)heard.errors.framing,
-                      (unsigned)heard.errors.reads);
+        return "no whole frames, " + FramingErrorsText(heard);
     if (!HasFrames(heard))
         return "no frames";
     if (heard.verdict.finding == FrameLengthFinding::VaryingLengths)
@@ -381,12 +380,11 @@ bool PortSearch::Report(size_t index, size_t other, bool firstHeard, FoundDevice
     }
     const std::string length = DescribeFrameLength(h.verdict);
     *found = FoundDevice{number, rate, h.verdict.payloadLength, h.framesPerSecond, false, 0};
-    std::string rateText = std::to_string(rate);
-    if (other != index) {
+    if (other != index)
         found->otherBaudRate = rates[other];
-        rateText = RatesText(*found);
+    const std::string rateText = RatesText(*found);
+    if (other != index)
         say(Format("COM%u: %s: both give whole frames; try each", (unsigned)number, rateText.c_str()));
-    }
     const size_t farIndex = firstHeard && other == index ? SameFramesFarAway(index) : rates.size();
     if (farIndex != rates.size()) {
         // Nothing limits how fast a virtual pair passes bytes: the figure is as heard.

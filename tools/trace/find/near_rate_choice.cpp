@@ -9,6 +9,9 @@ bool ClearlyMoreFrames(uint32_t a, uint32_t b)
     return a >= b + 2 && (uint64_t)a * 3 > (uint64_t)b * 4;
 }
 
+namespace {
+
+// Whether a read with framing errors is clearly rarer at a than at b.
 bool ClearlyFewerFramingErrors(const RateHeard& a, const RateHeard& b)
 {
     if (a.reads == 0 || b.reads == 0)
@@ -18,6 +21,8 @@ bool ClearlyFewerFramingErrors(const RateHeard& a, const RateHeard& b)
     return b.framingReads >= a.framingReads + 2 &&
            (uint64_t)b.framingReads * a.reads > 2 * (uint64_t)a.framingReads * b.reads;
 }
+
+}  // namespace
 
 RateChoice ChooseNearRate(const std::vector<RateHeard>& heard)
 {
@@ -31,9 +36,12 @@ RateChoice ChooseNearRate(const std::vector<RateHeard>& heard)
     if (!anyWhole)
         return {RateChoiceKind::NoWholeFrames, heard.size(), heard.size()};
     // The rivals: whole frames, and library frames not clearly fewer than the most.
+    const auto isRival = [&heard, most](size_t i) {
+        return heard[i].wholeFrames && !ClearlyMoreFrames(most, heard[i].libraryFrames);
+    };
     std::vector<size_t> rivals;
     for (size_t i = 0; i < heard.size(); ++i)
-        if (heard[i].wholeFrames && !ClearlyMoreFrames(most, heard[i].libraryFrames))
+        if (isRival(i))
             rivals.push_back(i);
     // Of them, the one with framing errors in the fewest of its reads.
     const size_t best = *std::min_element(rivals.begin(), rivals.end(), [&heard](size_t a, size_t b) {
@@ -46,7 +54,7 @@ RateChoice ChooseNearRate(const std::vector<RateHeard>& heard)
     bool clearOfAll = true;
     size_t other = best;
     for (size_t i = 0; i < heard.size(); ++i) {
-        const bool rival = bare || (heard[i].wholeFrames && !ClearlyMoreFrames(most, heard[i].libraryFrames));
+        const bool rival = bare || isRival(i);
         if (i == best || !rival || ClearlyFewerFramingErrors(heard[best], heard[i]))
             continue;
         clearOfAll = false;

@@ -41,5 +41,3 @@ RateChoice ChooseNearRate(const std::vector<RateHeard>& heard);
 // Whether b's frames are clearly fewer than a's, by more than chance and
 // timing make between two listens of equal length.
 bool ClearlyMoreFrames(uint32_t a, uint32_t b);
-// Whether a read with framing errors is clearly rarer at a than at b.
-bool ClearlyFewerFramingErrors(const RateHeard& a, const RateHeard& b);

@@ -75,8 +75,8 @@ void LogControl::Flush()
     const size_t drop = batch.DropAtLeast(Length());
     if (drop > 0)
         DropOldestLines(drop);
-    const LRESULT end = Call(WM_GETTEXTLENGTH, 0, 0);
-    const std::string text = batch.TakeForControl((size_t)end);
+    const size_t end = Length();
+    const std::string text = batch.TakeForControl(end);
     Call(EM_SETSEL, end, end);
     Call(EM_REPLACESEL, 0, (LPARAM)text.c_str());  // wParam 0: nothing to undo
 }
