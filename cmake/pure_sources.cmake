@@ -38,6 +38,7 @@ set(ARDUN_PURE_SOURCES
     tools/cli/result_code_text.cpp
     tools/meter/frame_length_meter.cpp
     tools/sim/line_noise.cpp
+    tools/sim/send_tally.cpp
     tools/sim/sim_payload.cpp
     tools/trace/find/near_rate_choice.cpp
     tools/trace/session/packet_line.cpp

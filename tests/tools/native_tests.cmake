@@ -7,6 +7,7 @@ ardun_add_native_test(native_tools_logic_test
     number_argument_test.cpp
     hex_bytes_test.cpp
     sim_payload_test.cpp
+    send_tally_test.cpp
     line_noise_test.cpp
     packet_line_test.cpp
     request_view_test.cpp)

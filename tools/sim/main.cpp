@@ -13,6 +13,7 @@
 #include "tools/cli/command_line_start.h"
 #include "tools/cli/stop_request.h"
 #include "tools/sim/line_noise.h"
+#include "tools/sim/send_tally.h"
 #include "tools/sim/sim_options.h"
 #include "tools/sim/sim_payload.h"
 #include "tools/sim/sim_port.h"
@@ -58,9 +59,8 @@ int main(int argc, char** argv)
     const double start = clock.Seconds();
     double scheduleStart = start;  // frame s is due at scheduleStart + s periods
     uint32_t sent = 0;
-    unsigned long long bytesSent = 0;
     uint32_t framesNotTaken = 0;
-    unsigned long long bytesLost = 0;
+    SendTally tally;
     while ((options.count == 0 || sent < options.count) && !StopRequested()) {
         WaitUntil(clock, scheduleStart + sent * period);
         if (StopRequested())
@@ -69,14 +69,14 @@ int main(int argc, char** argv)
         std::vector<uint8_t> bytes = noise.Next(options.noise);
         std::vector<uint8_t> frame = ArdunFrameBytes(MakeSimPayload(options.first + sent, options.size));
         bytes.insert(bytes.end(), frame.begin(), frame.end());
-        size_t lost = 0;
-        if (!port.Send(bytes, &lost, &error)) {
+        size_t notTaken = 0, dropped = 0;
+        if (!port.Send(bytes, &notTaken, &dropped, &error)) {
             fprintf(stderr, "ardun-sim: frame %u: %s\n", sent, error.c_str());
             status = 1;
             break;
         }
-        const bool taken = lost == 0;
-        if (!taken) {
+        tally.Frame(bytes.size(), notTaken, dropped);
+        if (notTaken != 0) {
             if (framesNotTaken == 0)
                 fprintf(stderr,
                         "ardun-sim: frame %u: the port would not take it: does anything read the other "
@@ -84,20 +84,18 @@ int main(int argc, char** argv)
                         "dropped, and counted at the end\n",
                         sent);
             ++framesNotTaken;
-            bytesLost += lost;
             // The time the write waited is not made up with a burst later.
             scheduleStart = clock.Seconds() - (sent + 1) * period;
         }
         ++sent;  // numbers the frames and keeps the schedule, taken or not
-        if (taken)
-            bytesSent += bytes.size();
     }
-    printf("ardun-sim: sent %u frames (%llu bytes) in %.2f s", sent - framesNotTaken, bytesSent,
-           clock.Seconds() - start);
+    printf("ardun-sim: sent %u frames (%llu bytes) in %.2f s", tally.FramesSent(),
+           (unsigned long long)tally.BytesSent(), clock.Seconds() - start);
     if (framesNotTaken > 0)
         printf("; %u times the port would not take a frame, and what it held was dropped", framesNotTaken);
     printf("\n");
-    if (bytesLost > 0)
-        printf("ardun-sim: lost %llu bytes (%u frames) the port could not take\n", bytesLost, framesNotTaken);
+    if (tally.BytesLost() > 0)
+        printf("ardun-sim: lost %llu bytes (%u frames) the port could not take\n",
+               (unsigned long long)tally.BytesLost(), tally.FramesLost());
     return status;
 }

@@ -54,9 +54,10 @@ bool SimPort::SetWriteTimeout(size_t bytes)
     return true;
 }
 
-bool SimPort::Send(const std::vector<uint8_t>& bytes, size_t* lostBytes, std::string* error)
+bool SimPort::Send(const std::vector<uint8_t>& bytes, size_t* notTaken, size_t* dropped, std::string* error)
 {
-    *lostBytes = 0;
+    *notTaken = 0;
+    *dropped = 0;
     if (!port.IsOpen()) {
         *error = "the port is not open";
         return false;
@@ -80,6 +81,7 @@ bool SimPort::Send(const std::vector<uint8_t>& bytes, size_t* lostBytes, std::st
     if (!ClearCommError(port.Get(), &errors, &status))
         status.cbOutQue = 0;                     // a queue the driver does not tell is not counted
     (void)PurgeComm(port.Get(), PURGE_TXCLEAR);  // a queue that stays only slows the next frames
-    *lostBytes = bytes.size() - written + status.cbOutQue;
+    *notTaken = bytes.size() - written;
+    *dropped = status.cbOutQue;
     return true;
 }

@@ -20,9 +20,9 @@ public:
     // within the write time-out (its queue is full: nobody reads the other
     // end, or a line that is slowed) is lost, not sent again, and so is what
     // its queue still held, which is dropped so that the next frames go out
-    // on time; *lostBytes counts both (the queue as far as the driver tells
-    // it). False with a reason only when the driver failed.
-    bool Send(const std::vector<uint8_t>& bytes, size_t* lostBytes, std::string* error);
+    // on time: *notTaken and *dropped count each (the queue as far as the
+    // driver tells it). False with a reason only when the driver failed.
+    bool Send(const std::vector<uint8_t>& bytes, size_t* notTaken, size_t* dropped, std::string* error);
     void Close() { port.Close(); }
 
 private:
