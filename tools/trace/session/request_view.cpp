@@ -240,7 +240,6 @@ std::string RequestView::Account(const RequestRecord& request)
     bytesRead += request.bytes.size();
     const Judgement judgement = JudgementOf(verdict);
     if (request.outcome == RequestOutcome::Packet) {
-        ++arrived;
         // Before the frames are measured a frame start inside the payload
         // tells a misread for sure, the latest frame one to judge again
         // once measured; any other packet waits.
@@ -333,7 +332,8 @@ std::string RequestView::TallyText() const
 {
     if (requests == 0)
         return "";
-    const uint32_t timeOuts = requests - arrived - failed;
+    // Every packet that arrived is ok, misread or waiting.
+    const uint32_t timeOuts = requests - (ok + misread + awaiting) - failed;
     std::string tally = std::to_string(ok) + " ok, " + std::to_string(timeOuts) +
                         (timeOuts == 1 ? " time-out, " : " time-outs, ") + std::to_string(failed) +
                         " failed, " + std::to_string(misread) + " misread";

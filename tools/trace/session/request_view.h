@@ -75,10 +75,10 @@ private:
     bool lastFailed = false;  // the latest request found the port lost or closed
     uint32_t wanted = 0;      // of the latest request
     uint32_t requests = 0;
-    uint32_t arrived = 0;   // whole new packets
-    uint32_t ok = 0;        // of those, the device's payloads
-    uint32_t misread = 0;   // of those, not
-    uint32_t awaiting = 0;  // of those, not yet counted: the frames not yet measured
+    // The whole new packets, each in one of three counts.
+    uint32_t ok = 0;        // the device's payloads
+    uint32_t misread = 0;   // not the device's payloads
+    uint32_t awaiting = 0;  // not yet counted: the frames not yet measured
     struct Counted {
         bool misread;
         bool certain;  // a frame start inside its payload: misread whatever the size
